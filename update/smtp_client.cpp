@@ -170,8 +170,6 @@ bool SmtpClient::read_reply(int expected_code) {
     if (!reply_params_[last].empty()) error_text_ += " " + reply_params_[last];
   } else if (failure != nullptr) {
     error_text_ = failure;
-  } else {
-    error_text_ = received;
   }
 
   if (complete && last_code_ == expected_code) {

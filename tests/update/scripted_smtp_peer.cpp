@@ -34,8 +34,8 @@ bool readable(SOCKET s) {
 
 }  // namespace
 
-ScriptedSmtpPeer::ScriptedSmtpPeer(std::vector<PeerReply> script, int pause_ms)
-    : pause_ms_(pause_ms), script_(std::move(script)) {
+ScriptedSmtpPeer::ScriptedSmtpPeer(std::vector<PeerReply> script, bool hang_up, int pause_ms)
+    : hang_up_(hang_up), pause_ms_(pause_ms), script_(std::move(script)) {
   listener_ = listen_on_loopback(&port_);
   thread_ = std::thread([this] { serve(); });
 }
@@ -98,6 +98,7 @@ void ScriptedSmtpPeer::serve() {
     }
     pending.erase(0, end + end_mark.size());
     reading_data = false;
+    if (next_reply >= script_.size() && hang_up_) return;
     if (next_reply < script_.size()) {
       const PeerReply& reply = script_[next_reply++];
       if (!send_reply(client.get(), reply)) return;

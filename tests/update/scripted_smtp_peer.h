@@ -21,8 +21,10 @@ class ScriptedSmtpPeer {
  public:
   // script[0] is the greeting; script[i] answers the i-th command. After a
   // reply starting with "354" the next command is the mail data up to and
-  // including "\r\n.\r\n". Commands beyond the script get no reply.
-  explicit ScriptedSmtpPeer(std::vector<PeerReply> script, int pause_ms = 300);
+  // including "\r\n.\r\n". Commands beyond the script get no reply, or
+  // with hang_up the peer closes the connection at the first of them.
+  explicit ScriptedSmtpPeer(std::vector<PeerReply> script, bool hang_up = false,
+                            int pause_ms = 300);
   ScriptedSmtpPeer(const ScriptedSmtpPeer&) = delete;
   ScriptedSmtpPeer& operator=(const ScriptedSmtpPeer&) = delete;
   ~ScriptedSmtpPeer();
@@ -41,6 +43,7 @@ class ScriptedSmtpPeer {
   update::WinsockSession winsock_;
   update::Socket listener_;
   int port_ = 0;
+  bool hang_up_;
   int pause_ms_;
   std::vector<PeerReply> script_;
   std::atomic<bool> stopping_{false};

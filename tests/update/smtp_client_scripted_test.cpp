@@ -153,7 +153,7 @@ TEST(SmtpClientScriptedTest, SilentServerTimesOutWithinOnePollStep) {
   const int timeout_ms = 1000;
   const long long slack_ms = 250 + 150;
   {
-    ScriptedSmtpPeer peer({{}, {"221 bye\r\n"}});
+    ScriptedSmtpPeer peer(std::vector<PeerReply>{{}, {"221 bye\r\n"}});
     SmtpClient client;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(client.smtp_connect("127.0.0.1", peer.port(), "", "", timeout_ms));
@@ -217,6 +217,30 @@ TEST(SmtpClientScriptedTest, RefusedRecipientResetsAndTheNextMailGoesThrough) {
                       "Content-Transfer-Encoding: base64\r\n\r\nYm9keQ==\r\n\r\n"),
             std::string::npos)
       << data;
+}
+
+TEST(SmtpClientScriptedTest, FailedRepliesGiveTheServerTextOrTheErrorText) {
+  const struct {
+    PeerReply reply;  // to MAIL FROM; none: the server hangs up
+    const char* error;
+    int code;
+  } cases[] = {
+      {{"451 4.3.0 try again later\r\n"}, "4.3.0 try again later", 451},
+      {{"553 Refused\r\n"}, "Refused", 553},
+      {{"550\r\n"}, "SMTP邮件服务器返回失败信息!", 550},
+      {{"550 \r\n"}, "SMTP邮件服务器返回失败信息!", 550},
+      {{}, "网络出错!", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    std::vector<PeerReply> script = {{"220 ready\r\n"}, {"250 hello\r\n"}};
+    if (!c.reply.empty()) script.insert(script.end(), {c.reply, {"250 flushed\r\n"}});
+    ScriptedSmtpPeer peer(script, c.reply.empty());
+    SmtpClient client;
+    ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port()));
+    EXPECT_EQ(client.smtp_send("s", "b", kRecipient, "", "", kSender), c.error);
+    EXPECT_EQ(client.last_code(), c.code);
+  }
 }
 
 // Addresses are checked before the server hears anything; texts the user
