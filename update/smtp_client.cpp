@@ -122,7 +122,9 @@ bool SmtpClient::read_reply(int expected_code) {
       failure = kReplyTimedOut;
       break;
     }
-    // One step of the wait; it ends early when data arrives.
+    // Each step waits at most 250 ms for data and ends as soon as some
+    // arrives, so a reply is taken at once and a silent server is noticed
+    // within one step of the time-out.
     const long step_ms = std::min<long>(kPollStepMs, reply_timeout_ms_ - quiet_ms + 1);
     fd_set readable;
     FD_ZERO(&readable);
