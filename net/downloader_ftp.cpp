@@ -29,13 +29,18 @@ std::int64_t remote_file_size(HINTERNET connection, const std::wstring& remote_p
   return (static_cast<std::int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
 }
 
+bool send_command(HINTERNET connection, const std::string& command) {
+  return FtpCommandW(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, runtime::widen(command).c_str(),
+                     0, nullptr) != FALSE;
+}
+
 // Asks the server to begin the next transfer at offset. InternetSetFilePointer
 // cannot do this: it works on HTTP handles only (Wine's does nothing at
-// all), which would append a whole copy to the part already present.
+// all), which would append a whole copy to the part already present. Many
+// servers accept a restart offset in binary mode only, so that comes first.
 bool restart_at(HINTERNET connection, std::int64_t offset) {
-  const std::wstring command = runtime::widen("REST " + runtime::int_to_text(offset));
-  return FtpCommandW(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr) !=
-         FALSE;
+  return send_command(connection, "TYPE I") &&
+         send_command(connection, "REST " + runtime::int_to_text(offset));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include <string>
+#include <string_view>
 
 #include "net/downloader.h"
 #include "net/downloader_transfer.h"
@@ -25,6 +26,26 @@ constexpr int kStatusRangeNotSatisfiable = 416;
 
 constexpr DWORD kOpenUrlFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+
+// The URL with every byte of 0x80 or more written as %XX. The W functions
+// would turn GBK characters into "?" on a system whose ANSI code page is not
+// 936; escaped, the server receives the same GBK bytes on every system.
+std::string escape_non_ascii(std::string_view url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(url.size());
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      escaped += c;
+    } else {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    }
+  }
+  return escaped;
+}
 
 // A header of the answer as text; false when the answer has none.
 bool query_header(HINTERNET request, DWORD info, std::wstring* value) {
@@ -111,7 +132,7 @@ int Downloader::download_http(const std::string& url_text, const std::string& pa
   if (start > 0) headers += "\r\nRange:bytes=" + runtime::int_to_text(start) + "-";
   const std::wstring wide_headers = runtime::widen(headers);
   platform::InternetHandle request(InternetOpenUrlW(
-      session.get(), runtime::widen(url).c_str(), wide_headers.c_str(),
+      session.get(), runtime::widen(escape_non_ascii(url)).c_str(), wide_headers.c_str(),
       static_cast<DWORD>(wide_headers.size()), kOpenUrlFlags, 0));
   if (!request) return kHttpOpenUrlFailed;
 
