@@ -45,16 +45,30 @@ class ServiceOnPort {
                  shell_quoted(log_path_) + " " + extra_options);
   }
 
-  // A plain web server whose answer to the translate path is an HTML page.
+  // A plain web server that answers every GET with an HTML page. It binds
+  // with SO_REUSEPORT like the stand-in, so the stand-in's closed
+  // connections still waiting on the port do not keep it out.
   bool start_html_server() {
-    const std::string root = test_support::scratch_dir_unix("html");
-    const std::string page = "<html><head><title>Welcome</title></head><body>It works</body></html>";
-    if (test_support::run_unix("mkdir -p " + shell_quoted(root + "/api/trans/vip") + " && printf '%s' '" +
-                               page + "' > " + shell_quoted(root + "/api/trans/vip/translate")) != 0) {
-      return false;
-    }
-    return start("exec python3 -m http.server --bind 127.0.0.1 --directory " + shell_quoted(root) + " " +
-                 std::to_string(port()));
+    const std::string script = test_support::scratch_dir_unix("html") + "/page_server.py";
+    std::ofstream(test_support::to_windows_path(script), std::ios::binary) << R"(import http.server, socket, sys
+
+class Server(http.server.HTTPServer):
+    def server_bind(self):
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+        super().server_bind()
+
+class Page(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        body = b"<html><head><title>Welcome</title></head><body>It works</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+Server(("127.0.0.1", int(sys.argv[1])), Page).serve_forever()
+)";
+    return start("exec /usr/bin/python3 " + shell_quoted(script) + " " + std::to_string(port()));
   }
 
   void stop() { process_.stop(); }
