@@ -32,11 +32,15 @@ std::string url_encode(std::string_view gbk_text);
 std::string text_between(std::string_view text, std::string_view start_marker,
                          std::string_view end_marker);
 
-// Decodes a JSON string value cut out of an answer: "\u" escapes, the other
-// backslash escapes and "%XX"/"%uXXXX" sequences. Line breaks (CR LF) and
-// apostrophes survive. A text that is not a well-formed string body (a raw
-// lone line break, a single trailing backslash) is instead read as UTF-16LE
-// code units, the way the program has always recovered from such answers.
+// Decodes a string value cut out of a service answer: "\u" escapes, the
+// other backslash escapes and "%XX"/"%uXXXX" sequences, as a single-quoted
+// script string literal passed through the script function unescape()
+// would give them (read by hand here; the text is never run as code).
+// Line breaks (CR LF), "{$}" (which becomes CR LF) and apostrophes survive;
+// "’" comes out as "'". A text that is no valid literal body (a lone line
+// feed, a lone carriage return after the start, a single backslash at the
+// end) has its bytes read instead as UTF-16LE code units. Characters
+// without a GBK mapping become "?".
 std::string unescape_unicode(std::string_view text);
 
 }  // namespace translate

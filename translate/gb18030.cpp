@@ -120,11 +120,18 @@ std::string encode_gb18030(std::wstring_view wide) {
   return out;
 }
 
+// Whether the system has the code page is fixed for the life of the process,
+// and asking can cost as much as a whole conversion.
+bool system_has_gb18030() {
+  static const bool has_it = IsValidCodePage(kGb18030CodePage) != FALSE;
+  return has_it;
+}
+
 }  // namespace
 
 std::string wide_to_gb18030(std::wstring_view wide) {
   if (wide.empty()) return {};
-  if (IsValidCodePage(kGb18030CodePage)) {
+  if (system_has_gb18030()) {
     const int size = static_cast<int>(wide.size());
     const int needed =
         WideCharToMultiByte(kGb18030CodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
