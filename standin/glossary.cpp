@@ -80,8 +80,9 @@ Mnemonic take_mnemonic(std::string_view line) {
     } else if (line[i + 1] == '&') {
       result.text += '&';
       ++i;
-    } else if (result.letter == 0 && is_ascii_alnum(line[i + 1])) {
-      result.letter = upper(line[i + 1]);
+    } else if (is_ascii_alnum(line[i + 1]) || static_cast<unsigned char>(line[i + 1]) >= 0x80) {
+      // A marker; only a Latin letter or digit can be carried to another script.
+      if (result.letter == 0 && is_ascii_alnum(line[i + 1])) result.letter = upper(line[i + 1]);
     } else {
       result.text += line[i];
     }
@@ -97,11 +98,17 @@ std::string put_mnemonic(const std::string& text, char letter, const std::string
     if (c == '&') escaped += '&';
   }
   if (!brackets_mnemonic(language)) {
+    // The letter at the start of a word ("Save &As"), else its first use ("E&xit").
+    size_t found = std::string::npos;
     for (size_t i = 0; i < escaped.size(); ++i) {
-      if (upper(escaped[i]) == letter && (i == 0 || escaped[i - 1] != '&')) {
-        return escaped.substr(0, i) + '&' + escaped.substr(i);
+      if (upper(escaped[i]) != letter || (i > 0 && escaped[i - 1] == '&')) continue;
+      if (i == 0 || escaped[i - 1] == ' ') {
+        found = i;
+        break;
       }
+      if (found == std::string::npos) found = i;
     }
+    if (found != std::string::npos) return escaped.substr(0, found) + '&' + escaped.substr(found);
   }
   return escaped + "(&" + letter + ")";
 }

@@ -40,7 +40,8 @@ class Pacer {
     return std::clamp<size_t>(static_cast<size_t>(bytes_per_second_ / 10), 1, kSliceBytes);
   }
 
-  void wait_before(uint64_t sent) {
+  // Waits until `sent` bytes may have left at the configured rate.
+  void wait_until_due(uint64_t sent) {
     if (bytes_per_second_ <= 0) return;
     auto due = start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                             std::chrono::duration<double>(static_cast<double>(sent) / bytes_per_second_));
@@ -208,7 +209,7 @@ void UpdateServer::serve_archive(const httplib::Request& request, httplib::Respo
     if (transfer->sent >= count) return true;
     size_t length = static_cast<size_t>(
         std::min<uint64_t>({count - transfer->sent, transfer->pacer.slice(), max_bytes}));
-    transfer->pacer.wait_before(transfer->sent);
+    transfer->pacer.wait_until_due(transfer->sent + length);
     std::string bytes;
     if (!archive.read(first + transfer->sent, length, bytes)) return false;
     if (!sink.write(bytes.data(), bytes.size())) return false;

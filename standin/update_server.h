@@ -44,6 +44,7 @@ class UpdateServer {
   int bind(int port, std::string& error);
   void run();
   void stop();
+  bool is_running() const { return server_.is_running(); }
 
  private:
   void handle(const httplib::Request& request, httplib::Response& response);
