@@ -49,14 +49,16 @@ bool ArchiveSource::from_file(const std::string& path, ArchiveSource& source, st
 bool ArchiveSource::read(uint64_t offset, size_t length, std::string& out) const {
   if (offset > size_ || length > size_ - offset) return false;
   if (!file_) {
-    for (size_t i = 0; i < length; ++i) out += static_cast<char>(generated_archive_byte(offset + i));
+    for (size_t i = 0; i < length; ++i)
+      out += static_cast<char>(generated_archive_byte(offset + i));
     return true;
   }
   size_t start = out.size();
   out.resize(start + length);
   size_t done = 0;
   while (done < length) {
-    ssize_t got = pread(file_->fd, &out[start + done], length - done, static_cast<off_t>(offset + done));
+    ssize_t got =
+        pread(file_->fd, &out[start + done], length - done, static_cast<off_t>(offset + done));
     if (got <= 0) {
       out.resize(start + done);
       return false;

@@ -20,9 +20,9 @@ struct UpdateOptions {
   std::string version = "1.1";  // UTF-8; written into the page as GBK
   std::string archive_path;     // empty: a generated archive
   uint64_t archive_size = kDefaultArchiveSize;
-  bool no_length = false;       // no Content-Length: chunked (HTTP/1.1) or until close (HTTP/1.0)
-  bool ignore_range = false;    // always 200 with the whole archive
-  int rate_limit_kbps = 0;      // KiB per second for the archive; 0: as fast as possible
+  bool no_length = false;     // no Content-Length: chunked (HTTP/1.1) or until close (HTTP/1.0)
+  bool ignore_range = false;  // always 200 with the whole archive
+  int rate_limit_kbps = 0;    // KiB per second for the archive; 0: as fast as possible
   std::string log_path;
 };
 

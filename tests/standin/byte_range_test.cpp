@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "standin/byte_range.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

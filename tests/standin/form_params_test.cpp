@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "standin/form_params.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -15,8 +15,8 @@ TEST(FormDecodeTest, DecodesAsAWebServiceDoes) {
       {"a+b", "a b"},
       {"a%20b", "a b"},
       {"%E4%BD%A0%e5%a5%bd", u8"你好"},
-      {u8"你好", u8"你好"},               // raw UTF-8 passes through
-      {"100%", "100%"},                  // "%" without two hex digits stays
+      {u8"你好", u8"你好"},  // raw UTF-8 passes through
+      {"100%", "100%"},      // "%" without two hex digits stays
       {"%4", "%4"},
       {"%zz1", "%zz1"},
       {"%2B%26%3D", "+&="},
@@ -34,8 +34,7 @@ TEST(ParseParamsTest, KeepsOrderAndSplitsAtFirstEquals) {
     const char* text;
     Params expected;
   } cases[] = {
-      {"q=a+b&from=auto&to=zh",
-       {{"q", "a b"}, {"from", "auto"}, {"to", "zh"}}},
+      {"q=a+b&from=auto&to=zh", {{"q", "a b"}, {"from", "auto"}, {"to", "zh"}}},
       {"q=x=y", {{"q", "x=y"}}},
       {"&&q=1&", {{"q", "1"}}},
       {"flag&q=", {{"flag", ""}, {"q", ""}}},

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "standin/glossary.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -26,7 +26,7 @@ void expect_translations(const standin::Glossary& glossary, const std::vector<Li
 }
 
 TEST(GlossaryTest, MatchesWithoutRegardToCaseAndSurroundingSpaces) {
-  expect_translations(shipped_glossary(), {
+  const std::vector<LineCase> cases = {
       {"File", "en", "zh", u8"文件"},
       {"FILE", "en", "zh", u8"文件"},
       {"select all", "en", "zh", u8"全选"},
@@ -35,11 +35,12 @@ TEST(GlossaryTest, MatchesWithoutRegardToCaseAndSurroundingSpaces) {
       {"Are you sure?", "en", "zh", u8"你确定吗？"},
       {"File not found", "en", "zh", u8"找不到文件"},
       {"User name", "en", "zh", u8"用户名"},
-  });
+  };
+  expect_translations(shipped_glossary(), cases);
 }
 
 TEST(GlossaryTest, KeepsTrailingPunctuation) {
-  expect_translations(shipped_glossary(), {
+  const std::vector<LineCase> cases = {
       {"Save As...", "en", "zh", u8"另存为..."},
       {"Open…", "en", "zh", u8"打开…"},
       {"Name:", "en", "zh", u8"名称:"},
@@ -50,11 +51,12 @@ TEST(GlossaryTest, KeepsTrailingPunctuation) {
       // Punctuation alone, or a stem the table lacks, is left as it is.
       {"...", "en", "zh", "..."},
       {"Frobnicate...", "en", "zh", "Frobnicate..."},
-  });
+  };
+  expect_translations(shipped_glossary(), cases);
 }
 
 TEST(GlossaryTest, CarriesMnemonicsOverInTheTargetConvention) {
-  expect_translations(shipped_glossary(), {
+  const std::vector<LineCase> cases = {
       {"&Open", "en", "zh", u8"打开(&O)"},
       {"E&xit", "en", "zh", u8"退出(&X)"},
       {"Save &As...", "en", "zh", u8"另存为(&A)..."},
@@ -67,13 +69,14 @@ TEST(GlossaryTest, CarriesMnemonicsOverInTheTargetConvention) {
       {u8"&取消", "zh", "en", "Cancel"},
       // "&&" is a literal ampersand, not a mnemonic.
       {"Cut && Paste", "en", "zh", "Cut && Paste"},
-  });
+  };
+  expect_translations(shipped_glossary(), cases);
 }
 
 TEST(GlossaryTest, ReverseDirectionAndUnknownText) {
-  expect_translations(shipped_glossary(), {
+  const std::vector<LineCase> cases = {
       {u8"打开", "zh", "en", "Open"},
-      {u8"退出", "zh", "en", "Exit"},       // the first row holding it wins
+      {u8"退出", "zh", "en", "Exit"},  // the first row holding it wins
       {u8"选择", "zh", "en", "Select"},
       {u8"确定", "zh", "en", "OK"},
       {"Hello world", "en", "zh", "Hello world"},
@@ -84,19 +87,23 @@ TEST(GlossaryTest, ReverseDirectionAndUnknownText) {
       {"File", "en", "jp", "File"},
       {"File", "en", "en", "File"},
       {u8"文件", "zh", "zh", u8"文件"},
-  });
+  };
+  expect_translations(shipped_glossary(), cases);
 }
 
 TEST(GlossaryTest, ExtraLanguageColumnsAreUsed) {
   standin::Glossary glossary;
   std::string error;
-  ASSERT_TRUE(glossary.parse("# comment\nen\tzh\tfra\r\nOpen\t打开\tOuvrir\nClose\t关闭\t\n", error)) << error;
+  ASSERT_TRUE(
+      glossary.parse("# comment\nen\tzh\tfra\r\nOpen\t打开\tOuvrir\nClose\t关闭\t\n", error))
+      << error;
   EXPECT_EQ(glossary.size(), 2u);
-  expect_translations(glossary, {
+  const std::vector<LineCase> cases = {
       {"&Open", "en", "fra", "&Ouvrir"},
       {u8"打开", "zh", "fra", "Ouvrir"},
       {"Close", "en", "fra", "Close"},  // empty cell: unchanged
-  });
+  };
+  expect_translations(glossary, cases);
 }
 
 TEST(GlossaryTest, RejectsMalformedTables) {
@@ -122,11 +129,17 @@ TEST(GlossaryTest, ShippedTableCoversCommonInterfaceStrings) {
   standin::Glossary glossary = shipped_glossary();
   EXPECT_GE(glossary.size(), 300u);
   const char* const required[] = {
-      "File", "Edit", "View", "Open", "Save", "Save As", "Cancel", "OK", "Apply", "Help",
-      "About", "Options", "Settings", "Exit", "Close", "Yes", "No", "Retry", "Browse", "Next",
-      "Back", "Finish", "Print", "Copy", "Paste", "Cut", "Delete", "Find", "Replace", "Undo",
-      "Redo", "Select All", "Name", "Size", "Type", "Date", "Language", "Password", "User name",
-      "Login", "Warning", "Error", "Are you sure?", "File not found",
+      "File",     "Edit",     "View",          "Open",
+      "Save",     "Save As",  "Cancel",        "OK",
+      "Apply",    "Help",     "About",         "Options",
+      "Settings", "Exit",     "Close",         "Yes",
+      "No",       "Retry",    "Browse",        "Next",
+      "Back",     "Finish",   "Print",         "Copy",
+      "Paste",    "Cut",      "Delete",        "Find",
+      "Replace",  "Undo",     "Redo",          "Select All",
+      "Name",     "Size",     "Type",          "Date",
+      "Language", "Password", "User name",     "Login",
+      "Warning",  "Error",    "Are you sure?", "File not found",
   };
   for (const char* text : required) {
     std::string translated = glossary.translate_line(text, "en", "zh");
@@ -140,12 +153,9 @@ TEST(DetectLanguageTest, CjkIdeographMeansChinese) {
     std::string text;
     const char* expected;
   } cases[] = {
-      {"Open", "en"},
-      {u8"打开", "zh"},
-      {u8"File 文件", "zh"},
-      {u8"（）：", "en"},  // full-width punctuation alone is not Chinese
-      {u8"Ünïcödé", "en"},
-      {"", "en"},
+      {"Open", "en"},        {u8"打开", "zh"},
+      {u8"File 文件", "zh"}, {u8"（）：", "en"},  // full-width punctuation alone is not Chinese
+      {u8"Ünïcödé", "en"},   {"", "en"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(standin::detect_language(c.text), c.expected) << c.text;

@@ -19,9 +19,11 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_TRUE(options.service.force_error.empty());
   EXPECT_TRUE(options.log_path.empty());
 
-  Args args = {"--port", "18090", "--app-id=1", "--secret-key", "k", "--rate", "0.5", "--latency-ms",
-               "250", "--force-error", "54003", "--log", "/tmp/x.log", "--glossary", "g.tsv"};
-  ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run) << message;
+  Args args = {"--port", "18090", "--app-id=1",   "--secret-key", "k",
+               "--rate", "0.5",   "--latency-ms", "250",          "--force-error",
+               "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv"};
+  ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
+      << message;
   EXPECT_EQ(options.port, 18090);
   EXPECT_EQ(options.service.app_id, "1");
   EXPECT_EQ(options.service.secret_key, "k");
@@ -43,9 +45,12 @@ TEST(UpdateOptionsTest, DefaultsAndValues) {
   EXPECT_FALSE(options.ignore_range);
   EXPECT_EQ(options.rate_limit_kbps, 0);
 
-  Args args = {"--port=18091", "--version", "2.0", "--archive", "a.rar", "--archive-size", "123",
-               "--no-length", "--ignore-range", "--rate-limit-kbps", "64", "--log", "u.log"};
-  ASSERT_EQ(standin::parse_update_options(args, options, message), standin::UpdateStartChoice::run) << message;
+  Args args = {"--port=18091",   "--version",         "2.0", "--archive",
+               "a.rar",          "--archive-size",    "123", "--no-length",
+               "--ignore-range", "--rate-limit-kbps", "64",  "--log",
+               "u.log"};
+  ASSERT_EQ(standin::parse_update_options(args, options, message), standin::UpdateStartChoice::run)
+      << message;
   EXPECT_EQ(options.port, 18091);
   EXPECT_EQ(options.version, "2.0");
   EXPECT_EQ(options.archive_path, "a.rar");
@@ -99,13 +104,15 @@ TEST(OptionsTest, RejectsBadCommandLines) {
 TEST(OptionsTest, HelpListsEveryOption) {
   standin::TranslateOptions translate;
   std::string message;
-  ASSERT_EQ(standin::parse_translate_options({"--help"}, translate, message), standin::StartChoice::show_help);
-  for (const char* name : {"--port", "--app-id", "--secret-key", "--rate", "--latency-ms", "--force-error",
-                           "--log", "--glossary"}) {
+  ASSERT_EQ(standin::parse_translate_options({"--help"}, translate, message),
+            standin::StartChoice::show_help);
+  for (const char* name : {"--port", "--app-id", "--secret-key", "--rate", "--latency-ms",
+                           "--force-error", "--log", "--glossary"}) {
     EXPECT_NE(message.find(name), std::string::npos) << name;
   }
   standin::UpdateOptions update;
-  ASSERT_EQ(standin::parse_update_options({"--help"}, update, message), standin::UpdateStartChoice::show_help);
+  ASSERT_EQ(standin::parse_update_options({"--help"}, update, message),
+            standin::UpdateStartChoice::show_help);
   for (const char* name : {"--port", "--version", "--archive", "--archive-size", "--no-length",
                            "--ignore-range", "--rate-limit-kbps", "--log"}) {
     EXPECT_NE(message.find(name), std::string::npos) << name;

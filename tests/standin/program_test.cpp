@@ -96,8 +96,8 @@ int port_in(const std::string& line) {
 
 TEST(ProgramTest, TranslateStandinFindsItsGlossaryAndStopsOnSigterm) {
   std::string log = standin_test::scratch_path("program.log");
-  Program program({STANDIN_PROGRAM_DIR "/translate-standin", "--port", "0", "--app-id", "2015063000000001",
-                   "--secret-key", "12345678", "--log", log});
+  Program program({STANDIN_PROGRAM_DIR "/translate-standin", "--port", "0", "--app-id",
+                   "2015063000000001", "--secret-key", "12345678", "--log", log});
   std::string banner = program.read_line(5000);
   int port = port_in(banner);
   ASSERT_GT(port, 0) << banner;
@@ -108,9 +108,11 @@ TEST(ProgramTest, TranslateStandinFindsItsGlossaryAndStopsOnSigterm) {
       "/api/trans/vip/translate?q=apple&from=en&to=zh&appid=2015063000000001&salt=1435660288"
       "&sign=f89f9594663708c1605f3d736d01d2d4");
   ASSERT_TRUE(result);
-  EXPECT_EQ(result->body, R"({"from":"en","to":"zh","trans_result":[{"src":"apple","dst":"apple"}]})");
-  auto open = client.Get("/api/trans/vip/translate?q=Open&from=en&to=zh&appid=2015063000000001&salt=1"
-                         "&sign=00000000000000000000000000000000");
+  EXPECT_EQ(result->body,
+            R"({"from":"en","to":"zh","trans_result":[{"src":"apple","dst":"apple"}]})");
+  auto open = client.Get(
+      "/api/trans/vip/translate?q=Open&from=en&to=zh&appid=2015063000000001&salt=1"
+      "&sign=00000000000000000000000000000000");
   ASSERT_TRUE(open);
   EXPECT_EQ(open->body, R"({"error_code":"54001","error_msg":"Invalid Sign"})");
 
@@ -126,7 +128,8 @@ TEST(ProgramTest, UpdateStandinServesTheGbkArchivePath) {
   std::string path;
   ASSERT_TRUE(standin::utf8_to_gbk(standin::kArchivePathUtf8, path));
   standin_test::RawResponse response = standin_test::raw_request(
-      port, "GET " + path + " HTTP/1.1\r\nHost: x\r\nRange:bytes=4000-\r\nConnection: close\r\n\r\n");
+      port,
+      "GET " + path + " HTTP/1.1\r\nHost: x\r\nRange:bytes=4000-\r\nConnection: close\r\n\r\n");
   EXPECT_EQ(response.status, 206);
   EXPECT_EQ(response.body.size(), 1000u);
   EXPECT_EQ(program.terminate(5000), 0);

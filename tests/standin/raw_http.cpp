@@ -50,7 +50,8 @@ std::string exchange(int port, const std::string& request, int timeout_ms) {
   std::string received;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd wait{socket.fd(), POLLIN, 0};
     if (poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
@@ -75,7 +76,8 @@ bool dechunk(const std::string& chunked, std::string& body) {
     if (end == size_text.c_str()) return false;
     pos = line_end + 2;
     if (size == 0) return chunked.compare(pos, 2, "\r\n") == 0;
-    if (pos + size + 2 > chunked.size() || chunked.compare(pos + size, 2, "\r\n") != 0) return false;
+    if (pos + size + 2 > chunked.size() || chunked.compare(pos + size, 2, "\r\n") != 0)
+      return false;
     body.append(chunked, pos, size);
     pos += size + 2;
   }
@@ -113,7 +115,8 @@ std::string RawResponse::header(const std::string& name) const {
   if (at == std::string::npos) return {};
   size_t start = at + wanted.size();
   size_t end = head.find("\r\n", start);
-  std::string value = head.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  std::string value =
+      head.substr(start, end == std::string::npos ? std::string::npos : end - start);
   while (!value.empty() && value.front() == ' ') value.erase(0, 1);
   return value;
 }

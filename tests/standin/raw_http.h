@@ -8,11 +8,11 @@
 namespace standin_test {
 
 struct RawResponse {
-  bool complete = false;   // a status line and the end of the headers arrived
+  bool complete = false;  // a status line and the end of the headers arrived
   int status = 0;
-  std::string head;        // status line and headers, without the blank line
-  std::string body;        // de-chunked when the answer was chunked
-  std::string raw_body;    // as it came over the wire
+  std::string head;      // status line and headers, without the blank line
+  std::string body;      // de-chunked when the answer was chunked
+  std::string raw_body;  // as it came over the wire
   std::string header(const std::string& name) const;  // "" when absent
   bool has_header(const std::string& name) const;
 };

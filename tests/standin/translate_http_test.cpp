@@ -20,7 +20,8 @@ const std::string kKey = "Kq7TzW2mRp9LxBv4NcHs";
 std::string url_encode(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
-    if (c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+    if (c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+        (c >= 'a' && c <= 'z')) {
       out += static_cast<char>(c);
     } else {
       char buffer[4];
@@ -31,13 +32,15 @@ std::string url_encode(const std::string& text) {
   return out;
 }
 
-std::string sign(const std::string& q, const std::string& salt) { return standin::md5_hex(kAppId + q + salt + kKey); }
+std::string sign(const std::string& q, const std::string& salt) {
+  return standin::md5_hex(kAppId + q + salt + kKey);
+}
 
 // The quick request's GET target: q encoded, keys in the client's order.
-std::string get_target(const std::string& q, const std::string& from = "auto", const std::string& to = "zh",
-                       const std::string& salt = "0123456789") {
-  return std::string(standin::kTranslatePath) + "?q=" + url_encode(q) + "&from=" + from + "&to=" + to +
-         "&appid=" + kAppId + "&salt=" + salt + "&sign=" + sign(q, salt);
+std::string get_target(const std::string& q, const std::string& from = "auto",
+                       const std::string& to = "zh", const std::string& salt = "0123456789") {
+  return std::string(standin::kTranslatePath) + "?q=" + url_encode(q) + "&from=" + from +
+         "&to=" + to + "&appid=" + kAppId + "&salt=" + salt + "&sign=" + sign(q, salt);
 }
 
 standin::Glossary shipped_glossary() {
@@ -61,27 +64,36 @@ TEST_F(TranslateFixture, GetAsTheQuickRequestSendsIt) {
     std::string q;
     const char* expected_body;
   } cases[] = {
-      {"&Open...", R"j({"from":"en","to":"zh","trans_result":[{"src":"&Open...","dst":"\u6253\u5f00(&O)..."}]})j"},
-      {"Save As", R"({"from":"en","to":"zh","trans_result":[{"src":"Save As","dst":"\u53e6\u5b58\u4e3a"}]})"},
-      {"E&xit\r\nHelp", R"j({"from":"en","to":"zh","trans_result":[{"src":"E&xit","dst":"\u9000\u51fa(&X)"},)j"
-                         R"({"src":"Help","dst":"\u5e2e\u52a9"}]})"},
-      {u8"打开 a/b", R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00 a/b","dst":"\u6253\u5f00 a/b"}]})"},
+      {"&Open...",
+       R"j({"from":"en","to":"zh","trans_result":[{"src":"&Open...","dst":"\u6253\u5f00(&O)..."}]})j"},
+      {"Save As",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"Save As","dst":"\u53e6\u5b58\u4e3a"}]})"},
+      {"E&xit\r\nHelp",
+       R"j({"from":"en","to":"zh","trans_result":[{"src":"E&xit","dst":"\u9000\u51fa(&X)"},)j"
+       R"({"src":"Help","dst":"\u5e2e\u52a9"}]})"},
+      {u8"打开 a/b",
+       R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00 a/b","dst":"\u6253\u5f00 a/b"}]})"},
   };
   for (const auto& c : cases) {
     standin_test::RawResponse response = standin_test::raw_request(
-        server.port(), "GET " + get_target(c.q) +
-                           " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/4.0\r\nHost: 127.0.0.1\r\n\r\n");
+        server.port(),
+        "GET " + get_target(c.q) +
+            " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/4.0\r\nHost: 127.0.0.1\r\n\r\n");
     ASSERT_TRUE(response.complete) << c.q;
     EXPECT_EQ(response.status, 200);
     EXPECT_EQ(response.body, c.expected_body) << c.q;
     EXPECT_NE(response.header("Content-Type").find("application/json"), std::string::npos);
   }
   std::string log = standin_test::read_file(options.log_path);
-  EXPECT_NE(log.find(R"("method":"GET","target":"/api/trans/vip/translate?q=%26Open...&from=auto)"), std::string::npos) << log;
+  EXPECT_NE(log.find(R"("method":"GET","target":"/api/trans/vip/translate?q=%26Open...&from=auto)"),
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find(R"("version":"HTTP/1.0")"), std::string::npos);
   EXPECT_NE(log.find(R"(["Accept","*/*"])"), std::string::npos);
-  EXPECT_NE(log.find(R"("params":[["q","E&xit\r\nHelp"],["from","auto"],["to","zh"],["appid","20200417000123908"],["salt","0123456789"],)"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find(
+          R"("params":[["q","E&xit\r\nHelp"],["from","auto"],["to","zh"],["appid","20200417000123908"],["salt","0123456789"],)"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find(R"("status":200,"outcome":"ok"})"), std::string::npos);
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
@@ -105,11 +117,13 @@ TEST_F(TranslateFixture, FormPostWithRawUtf8Body) {
        R"({"from":"zh","to":"en","trans_result":[{"src":"\u6253\u5f00","dst":"Open"},{"src":"\u9000\u51fa","dst":"Exit"}]})"},
       {"Select+All", "Select All", "en", "zh",
        R"({"from":"en","to":"zh","trans_result":[{"src":"Select All","dst":"\u5168\u9009"}]})"},
-      {"100%25", "100%", "en", "zh", R"({"from":"en","to":"zh","trans_result":[{"src":"100%","dst":"100%"}]})"},
+      {"100%25", "100%", "en", "zh",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"100%","dst":"100%"}]})"},
       // A "+" or "&" sent unencoded is read as a space or a separator: the
       // signature over the typed text no longer matches.
       {"C+C", "C+C", "en", "zh", R"({"error_code":"54001","error_msg":"Invalid Sign"})"},
-      {"&Open", "&Open", "en", "zh", R"({"error_code":"54000","error_msg":"PARAM_FROM_TO_OR_Q_EMPTY"})"},
+      {"&Open", "&Open", "en", "zh",
+       R"({"error_code":"54000","error_msg":"PARAM_FROM_TO_OR_Q_EMPTY"})"},
       {"Save&As", "Save&As", "en", "zh", R"({"error_code":"54001","error_msg":"Invalid Sign"})"},
   };
   for (const auto& c : cases) {
@@ -122,7 +136,8 @@ TEST_F(TranslateFixture, FormPostWithRawUtf8Body) {
   }
   std::string log = standin_test::read_file(options.log_path);
   EXPECT_NE(log.find(R"("method":"POST")"), std::string::npos);
-  EXPECT_NE(log.find(R"("body":"q=\u6253\u5f00\r\n\u9000\u51fa&from=zh)"), std::string::npos) << log;
+  EXPECT_NE(log.find(R"("body":"q=\u6253\u5f00\r\n\u9000\u51fa&from=zh)"), std::string::npos)
+      << log;
   EXPECT_NE(log.find(R"("outcome":"54001")"), std::string::npos);
 }
 
@@ -137,8 +152,10 @@ TEST_F(TranslateFixture, ErrorAnswersOverHttp) {
     const char* code;
   } cases[] = {
       {std::string(standin::kTranslatePath), "54000"},
-      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId + "&salt=1", "54000"},
-      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=1&salt=1&sign=x", "52003"},
+      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId + "&salt=1",
+       "54000"},
+      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=1&salt=1&sign=x",
+       "52003"},
       {good.substr(0, good.size() - 1) + "0", "54001"},
       {get_target("Open", "en", "xx"), "58001"},
       {get_target("Open", "en", "auto"), "58001"},

@@ -1,8 +1,9 @@
+#include "standin/translation_service.h"
+
 #include <gtest/gtest.h>
 
 #include "standin/md5_hex.h"
 #include "standin/rate_limiter.h"
-#include "standin/translation_service.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ standin::Glossary small_glossary() {
 // A correctly signed request, with any parameter replaced or removed.
 Params request(const std::string& q, const std::string& from = "en", const std::string& to = "zh",
                const std::string& salt = "1435660288") {
-  return {{"q", q}, {"from", from}, {"to", to}, {"appid", kAppId}, {"salt", salt},
-          {"sign", standin::md5_hex(kAppId + q + salt + kKey)}};
+  return {{"q", q},          {"from", from}, {"to", to},
+          {"appid", kAppId}, {"salt", salt}, {"sign", standin::md5_hex(kAppId + q + salt + kKey)}};
 }
 
 Params without(Params params, const std::string& name) {
@@ -74,7 +75,8 @@ TEST(TranslationServiceTest, AnswersEachFaultWithItsErrorCode) {
       {"other appid", with(request("Open"), "appid", "2015063000000001"), "52003"},
       {"q changed after signing", with(request("Open"), "q", "Open "), "54001"},
       {"salt changed after signing", with(request("Open"), "salt", "1435660289"), "54001"},
-      {"upper-case sign", with(request("Open"), "sign", "F89F9594663708C1605F3D736D01D2D4"), "54001"},
+      {"upper-case sign", with(request("Open"), "sign", "F89F9594663708C1605F3D736D01D2D4"),
+       "54001"},
       {"unknown source", request("Open", "xx"), "58001"},
       {"unknown target", request("Open", "en", "english"), "58001"},
       {"auto as target", request("Open", "en", "auto"), "58001"},
@@ -100,7 +102,8 @@ TEST(TranslationServiceTest, ChecksTheConfiguredCredentials) {
   settings.app_id = "2015063000000001";
   settings.secret_key = "12345678";
   standin::TranslationService service(settings, glossary);
-  Params params = {{"q", "apple"}, {"from", "en"}, {"to", "zh"}, {"appid", "2015063000000001"},
+  Params params = {{"q", "apple"},         {"from", "en"},
+                   {"to", "zh"},           {"appid", "2015063000000001"},
                    {"salt", "1435660288"}, {"sign", "f89f9594663708c1605f3d736d01d2d4"}};
   EXPECT_EQ(service.answer(params).json,
             R"({"from":"en","to":"zh","trans_result":[{"src":"apple","dst":"apple"}]})");
@@ -113,17 +116,22 @@ TEST(TranslationServiceTest, AnswersOneResultPerLineWithEscapes) {
     const char* from;
     const char* expected;
   } cases[] = {
-      {"Open", "en", R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
+      {"Open", "en",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
       {"Open\nSave As...\r\nunknown", "en",
        R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"},)"
        R"({"src":"Save As...","dst":"\u53e6\u5b58\u4e3a..."},{"src":"unknown","dst":"unknown"}]})"},
-      {"Open\n\n", "en", R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
+      {"Open\n\n", "en",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
       {"say \"hi\"", "en",
        R"({"from":"en","to":"zh","trans_result":[{"src":"say \"hi\"","dst":"\u8bf4\u201c\u55e8\u201d"}]})"},
-      {"a\\b\tc", "en", R"({"from":"en","to":"zh","trans_result":[{"src":"a\\b\tc","dst":"a\\b\tc"}]})"},
+      {"a\\b\tc", "en",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"a\\b\tc","dst":"a\\b\tc"}]})"},
       // auto: the answer names the detected language.
-      {u8"打开", "auto", R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00","dst":"\u6253\u5f00"}]})"},
-      {"Open", "auto", R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
+      {u8"打开", "auto",
+       R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00","dst":"\u6253\u5f00"}]})"},
+      {"Open", "auto",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
   };
   for (const auto& c : cases) {
     standin::TranslationService service(standin::ServiceSettings{}, glossary);
@@ -175,9 +183,9 @@ TEST(RateLimiterTest, AdmitsRatePerSecondInASlidingWindow) {
 }
 
 TEST(LanguageTest, TwentyEightTargetsAndAutoAsSourceOnly) {
-  const char* const codes[] = {"zh", "en", "yue", "wyw", "jp", "kor", "fra", "spa", "th", "ara",
-                               "ru", "pt", "de", "it", "el", "nl", "pl", "bul", "est", "dan",
-                               "fin", "cs", "rom", "slo", "swe", "hu", "cht", "vie"};
+  const char* const codes[] = {"zh",  "en", "yue", "wyw", "jp",  "kor", "fra", "spa", "th",  "ara",
+                               "ru",  "pt", "de",  "it",  "el",  "nl",  "pl",  "bul", "est", "dan",
+                               "fin", "cs", "rom", "slo", "swe", "hu",  "cht", "vie"};
   for (const char* code : codes) {
     EXPECT_TRUE(standin::is_target_language(code)) << code;
     EXPECT_TRUE(standin::is_source_language(code)) << code;

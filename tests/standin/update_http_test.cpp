@@ -39,7 +39,8 @@ std::string percent_encode(const std::string& bytes, bool lower_case) {
 
 std::string generated(uint64_t first, uint64_t count) {
   std::string bytes;
-  for (uint64_t i = first; i < first + count; ++i) bytes += static_cast<char>(standin::generated_archive_byte(i));
+  for (uint64_t i = first; i < first + count; ++i)
+    bytes += static_cast<char>(standin::generated_archive_byte(i));
   return bytes;
 }
 
@@ -69,7 +70,8 @@ TEST(UpdateServerTest, VersionPageIsGbkWithTheVersionMarker) {
   for (const auto& c : cases) {
     standin::UpdateOptions options = small_archive_options();
     options.version = c.version;
-    RunningServer<standin::UpdateServer> server(options, standin::ArchiveSource::generated(kArchiveSize));
+    RunningServer<standin::UpdateServer> server(options,
+                                                standin::ArchiveSource::generated(kArchiveSize));
     ASSERT_GT(server.port(), 0) << server.error();
     RawResponse response = standin_test::raw_request(server.port(), get(standin::kVersionPagePath));
     ASSERT_TRUE(response.complete);
@@ -113,7 +115,8 @@ TEST(UpdateServerTest, RangesForResumedDownloads) {
   ignoring.ignore_range = true;
   RunningServer<standin::UpdateServer> server(small_archive_options(),
                                               standin::ArchiveSource::generated(kArchiveSize));
-  RunningServer<standin::UpdateServer> ignoring_server(ignoring, standin::ArchiveSource::generated(kArchiveSize));
+  RunningServer<standin::UpdateServer> ignoring_server(
+      ignoring, standin::ArchiveSource::generated(kArchiveSize));
   ASSERT_GT(server.port(), 0);
   ASSERT_GT(ignoring_server.port(), 0);
   const struct {
@@ -148,7 +151,8 @@ TEST(UpdateServerTest, RangesForResumedDownloads) {
 TEST(UpdateServerTest, WithoutLengthChunkedOrUntilClose) {
   standin::UpdateOptions options = small_archive_options();
   options.no_length = true;
-  RunningServer<standin::UpdateServer> server(options, standin::ArchiveSource::generated(kArchiveSize));
+  RunningServer<standin::UpdateServer> server(options,
+                                              standin::ArchiveSource::generated(kArchiveSize));
   ASSERT_GT(server.port(), 0);
   const struct {
     const char* version;
@@ -163,12 +167,14 @@ TEST(UpdateServerTest, WithoutLengthChunkedOrUntilClose) {
       {"HTTP/1.0", "Range:bytes=40000-\r\n", 206, false, 40000},
   };
   for (const auto& c : cases) {
-    RawResponse response = standin_test::raw_request(server.port(), get(kArchiveGbk, c.range_line, c.version));
+    RawResponse response =
+        standin_test::raw_request(server.port(), get(kArchiveGbk, c.range_line, c.version));
     ASSERT_TRUE(response.complete) << c.version << " " << c.range_line;
     EXPECT_EQ(response.status, c.status);
     EXPECT_FALSE(response.has_header("Content-Length")) << c.version;
     EXPECT_EQ(response.header("Transfer-Encoding") == "chunked", c.chunked) << c.version;
-    EXPECT_TRUE(response.body == generated(c.first, kArchiveSize - c.first)) << c.version << " " << c.range_line;
+    EXPECT_TRUE(response.body == generated(c.first, kArchiveSize - c.first))
+        << c.version << " " << c.range_line;
   }
 }
 
@@ -187,7 +193,8 @@ TEST(UpdateServerTest, ServesAGivenFile) {
   ASSERT_GT(server.port(), 0);
   RawResponse whole = standin_test::raw_request(server.port(), get(kArchiveGbk));
   EXPECT_TRUE(whole.body == content);
-  RawResponse tail = standin_test::raw_request(server.port(), get(kArchiveGbk, "Range:bytes=65536-\r\n"));
+  RawResponse tail =
+      standin_test::raw_request(server.port(), get(kArchiveGbk, "Range:bytes=65536-\r\n"));
   EXPECT_EQ(tail.status, 206);
   EXPECT_TRUE(tail.body == content.substr(65536));
 }
@@ -197,7 +204,8 @@ TEST(UpdateServerTest, RateLimitPacesTheArchive) {
   options.archive_size = 60 * 1024;
   options.rate_limit_kbps = 200;  // 60 KiB take about 300 ms
   options.log_path = standin_test::scratch_path("update.log");
-  RunningServer<standin::UpdateServer> server(options, standin::ArchiveSource::generated(options.archive_size));
+  RunningServer<standin::UpdateServer> server(
+      options, standin::ArchiveSource::generated(options.archive_size));
   ASSERT_GT(server.port(), 0);
   auto started = std::chrono::steady_clock::now();
   RawResponse response = standin_test::raw_request(server.port(), get(kArchiveGbk));
@@ -207,8 +215,10 @@ TEST(UpdateServerTest, RateLimitPacesTheArchive) {
 
   // The log keeps the raw GBK bytes of the path.
   std::string log = standin_test::read_file(options.log_path);
-  EXPECT_NE(log.find(R"("target":"/jiaoben/update/\u00c4\u00ab\u00c7\u00c5\u00b7\u00ad\u00d2\u00eb.rar")"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find(
+          R"("target":"/jiaoben/update/\u00c4\u00ab\u00c7\u00c5\u00b7\u00ad\u00d2\u00eb.rar")"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find(R"("status":200,"outcome":"archive, 61440 bytes")"), std::string::npos) << log;
 }
