@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
+#include <thread>
 
 #include "raw_http.h"
 #include "scratch.h"
@@ -221,6 +223,40 @@ TEST(UpdateServerTest, RateLimitPacesTheArchive) {
       std::string::npos)
       << log;
   EXPECT_NE(log.find(R"("status":200,"outcome":"archive, 61440 bytes")"), std::string::npos) << log;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UpdateServerTest, StoppingEndsASlowTransfer) {
+  standin::UpdateOptions options;
+  options.archive_size = 1024 * 1024;
+  options.rate_limit_kbps = 1;  // would take some seventeen minutes
+  options.log_path = standin_test::scratch_path("slow.log");
+  std::optional<RunningServer<standin::UpdateServer>> server;
+  server.emplace(options, standin::ArchiveSource::generated(options.archive_size));
+  ASSERT_GT(server->port(), 0);
+
+  std::string received;
+  const int port = server->port();
+  std::thread client(
+      [&received, port] { received = standin_test::exchange(port, get(kArchiveGbk), 60000); });
+  // The request is logged when its transfer begins.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (standin_test::read_file(options.log_path).find("archive") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  auto started = std::chrono::steady_clock::now();
+  server.reset();
+  auto stop_time = std::chrono::steady_clock::now() - started;
+  client.join();
+  EXPECT_LT(stop_time, std::chrono::seconds(3));
+  RawResponse response = standin_test::parse_response(received);
+  EXPECT_EQ(response.status, 200);
+  EXPECT_LT(response.body.size(), options.archive_size);
 }
 
 }  // namespace
