@@ -101,8 +101,10 @@ std::string CommandLine::usage(const std::string& program, const std::string& su
   for (const OptionSpec& spec : specs_) {
     std::string left = "  --" + spec.name;
     if (spec.takes_value) left += " " + spec.value_name;
-    if (left.size() < 26) left.resize(26, ' ');
-    else left += "\n" + std::string(26, ' ');
+    if (left.size() < 26)
+      left.resize(26, ' ');
+    else
+      left += "\n" + std::string(26, ' ');
     text += left + spec.help + "\n";
   }
   return text;

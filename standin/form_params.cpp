@@ -19,7 +19,8 @@ std::string form_decode(std::string_view encoded) {
     char c = encoded[i];
     if (c == '+') {
       out += ' ';
-    } else if (c == '%' && i + 2 < encoded.size() && hex_value(encoded[i + 1]) >= 0 && hex_value(encoded[i + 2]) >= 0) {
+    } else if (c == '%' && i + 2 < encoded.size() && hex_value(encoded[i + 1]) >= 0 &&
+               hex_value(encoded[i + 2]) >= 0) {
       out += static_cast<char>(hex_value(encoded[i + 1]) * 16 + hex_value(encoded[i + 2]));
       i += 2;
     } else {
@@ -41,7 +42,8 @@ Params parse_params(std::string_view text) {
       if (equals == std::string_view::npos) {
         params.push_back({form_decode(piece), std::string()});
       } else {
-        params.push_back({form_decode(piece.substr(0, equals)), form_decode(piece.substr(equals + 1))});
+        params.push_back(
+            {form_decode(piece.substr(0, equals)), form_decode(piece.substr(equals + 1))});
       }
     }
     start = end + 1;

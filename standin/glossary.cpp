@@ -13,8 +13,8 @@ const std::string_view kIdeographicSpace = u8"\u3000";
 
 // Trailing marks kept as they are after a translated stem ("...", " :", "?").
 const std::string_view kTrailingMarks[] = {
-    ".", u8"\u2026", ":", "?", "!", ";", ">", u8"\uff1a", u8"\uff1f",
-    u8"\uff01", u8"\u3002", u8"\uff1b", " ", kIdeographicSpace,
+    ".",        u8"\u2026", ":",        "?",        "!",        ";", ">",
+    u8"\uff1a", u8"\uff1f", u8"\uff01", u8"\u3002", u8"\uff1b", " ", kIdeographicSpace,
 };
 
 // Target languages whose convention puts the mnemonic in brackets after the
@@ -25,7 +25,8 @@ bool brackets_mnemonic(const std::string& language) {
 }
 
 bool ends_with(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 bool starts_with(std::string_view text, std::string_view head) {
@@ -34,14 +35,20 @@ bool starts_with(std::string_view text, std::string_view head) {
 
 std::string_view trim(std::string_view text) {
   for (;;) {
-    if (starts_with(text, " ") || starts_with(text, "\t")) text.remove_prefix(1);
-    else if (starts_with(text, kIdeographicSpace)) text.remove_prefix(kIdeographicSpace.size());
-    else break;
+    if (starts_with(text, " ") || starts_with(text, "\t"))
+      text.remove_prefix(1);
+    else if (starts_with(text, kIdeographicSpace))
+      text.remove_prefix(kIdeographicSpace.size());
+    else
+      break;
   }
   for (;;) {
-    if (ends_with(text, " ") || ends_with(text, "\t")) text.remove_suffix(1);
-    else if (ends_with(text, kIdeographicSpace)) text.remove_suffix(kIdeographicSpace.size());
-    else break;
+    if (ends_with(text, " ") || ends_with(text, "\t"))
+      text.remove_suffix(1);
+    else if (ends_with(text, kIdeographicSpace))
+      text.remove_suffix(kIdeographicSpace.size());
+    else
+      break;
   }
   return text;
 }
@@ -67,7 +74,8 @@ struct Mnemonic {
 Mnemonic take_mnemonic(std::string_view line) {
   Mnemonic result;
   size_t bracket = line.find("(&");
-  if (bracket != std::string_view::npos && bracket + 3 < line.size() && is_ascii_alnum(line[bracket + 2]) && line[bracket + 3] == ')') {
+  if (bracket != std::string_view::npos && bracket + 3 < line.size() &&
+      is_ascii_alnum(line[bracket + 2]) && line[bracket + 3] == ')') {
     result.letter = upper(line[bracket + 2]);
     std::string_view before = line.substr(0, bracket);
     while (ends_with(before, " ")) before.remove_suffix(1);
@@ -80,8 +88,9 @@ Mnemonic take_mnemonic(std::string_view line) {
     } else if (line[i + 1] == '&') {
       result.text += '&';
       ++i;
-    } else if (result.letter == 0 && is_ascii_alnum(line[i + 1])) {
-      result.letter = upper(line[i + 1]);
+    } else if (is_ascii_alnum(line[i + 1]) || static_cast<unsigned char>(line[i + 1]) >= 0x80) {
+      // A marker; only a Latin letter or digit can be carried to another script.
+      if (result.letter == 0 && is_ascii_alnum(line[i + 1])) result.letter = upper(line[i + 1]);
     } else {
       result.text += line[i];
     }
@@ -97,11 +106,17 @@ std::string put_mnemonic(const std::string& text, char letter, const std::string
     if (c == '&') escaped += '&';
   }
   if (!brackets_mnemonic(language)) {
+    // The letter at the start of a word ("Save &As"), else its first use ("E&xit").
+    size_t found = std::string::npos;
     for (size_t i = 0; i < escaped.size(); ++i) {
-      if (upper(escaped[i]) == letter && (i == 0 || escaped[i - 1] != '&')) {
-        return escaped.substr(0, i) + '&' + escaped.substr(i);
+      if (upper(escaped[i]) != letter || (i > 0 && escaped[i - 1] == '&')) continue;
+      if (i == 0 || escaped[i - 1] == ' ') {
+        found = i;
+        break;
       }
+      if (found == std::string::npos) found = i;
     }
+    if (found != std::string::npos) return escaped.substr(0, found) + '&' + escaped.substr(found);
   }
   return escaped + "(&" + letter + ")";
 }
@@ -149,7 +164,8 @@ bool Glossary::parse(std::string_view text, std::string& error) {
     std::vector<std::string> cells = split_tabs(line);
     if (languages_.empty()) {
       if (cells.size() < 2) {
-        error = "line " + std::to_string(line_number) + ": the header needs two or more language codes";
+        error =
+            "line " + std::to_string(line_number) + ": the header needs two or more language codes";
         return false;
       }
       languages_ = cells;
@@ -213,7 +229,8 @@ std::string Glossary::translate_line(std::string_view line, const std::string& f
   // "&Open...\tCtrl+O": the accelerator after the tab is not translated.
   size_t tab = line.find('\t');
   std::string_view head = trim(line.substr(0, tab));
-  std::string_view accelerator = tab == std::string_view::npos ? std::string_view() : line.substr(tab);
+  std::string_view accelerator =
+      tab == std::string_view::npos ? std::string_view() : line.substr(tab);
   if (head.empty()) return std::string(line);
 
   Mnemonic mnemonic = take_mnemonic(head);

@@ -49,8 +49,31 @@ int32_t next_code_point(std::string_view utf8, size_t& pos) {
   return value;
 }
 
+bool is_utf8(std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    if (next_code_point(text, pos) < 0) return false;
+  }
+  return true;
+}
+
 std::string json_string(std::string_view utf8, BadBytes bad) {
   std::string out = "\"";
+  // A text that is not UTF-8 as a whole is written byte by byte, so that
+  // GBK bytes that happen to look like a UTF-8 pair are not misread.
+  const bool bytewise = bad == BadBytes::as_latin1 && !is_utf8(utf8);
+  if (bytewise) {
+    for (char c : utf8) {
+      unsigned char byte = static_cast<unsigned char>(c);
+      if (byte >= 0x80) {
+        append_unit(out, byte);
+      } else {
+        out += json_string(std::string_view(&c, 1)).substr(1, std::string::npos);
+        out.pop_back();
+      }
+    }
+    return out + '"';
+  }
   size_t pos = 0;
   while (pos < utf8.size()) {
     int32_t code = next_code_point(utf8, pos);
@@ -59,13 +82,27 @@ std::string json_string(std::string_view utf8, BadBytes bad) {
       continue;
     }
     switch (code) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (code < 0x20 || code == 0x7F) {
           append_unit(out, static_cast<unsigned>(code));

@@ -11,8 +11,12 @@ namespace standin {
 // What to do with bytes that are not part of a well-formed UTF-8 sequence.
 enum class BadBytes {
   replace,    // write U+FFFD, as a service answering text would
-  as_latin1,  // write \u00XX with the byte's value, so a log keeps the bytes
+  as_latin1,  // a text that is not UTF-8 as a whole: every byte of 0x80 or
+              // more as \u00XX with its value, so a log keeps the bytes
 };
+
+// True when the whole text is well-formed UTF-8.
+bool is_utf8(std::string_view text);
 
 // The text as a quoted JSON string: quote, backslash and control characters
 // escaped, non-ASCII as lower-case \uXXXX.

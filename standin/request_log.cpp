@@ -44,11 +44,10 @@ void RequestLog::write(const httplib::Request& request, const Params* params, in
     }
     headers.push_back(header);
   }
-  std::string line = "{\"time_ms\":" + std::to_string(now_ms) +
-                     ",\"method\":" + log_string(request.method) +
-                     ",\"target\":" + log_string(request.target) +
-                     ",\"version\":" + log_string(request.version) +
-                     ",\"headers\":" + pair_list(headers) + ",\"body\":" + log_string(request.body);
+  std::string line =
+      "{\"time_ms\":" + std::to_string(now_ms) + ",\"method\":" + log_string(request.method) +
+      ",\"target\":" + log_string(request.target) + ",\"version\":" + log_string(request.version) +
+      ",\"headers\":" + pair_list(headers) + ",\"body\":" + log_string(request.body);
   if (params) {
     std::vector<std::pair<std::string, std::string>> pairs;
     for (const Param& param : *params) pairs.emplace_back(param.name, param.value);

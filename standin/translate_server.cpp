@@ -16,7 +16,8 @@ std::vector<OptionSpec> translate_option_specs() {
   return {
       {"port", true, "PORT", "port on 127.0.0.1 (default 8090; 0 picks a free one)"},
       {"app-id", true, "ID", "accepted application id (default 20200417000123908)"},
-      {"secret-key", true, "KEY", "secret key the signature is checked with (default Kq7TzW2mRp9LxBv4NcHs)"},
+      {"secret-key", true, "KEY",
+       "secret key the signature is checked with (default Kq7TzW2mRp9LxBv4NcHs)"},
       {"rate", true, "N", "requests per second before error 54003 (default 0: no limit)"},
       {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
@@ -85,13 +86,19 @@ TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary
   server_.Get(kTranslatePath, [this](const httplib::Request& request, httplib::Response& response) {
     handle(request, response, false);
   });
-  server_.Post(kTranslatePath, [this](const httplib::Request& request, httplib::Response& response) {
-    handle(request, response, true);
-  });
-  server_.set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
-    response.set_content("not found\n", "text/plain");
-    log_.write(request, nullptr, response.status, "not found");
-  });
+  server_.Post(kTranslatePath,
+               [this](const httplib::Request& request, httplib::Response& response) {
+                 handle(request, response, true);
+               });
+  server_.set_error_handler(httplib::Server::HandlerWithResponse(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        // Called for every status of 400 or more; an answer that a route
+        // wrote already carries its content type and stays as it is.
+        if (response.has_header("Content-Type")) return httplib::Server::HandlerResponse::Unhandled;
+        response.set_content(std::to_string(response.status) + "\n", "text/plain");
+        log_.write(request, nullptr, response.status, "unrouted");
+        return httplib::Server::HandlerResponse::Handled;
+      }));
 }
 
 int TranslateServer::bind(int port, std::string& error) {

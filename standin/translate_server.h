@@ -42,6 +42,7 @@ class TranslateServer {
   // Serves until stop() is called from another thread.
   void run();
   void stop();
+  bool is_running() const { return server_.is_running(); }
 
  private:
   void handle(const httplib::Request& request, httplib::Response& response, bool is_post);

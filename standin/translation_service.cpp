@@ -9,9 +9,8 @@ namespace standin {
 namespace {
 
 const char* const kLanguages[] = {
-    "zh", "en",  "yue", "wyw", "jp",  "kor", "fra", "spa", "th",  "ara",
-    "ru", "pt",  "de",  "it",  "el",  "nl",  "pl",  "bul", "est", "dan",
-    "fin", "cs", "rom", "slo", "swe", "hu",  "cht", "vie",
+    "zh", "en", "yue", "wyw", "jp",  "kor", "fra", "spa", "th",  "ara", "ru",  "pt", "de",  "it",
+    "el", "nl", "pl",  "bul", "est", "dan", "fin", "cs",  "rom", "slo", "swe", "hu", "cht", "vie",
 };
 
 const char* const kRequired[] = {"q", "from", "to", "appid", "salt", "sign"};
@@ -39,7 +38,9 @@ bool is_target_language(const std::string& code) {
   return false;
 }
 
-bool is_source_language(const std::string& code) { return code == "auto" || is_target_language(code); }
+bool is_source_language(const std::string& code) {
+  return code == "auto" || is_target_language(code);
+}
 
 std::string error_text(const std::string& code) {
   static const struct {
@@ -66,17 +67,20 @@ std::string error_text(const std::string& code) {
 }
 
 std::string error_json(const std::string& code) {
-  return "{\"error_code\":" + json_string(code) + ",\"error_msg\":" + json_string(error_text(code)) + "}";
+  return "{\"error_code\":" + json_string(code) +
+         ",\"error_msg\":" + json_string(error_text(code)) + "}";
 }
 
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
                          const Glossary& glossary) {
-  std::string json = "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
+  std::string json =
+      "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
   bool first = true;
   for (const std::string& line : split_lines(q)) {
     if (!first) json += ',';
     first = false;
-    json += "{\"src\":" + json_string(line) + ",\"dst\":" + json_string(glossary.translate_line(line, from, to)) + "}";
+    json += "{\"src\":" + json_string(line) +
+            ",\"dst\":" + json_string(glossary.translate_line(line, from, to)) + "}";
   }
   return json + "]}";
 }
