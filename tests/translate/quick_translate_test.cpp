@@ -186,12 +186,15 @@ TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
   EXPECT_GT(salts.size(), 1u);
 }
 
-TEST(QuickTranslateTest, AQuoteInTheTranslationEndsTheCutAtItsBackslash) {
+// The cut does not stop at an escaped quote inside the translation: a value
+// ending in a lone backslash would decode to garbage.
+TEST(QuickTranslateTest, AQuoteInTheTranslationStaysInTheResult) {
   ServiceOnPort service;
   ASSERT_TRUE(service.start_standin());
   SinkRecorder sink;
-  translate::quick_translate("Say \"hi\"");
-  EXPECT_EQ(sink.cuts(), std::vector<std::string>{"Say \\"});
+  EXPECT_EQ(translate::quick_translate("Say \"hi\""), "Say \"hi\"");
+  EXPECT_EQ(sink.cuts(), std::vector<std::string>{"Say \\\"hi\\\""});
+  EXPECT_EQ(translate::quick_translate("a\\\"b"), "a\\\"b");
 }
 
 struct FailureCase {
