@@ -116,9 +116,10 @@ void UnixProcess::stop() {
   if (pid_file_.empty()) return;
   const std::string pid_file = pid_file_;
   pid_file_.clear();
-  run_unix("pid=$(cat '" + pid_file + "'); kill -TERM -- -$pid 2>/dev/null; "
-           "i=0; while kill -0 -- -$pid 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done; "
-           "kill -KILL -- -$pid 2>/dev/null; rm -f '" + pid_file + "'",
+  // No "--" before the group: dash's kill takes it for a process id.
+  run_unix("pid=$(cat '" + pid_file + "'); kill -TERM -$pid 2>/dev/null; "
+           "i=0; while kill -0 -$pid 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done; "
+           "kill -KILL -$pid 2>/dev/null; rm -f '" + pid_file + "'",
            15000);
 }
 

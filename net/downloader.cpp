@@ -1,0 +1,104 @@
+#include "net/downloader.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "net/downloader_transfer.h"
+#include "runtime/codepage.h"
+#include "runtime/system.h"
+
+namespace net {
+
+Downloader::Downloader(const Downloader& other) : url(other.url), file_number(other.file_number) {}
+
+Downloader& Downloader::operator=(const Downloader& other) {
+  url = other.url;
+  file_number = other.file_number;
+  return *this;
+}
+
+void Downloader::close_file() { local_file_.reset(); }
+
+namespace detail {
+
+std::int64_t resume_position(const std::string& path, std::int64_t offset, bool resume) {
+  if (!resume || offset <= 0) return 0;
+  // Bytes the caller believes are present but the file does not hold cannot
+  // be continued from; neither can a missing file.
+  const std::int64_t present = runtime::file_size(path);
+  return present >= offset ? offset : 0;
+}
+
+platform::FileHandle open_local_file(const std::string& path, std::int64_t position) {
+  const std::wstring wide_path = runtime::widen(path);
+  if (position <= 0) {
+    return platform::FileHandle(CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+  }
+  platform::FileHandle file(CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return file;
+  LARGE_INTEGER distance{};
+  distance.QuadPart = position;
+  if (!SetFilePointerEx(file.get(), distance, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
+    return platform::FileHandle();
+  }
+  return file;
+}
+
+namespace {
+
+bool write_all(HANDLE file, const char* bytes, DWORD count) {
+  while (count > 0) {
+    DWORD written = 0;
+    if (!WriteFile(file, bytes, count, &written, nullptr) || written == 0) return false;
+    bytes += written;
+    count -= written;
+  }
+  return true;
+}
+
+std::int32_t low_32_bits(std::int64_t value) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
+}  // namespace
+
+CopyOutcome copy_blocks(HINTERNET source, const platform::FileHandle& file, std::int64_t start,
+                        std::int64_t expected_total, const DownloadProgress& progress) {
+  std::vector<char> buffer(kBlockSize);
+  std::int64_t done = start;
+  const std::uint32_t start_tick = runtime::tick_count();
+  for (;;) {
+    DWORD count = 0;
+    if (!InternetReadFile(source, buffer.data(), kBlockSize, &count)) return CopyOutcome::kReadFailed;
+    if (count == 0) break;
+    if (!file || !write_all(file.get(), buffer.data(), count)) return CopyOutcome::kWriteFailed;
+    done += count;
+    if (progress) {
+      const std::uint32_t elapsed = runtime::tick_count() - start_tick;
+      const std::int64_t total = std::max(expected_total, done);
+      progress(low_32_bits(total), low_32_bits(done),
+               elapsed == 0 ? 10 : low_32_bits(elapsed), low_32_bits(done - start));
+    }
+  }
+  // WinINet ends the data quietly when the server closes the connection
+  // early; only the announced size tells a complete copy from a cut one.
+  if (expected_total >= 0 && done < expected_total) return CopyOutcome::kEndedEarly;
+  return CopyOutcome::kComplete;
+}
+
+std::int64_t parse_byte_count(std::wstring_view digits) {
+  if (digits.empty() || digits.size() > 18) return -1;
+  std::int64_t value = 0;
+  for (const wchar_t c : digits) {
+    if (c < L'0' || c > L'9') return -1;
+    value = value * 10 + (c - L'0');
+  }
+  return value;
+}
+
+}  // namespace detail
+}  // namespace net

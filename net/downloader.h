@@ -1,0 +1,100 @@
+#pragma once
+// Copies one remote file (HTTP, HTTPS or FTP) into a local file block by
+// block through WinINet, reporting progress after every block, and can
+// continue an interrupted copy: over HTTP with a byte range, over FTP by
+// asking the server to restart at an offset.
+//
+// The local file is only ever built from bytes the server confirmed as the
+// file itself: an error answer never reaches it, a server that ignores the
+// range makes the file start over, and an incomplete transfer is reported as
+// a failure that a later resumed call can continue.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/unique_handle.h"
+
+namespace net {
+
+// Progress after every block, on the downloading thread. The byte counters
+// are 64-bit inside the downloader; the callback gets their low 32 bits.
+//   total      size of the file being built, resumed part included. When the
+//              server announces no length it is the bytes present so far,
+//              so it never falls below done.
+//   done       bytes present in the local file, resumed part included
+//   elapsed_ms milliseconds since the first block was requested, never 0
+//              (a measured 0 is passed as 10)
+//   done_now   bytes received by this transfer (done minus the resume offset)
+using DownloadProgress = std::function<void(std::int32_t total, std::int32_t done,
+                                            std::int32_t elapsed_ms, std::int32_t done_now)>;
+
+// Results of Downloader::download_http.
+enum HttpDownloadResult : int {
+  kHttpComplete = 0,
+  kHttpOpenInternetFailed = -1,
+  kHttpOpenUrlFailed = -2,        // no connection, or no answer
+  kHttpOpenLocalFileFailed = -3,
+  kHttpReadFailed = -4,           // also: the answer ended before its announced length
+  kHttpServerRefused = -5,        // status other than 2xx, or a range other than the one asked
+                                  // for; the local file was not touched
+  kHttpWriteLocalFileFailed = -6,
+};
+
+// Results of Downloader::download_ftp.
+enum FtpDownloadResult : int {
+  kFtpComplete = 0,
+  kFtpOpenInternetFailed = -1,
+  kFtpConnectFailed = -2,         // no connection, or the login was refused
+  kFtpRemoteFileNotFound = -3,
+  kFtpReadFailed = -4,            // opening the remote file, a read, or fewer bytes than listed
+  kFtpRestartRefused = -5,        // the server would not continue at the resume offset
+  kFtpOpenLocalFileFailed = -6,
+  kFtpWriteLocalFileFailed = -7,
+};
+
+class Downloader {
+ public:
+  Downloader() = default;
+  // A copy has the same url and file_number; the open local file, if any,
+  // stays with the original.
+  Downloader(const Downloader& other);
+  Downloader& operator=(const Downloader& other);
+  ~Downloader() = default;
+
+  // Copies url ("http://" or "https://", GBK) into the local file path (GBK).
+  // Without resume the file is created or emptied. With resume and an offset
+  // of bytes already present, the server is asked for the rest with
+  // "Range:bytes=<offset>-" and the new bytes are written after the first
+  // offset bytes of the file. Resuming with an offset below 1, an offset
+  // beyond the local file's size or no local file at all starts a fresh copy
+  // from byte 0. A server that answers the range with the whole file (status
+  // 200) makes the file start over. Returns an HttpDownloadResult.
+  int download_http(const std::string& url, const std::string& path,
+                    const DownloadProgress& progress = {}, std::int64_t offset = 0,
+                    bool resume = false);
+
+  // Copies "ftp://host[:port]/dir/name" into path; user and password default
+  // to "Anonymous" and "GuestQ@" when empty. Resuming works as for HTTP, the
+  // server being asked to restart the file at offset. Returns an
+  // FtpDownloadResult.
+  int download_ftp(const std::string& url, const std::string& path,
+                   const std::string& user = {}, const std::string& password = {},
+                   const DownloadProgress& progress = {}, std::int64_t offset = 0,
+                   bool resume = false);
+
+  // Closes the local file of the transfer under way, if any; the transfer
+  // then ends with its write-failure result. A finished transfer has
+  // already closed its file.
+  void close_file();
+
+  // The URL of the latest transfer.
+  std::string url;
+  // The handle value of the local file opened by the latest transfer; 0 when
+  // opening it failed or no transfer opened one.
+  std::intptr_t file_number = 0;
+
+ private:
+  platform::FileHandle local_file_;
+};
+
+}  // namespace net

@@ -1,0 +1,174 @@
+// Downloader::download_http: one GET through InternetOpenUrl, the answer's
+// status and length checked before the local file is touched.
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+#include <string_view>
+
+#include "net/downloader.h"
+#include "net/downloader_transfer.h"
+#include "platform/internet_handle.h"
+#include "runtime/codepage.h"
+#include "runtime/system.h"
+#include "runtime/text.h"
+
+namespace net {
+namespace {
+
+constexpr char kRequestHeaders[] =
+    "Accept: */*\r\n"
+    "Accept-Language: zh-cn\r\n"
+    "Accept-Encoding: gzip, deflate\r\n"
+    "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
+
+constexpr int kStatusRangeNotSatisfiable = 416;
+
+constexpr DWORD kOpenUrlFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+
+// The URL with every byte of 0x80 or more written as %XX. The W functions
+// would turn GBK characters into "?" on a system whose ANSI code page is not
+// 936; escaped, the server receives the same GBK bytes on every system.
+std::string escape_non_ascii(std::string_view url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(url.size());
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      escaped += c;
+    } else {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    }
+  }
+  return escaped;
+}
+
+// A header of the answer as text; false when the answer has none.
+bool query_header(HINTERNET request, DWORD info, std::wstring* value) {
+  std::wstring buffer(64, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    DWORD index = 0;
+    if (HttpQueryInfoW(request, info, buffer.data(), &size, &index)) {
+      buffer.resize(size / sizeof(wchar_t));
+      *value = buffer;
+      return true;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
+  }
+}
+
+// The status code of the answer; 0 when there is none to read.
+int status_code(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  DWORD index = 0;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                      &index)) {
+    return 0;
+  }
+  return static_cast<int>(status);
+}
+
+// Content-Length as a 64-bit count (the numeric query stops at 32 bits);
+// -1 when the answer announces no length.
+std::int64_t content_length(HINTERNET request) {
+  std::wstring text;
+  if (!query_header(request, HTTP_QUERY_CONTENT_LENGTH, &text)) return -1;
+  std::wstring_view digits = text;
+  while (!digits.empty() && digits.front() == L' ') digits.remove_prefix(1);
+  while (!digits.empty() && digits.back() == L' ') digits.remove_suffix(1);
+  return detail::parse_byte_count(digits);
+}
+
+// "bytes FIRST-LAST/SIZE" or "bytes */SIZE"; -1 for a part that is absent or "*".
+struct ContentRange {
+  std::int64_t first = -1;
+  std::int64_t size = -1;
+};
+
+ContentRange content_range(HINTERNET request) {
+  ContentRange range;
+  std::wstring text;
+  if (!query_header(request, HTTP_QUERY_CONTENT_RANGE, &text)) return range;
+  const std::wstring_view unit = L"bytes ";
+  std::wstring_view rest = text;
+  if (rest.substr(0, unit.size()) != unit) return range;
+  rest.remove_prefix(unit.size());
+  const size_t slash = rest.find(L'/');
+  if (slash == std::wstring_view::npos) return range;
+  range.size = detail::parse_byte_count(rest.substr(slash + 1));
+  const size_t dash = rest.find(L'-');
+  if (dash != std::wstring_view::npos && dash < slash) {
+    range.first = detail::parse_byte_count(rest.substr(0, dash));
+  }
+  return range;
+}
+
+}  // namespace
+
+int Downloader::download_http(const std::string& url_text, const std::string& path,
+                              const DownloadProgress& progress, std::int64_t offset, bool resume) {
+  url = url_text;
+  file_number = 0;
+  std::int64_t start = detail::resume_position(path, offset, resume);
+
+  DWORD connection_state = 0;
+  InternetGetConnectedState(&connection_state, 0);
+  const std::string agent = "Agent" + runtime::int_to_text(runtime::tick_count());
+  const DWORD access = (connection_state & INTERNET_CONNECTION_PROXY)
+                           ? INTERNET_OPEN_TYPE_PRECONFIG
+                           : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+  platform::InternetHandle session(
+      InternetOpenW(runtime::widen(agent).c_str(), access, nullptr, nullptr, 0));
+  if (!session) return kHttpOpenInternetFailed;
+
+  std::string headers = kRequestHeaders;
+  if (start > 0) headers += "\r\nRange:bytes=" + runtime::int_to_text(start) + "-";
+  const std::wstring wide_headers = runtime::widen(headers);
+  platform::InternetHandle request(InternetOpenUrlW(
+      session.get(), runtime::widen(escape_non_ascii(url)).c_str(), wide_headers.c_str(),
+      static_cast<DWORD>(wide_headers.size()), kOpenUrlFlags, 0));
+  if (!request) return kHttpOpenUrlFailed;
+
+  // Only a 2xx answer carries the file; an error page never reaches it.
+  const int status = status_code(request.get());
+  if (status == kStatusRangeNotSatisfiable && start > 0 &&
+      content_range(request.get()).size == start) {
+    // Asked for the rest of a file that is already whole.
+    platform::FileHandle whole = detail::open_local_file(path, start);
+    file_number = reinterpret_cast<std::intptr_t>(whole.get());
+    return whole ? kHttpComplete : kHttpOpenLocalFileFailed;
+  }
+  if (status != 0 && (status < 200 || status > 299)) return kHttpServerRefused;
+  if (status == HTTP_STATUS_PARTIAL_CONTENT) {
+    if (content_range(request.get()).first != start) return kHttpServerRefused;
+  } else {
+    start = 0;  // the whole file came: the local one starts over
+  }
+
+  const std::int64_t length = content_length(request.get());
+  const std::int64_t expected_total = length >= 0 ? start + length : -1;
+
+  local_file_ = detail::open_local_file(path, start);
+  if (!local_file_) return kHttpOpenLocalFileFailed;
+  file_number = reinterpret_cast<std::intptr_t>(local_file_.get());
+
+  const detail::CopyOutcome outcome =
+      detail::copy_blocks(request.get(), local_file_, start, expected_total, progress);
+  local_file_.reset();
+  switch (outcome) {
+    case detail::CopyOutcome::kComplete: return kHttpComplete;
+    case detail::CopyOutcome::kWriteFailed: return kHttpWriteLocalFileFailed;
+    case detail::CopyOutcome::kReadFailed:
+    case detail::CopyOutcome::kEndedEarly: break;
+  }
+  return kHttpReadFailed;
+}
+
+}  // namespace net

@@ -1,0 +1,381 @@
+// The downloader against real servers on loopback: nginx (HTTP with
+// ranges), pyftpdlib (FTP) and a scripted HTTP server for answers a
+// well-behaved server never gives.
+#include "net/downloader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/system.h"
+#include "runtime/text.h"
+#include "tests/net/download_peers.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+using test_support::to_windows_path;
+
+constexpr int kNginxPort = 1;
+constexpr int kNginxNoRangePort = 2;
+constexpr int kFtpPort = 3;
+constexpr int kScriptedPort = 4;
+constexpr int kClosedPort = 5;  // nothing listens there
+constexpr std::int64_t kSourceSize = 307'213;  // not a multiple of the 10240-byte block
+constexpr std::int64_t kBlock = 10240;
+
+std::string make_content(std::int64_t size, std::uint32_t seed) {
+  std::string bytes(static_cast<size_t>(size), '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    byte = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
+
+std::string read_all(const std::string& path) {
+  runtime::Bytes content;
+  if (!runtime::read_file(path, &content)) return "<missing>";
+  return content;
+}
+
+struct ProgressCall {
+  std::int32_t total, done, elapsed_ms, done_now;
+};
+
+struct ProgressLog {
+  std::vector<ProgressCall> calls;
+  net::DownloadProgress callback() {
+    return [this](std::int32_t total, std::int32_t done, std::int32_t elapsed, std::int32_t now) {
+      calls.push_back({total, done, elapsed, now});
+    };
+  }
+};
+
+// Every call: a block of at most 10240 new bytes, done_now counting from
+// start, elapsed never 0, total as expected (-1: no length announced, so
+// total follows done); the last call reaches final_size.
+void expect_progress(const ProgressLog& log, std::int64_t start, std::int64_t expected_total,
+                     std::int64_t final_size) {
+  ASSERT_FALSE(log.calls.empty());
+  std::int64_t previous = start;
+  for (const ProgressCall& call : log.calls) {
+    EXPECT_GT(call.done, previous);
+    EXPECT_LE(call.done - previous, kBlock);
+    EXPECT_EQ(call.done_now, call.done - start);
+    EXPECT_GT(call.elapsed_ms, 0);
+    EXPECT_EQ(call.total, expected_total >= 0 ? expected_total : call.done);
+    previous = call.done;
+  }
+  EXPECT_EQ(log.calls.back().done, final_size);
+}
+
+std::string http_head(const std::string& status_line, const std::string& fields) {
+  return status_line + "\r\n" + fields + "Connection: close\r\n\r\n";
+}
+
+class DownloaderTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    served_unix_ = new std::string(test_support::scratch_dir_unix("served"));
+    source_ = new std::string(make_content(kSourceSize, 7));
+    ASSERT_TRUE(runtime::write_file(to_windows_path(*served_unix_ + "/source.bin"), *source_));
+    // A file whose name on the server is the GBK bytes of "墨桥翻译.rar".
+    ASSERT_EQ(test_support::run_unix("cd '" + *served_unix_ + "' && cp source.bin \"$(printf "
+                                     "'\\304\\253\\307\\305\\267\\255\\322\\353')"
+                                     ".rar\""),
+              0);
+    nginx_ = new test_support::NginxPeer;
+    ASSERT_TRUE(nginx_->start(*served_unix_, test_support::test_port(kNginxPort),
+                              test_support::test_port(kNginxNoRangePort)));
+    ftp_ = new test_support::FtpPeer;
+    ASSERT_TRUE(ftp_->start(*served_unix_, test_support::test_port(kFtpPort)));
+  }
+  static void TearDownTestSuite() {
+    delete ftp_;
+    delete nginx_;
+    delete source_;
+    delete served_unix_;
+  }
+
+  void SetUp() override {
+    local_dir_ = to_windows_path(test_support::scratch_dir_unix("local"));
+  }
+
+  static std::string http_url(const std::string& name, int port_offset = kNginxPort) {
+    return "http://127.0.0.1:" + std::to_string(test_support::test_port(port_offset)) + "/" +
+           name;
+  }
+  static std::string ftp_url(const std::string& name) {
+    return "ftp://127.0.0.1:" + std::to_string(test_support::test_port(kFtpPort)) + "/" + name;
+  }
+  std::string local(const std::string& name) const { return local_dir_ + "\\" + name; }
+  static const std::string& source() { return *source_; }
+  static std::string access_log() { return nginx_->access_log(); }
+
+  std::string local_dir_;
+  net::Downloader downloader_;
+
+ private:
+  static std::string* served_unix_;
+  static std::string* source_;
+  static test_support::NginxPeer* nginx_;
+  static test_support::FtpPeer* ftp_;
+};
+
+std::string* DownloaderTest::served_unix_ = nullptr;
+std::string* DownloaderTest::source_ = nullptr;
+test_support::NginxPeer* DownloaderTest::nginx_ = nullptr;
+test_support::FtpPeer* DownloaderTest::ftp_ = nullptr;
+
+TEST_F(DownloaderTest, FreshHttpCopyIsIdenticalAndReportsEveryBlock) {
+  // A Chinese folder and file name: the path goes through the W functions.
+  const std::string folder = local("下载");
+  ASSERT_TRUE(runtime::create_directory(folder));
+  const std::string path = folder + "\\墨桥翻译.bin";
+  ProgressLog log;
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, log.callback()),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source());
+  expect_progress(log, 0, kSourceSize, kSourceSize);
+  EXPECT_EQ(downloader_.url, http_url("source.bin"));
+  EXPECT_NE(downloader_.file_number, 0);
+}
+
+TEST_F(DownloaderTest, UrlWithAChineseFileName) {
+  // The URL is GBK text; the server must see the GBK bytes of the name,
+  // whatever the system's ANSI code page (Wine's here is 1252).
+  const std::string path = local("archive.rar");
+  EXPECT_EQ(downloader_.download_http(http_url("墨桥翻译.rar"), path), net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source());
+}
+
+TEST_F(DownloaderTest, ResumedHttpCopyAsksForTheRestAndCountsOnlyNewBytes) {
+  const std::string path = local("resumed.bin");
+  ASSERT_TRUE(runtime::write_file(path, source().substr(0, 1000)));
+  ProgressLog log;
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, log.callback(), 1000, true),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source());
+  expect_progress(log, 1000, kSourceSize, kSourceSize);
+  EXPECT_EQ(log.calls.front().done, 1000 + kBlock);
+  // nginx logs a request once its answer is sent, so the line may lag.
+  const std::string logged =
+      "/source.bin 206 \"bytes=1000-\" " + std::to_string(kSourceSize - 1000);
+  EXPECT_TRUE(test_support::wait_until(
+      [&] { return access_log().find(logged) != std::string::npos; }, 5000))
+      << access_log();
+}
+
+TEST_F(DownloaderTest, ResumeThatCannotContinueStartsAFreshCopy) {
+  struct Case {
+    const char* name;
+    std::int64_t offset;
+    const char* local_content;  // nullptr: no local file
+  };
+  const Case cases[] = {
+      {"offset -1", -1, "stale bytes that must go"},
+      {"no local file", 1000, nullptr},
+      {"offset beyond the local file", 2000, "only a few bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = local(std::string("fresh-") + std::to_string(&c - cases) + ".bin");
+    if (c.local_content) {
+      ASSERT_TRUE(runtime::write_file(path, c.local_content));
+    }
+    ProgressLog log;
+    EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, log.callback(), c.offset,
+                                        true),
+              net::kHttpComplete);
+    EXPECT_TRUE(read_all(path) == source());
+    expect_progress(log, 0, kSourceSize, kSourceSize);
+  }
+}
+
+TEST_F(DownloaderTest, ServerIgnoringTheRangeMakesTheFileStartOver) {
+  const std::string path = local("ignored-range.bin");
+  ASSERT_TRUE(runtime::write_file(path, source().substr(0, 1000)));
+  ProgressLog log;
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin", kNginxNoRangePort), path,
+                                      log.callback(), 1000, true),
+            net::kHttpComplete);
+  EXPECT_EQ(runtime::file_size(path), kSourceSize);
+  EXPECT_TRUE(read_all(path) == source());
+  expect_progress(log, 0, kSourceSize, kSourceSize);
+}
+
+TEST_F(DownloaderTest, ErrorAnswerLeavesTheLocalFileAsItWas) {
+  const std::string partial = source().substr(0, 1000);
+  for (const bool resume : {false, true}) {
+    SCOPED_TRACE(resume ? "resumed" : "fresh");
+    const std::string path = local(resume ? "404-resumed.bin" : "404-fresh.bin");
+    ASSERT_TRUE(runtime::write_file(path, partial));
+    ProgressLog log;
+    EXPECT_EQ(downloader_.download_http(http_url("missing.bin"), path, log.callback(), 1000,
+                                        resume),
+              net::kHttpServerRefused);
+    EXPECT_TRUE(read_all(path) == partial);
+    EXPECT_TRUE(log.calls.empty());
+  }
+}
+
+TEST_F(DownloaderTest, ResumingAWholeFileKeepsItAndSucceeds) {
+  const std::string path = local("whole.bin");
+  ASSERT_TRUE(runtime::write_file(path, source()));
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, {}, kSourceSize, true),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source());
+}
+
+TEST_F(DownloaderTest, UnreachableServerAndUnwritablePathAreReported) {
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin", kClosedPort), local("x.bin")),
+            net::kHttpOpenUrlFailed);
+  EXPECT_FALSE(runtime::file_exists(local("x.bin")));
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin"), local("no-such-folder\\x.bin")),
+            net::kHttpOpenLocalFileFailed);
+  EXPECT_EQ(downloader_.file_number, 0);
+}
+
+TEST_F(DownloaderTest, RequestCarriesTheFixedHeadersAndTheRangeLine) {
+  const std::string body = source().substr(1000, 5000);
+  test_support::ScriptedHttpPeer server;
+  ASSERT_TRUE(server.start(test_support::test_port(kScriptedPort), [&](const std::string&) {
+    return http_head("HTTP/1.1 206 Partial Content",
+                     "Content-Length: 5000\r\nContent-Range: bytes 1000-5999/6000\r\n") +
+           body;
+  }));
+  const std::string path = local("headers.bin");
+  ASSERT_TRUE(runtime::write_file(path, source().substr(0, 1000)));
+  EXPECT_EQ(downloader_.download_http(http_url("f.bin", kScriptedPort), path, {}, 1000, true),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source().substr(0, 6000));
+  server.stop();
+  ASSERT_EQ(server.requests().size(), 1u);
+  const std::string request = server.requests()[0];
+  for (const char* line :
+       {"GET /f.bin HTTP/1.1\r\n", "\r\nAccept: */*\r\n", "\r\nAccept-Language: zh-cn\r\n",
+        "\r\nAccept-Encoding: gzip, deflate\r\n",
+        "\r\nUser-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR "
+        "1.1.4322)\r\n"}) {
+    EXPECT_NE(request.find(line), std::string::npos) << line << "\n" << request;
+  }
+  EXPECT_TRUE(request.find("\r\nRange:bytes=1000-\r\n") != std::string::npos ||
+              request.find("\r\nRange: bytes=1000-\r\n") != std::string::npos)
+      << request;
+}
+
+TEST_F(DownloaderTest, AnswerWithoutLengthReportsTheBytesPresentAsTotal) {
+  const std::string body = source().substr(0, 50'000);
+  test_support::ScriptedHttpPeer server;
+  ASSERT_TRUE(server.start(test_support::test_port(kScriptedPort), [&](const std::string&) {
+    return "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n" + body;
+  }));
+  const std::string path = local("no-length.bin");
+  ProgressLog log;
+  EXPECT_EQ(downloader_.download_http(http_url("f.bin", kScriptedPort), path, log.callback()),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == body);
+  expect_progress(log, 0, -1, 50'000);
+}
+
+TEST_F(DownloaderTest, CutOffTransferFailsAndResumesToAnIdenticalFile) {
+  const std::int64_t cut_at = kSourceSize / 2;
+  test_support::ScriptedHttpPeer server;
+  ASSERT_TRUE(server.start(test_support::test_port(kScriptedPort), [&](const std::string&) {
+    return http_head("HTTP/1.1 200 OK",
+                     "Content-Length: " + std::to_string(kSourceSize) + "\r\n") +
+           source().substr(0, static_cast<size_t>(cut_at));
+  }));
+  const std::string path = local("cut.bin");
+  EXPECT_EQ(downloader_.download_http(http_url("f.bin", kScriptedPort), path),
+            net::kHttpReadFailed);
+  server.stop();
+  const std::int64_t present = runtime::file_size(path);
+  EXPECT_EQ(present, cut_at);
+  EXPECT_TRUE(read_all(path) == source().substr(0, static_cast<size_t>(present)));
+
+  ProgressLog log;
+  EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, log.callback(), present, true),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == source());
+  expect_progress(log, present, kSourceSize, kSourceSize);
+}
+
+TEST_F(DownloaderTest, ClosingTheFileDuringATransferEndsIt) {
+  const std::string path = local("closed.bin");
+  const int result = downloader_.download_http(
+      http_url("source.bin"), path,
+      [this](std::int32_t, std::int32_t, std::int32_t, std::int32_t) { downloader_.close_file(); });
+  EXPECT_EQ(result, net::kHttpWriteLocalFileFailed);
+  EXPECT_EQ(runtime::file_size(path), kBlock);
+}
+
+TEST_F(DownloaderTest, FtpLogins) {
+  struct Case {
+    const char* name;
+    const char* user;
+    const char* password;
+    int expected;
+  };
+  const Case cases[] = {
+      {"default login Anonymous/GuestQ@", "", "", net::kFtpComplete},
+      {"explicit user", "tester", "secret", net::kFtpComplete},
+      {"wrong password", "tester", "wrong", net::kFtpConnectFailed},
+      {"default user, wrong password", "", "nope", net::kFtpConnectFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = local(std::string("ftp-") + std::to_string(&c - cases) + ".bin");
+    ProgressLog log;
+    EXPECT_EQ(downloader_.download_ftp(ftp_url("source.bin"), path, c.user, c.password,
+                                       log.callback()),
+              c.expected);
+    if (c.expected == net::kFtpComplete) {
+      EXPECT_TRUE(read_all(path) == source());
+      expect_progress(log, 0, kSourceSize, kSourceSize);
+    } else {
+      EXPECT_FALSE(runtime::file_exists(path));
+    }
+  }
+}
+
+TEST_F(DownloaderTest, FtpMissingRemoteFileIsReported) {
+  EXPECT_EQ(downloader_.download_ftp(ftp_url("missing.bin"), local("m.bin")),
+            net::kFtpRemoteFileNotFound);
+  EXPECT_FALSE(runtime::file_exists(local("m.bin")));
+}
+
+TEST_F(DownloaderTest, FtpResume) {
+  struct Case {
+    const char* name;
+    std::int64_t offset;
+    std::int64_t local_bytes;  // -1: no local file
+    std::int64_t expected_start;
+  };
+  const Case cases[] = {
+      {"offset 1000", 1000, 1000, 1000},
+      {"offset -1", -1, 1000, 0},
+      {"no local file", 1000, -1, 0},
+      {"whole file present", kSourceSize, kSourceSize, kSourceSize},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = local(std::string("ftp-resume-") + std::to_string(&c - cases));
+    if (c.local_bytes >= 0) {
+      ASSERT_TRUE(runtime::write_file(path, source().substr(0, static_cast<size_t>(c.local_bytes))));
+    }
+    ProgressLog log;
+    EXPECT_EQ(downloader_.download_ftp(ftp_url("source.bin"), path, "", "", log.callback(),
+                                       c.offset, true),
+              net::kFtpComplete);
+    EXPECT_TRUE(read_all(path) == source());
+    if (c.expected_start < kSourceSize) {
+      expect_progress(log, c.expected_start, kSourceSize, kSourceSize);
+    }
+  }
+}
+
+}  // namespace
