@@ -102,12 +102,14 @@ runtime::Bytes http_request(HttpRequest& request) {
       InternetConnectA(session.get(), url_host(request.url).c_str(), static_cast<INTERNET_PORT>(port),
                        "", "", INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
-  // No certificate leniency: a secure request to a server whose certificate
-  // does not verify fails at the send below.
-  const platform::InternetHandle handle(
-      HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)], url_path(request.url).c_str(), "HTTP/1.1", nullptr,
-                       nullptr, request_flags(request, secure), 0));
-  if (!handle) return {};
+  // The library's certificate checks stay on: a secure request to a server
+  // whose certificate does not verify fails at the send below, and no body
+  // from an unverified peer reaches the caller.
+  const platform::InternetHandle request_handle(
+      HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)],
+                       url_path(request.url).c_str(), "HTTP/1.1", nullptr, nullptr,
+                       request_flags(request, secure), 0));
+  if (!request_handle) return {};
 
   if (request.complete_headers) {
     request.headers = complete_header_block(request.headers, request.url, method == kPost);
@@ -115,10 +117,11 @@ runtime::Bytes http_request(HttpRequest& request) {
   if (request.cookies) request.headers = add_cookie_header(request.headers, *request.cookies);
 
   if (!is_get && request.post_bytes.empty()) request.post_bytes = request.post_text;
-  if (!send(handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) return {};
+  // Without an answer there are no response headers or cookies to report.
+  if (!send(request_handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) return {};
 
-  runtime::Bytes body = read_body(handle.get());
-  request.returned_headers = query_raw_headers(handle.get());
+  runtime::Bytes body = read_body(request_handle.get());
+  request.returned_headers = query_raw_headers(request_handle.get());
   request.returned_cookies = collect_set_cookies(request.returned_headers);
   if (request.auto_merge_cookies && request.cookies) {
     request.returned_cookies = merge_cookies(*request.cookies, request.returned_cookies);
