@@ -34,6 +34,19 @@ std::string nginx_config(const std::string& scratch, const std::string& folder, 
   return config + "}\n";
 }
 
+// The header section has arrived, and as many body bytes as its
+// Content-Length announces.
+bool whole_request(const std::string& request) {
+  const size_t head_end = request.find("\r\n\r\n");
+  if (head_end == std::string::npos) return false;
+  const std::string head = runtime::to_lower_ascii(request.substr(0, head_end + 2));
+  const size_t length_at = head.find("\r\ncontent-length:");
+  const size_t length = length_at == std::string::npos
+                            ? 0
+                            : static_cast<size_t>(runtime::text_to_int(head.substr(length_at + 17)));
+  return request.size() >= head_end + 4 + length;
+}
+
 }  // namespace
 
 bool NginxPeer::start(const std::string& folder_unix, int port, int no_range_port) {
@@ -112,7 +125,7 @@ void ScriptedHttpPeer::serve() {
                sizeof timeout_ms);
     std::string request;
     char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
+    while (!whole_request(request)) {
       const int received = recv(client, buffer, sizeof buffer, 0);
       if (received <= 0) break;
       request.append(buffer, static_cast<size_t>(received));

@@ -41,8 +41,9 @@ class FtpPeer {
   UnixProcess process_;
 };
 
-// One connection at a time: reads a request up to its blank line, records
-// it, sends what the responder returns and closes the connection.
+// One connection at a time: reads a request up to its blank line (and the
+// body its Content-Length announces), records it, sends what the responder
+// returns and closes the connection.
 class ScriptedHttpPeer {
  public:
   using Responder = std::function<std::string(const std::string& request)>;

@@ -1,0 +1,137 @@
+#include "net/http_request.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <array>
+
+#include "net/cookies.h"
+#include "net/http_headers.h"
+#include "net/url_parts.h"
+#include "platform/internet_handle.h"
+
+// The ANSI WinINet functions are used on purpose. Texts here are GBK bytes,
+// and the A functions pass a host, path or header value to the wire as the
+// bytes they were given (on Wine as well, whatever the ANSI code page is).
+// Widened to UTF-16, the same texts would be narrowed again with the
+// system's ANSI code page, which turns every Chinese character into "?" on a
+// system whose code page is not GBK.
+
+namespace net {
+namespace {
+
+constexpr std::array<const char*, 8> kVerbs = {"GET",     "POST",   "HEAD",  "PUT",
+                                               "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+
+int known_method(int method) {
+  return method >= 0 && method < static_cast<int>(kVerbs.size()) ? method : kGet;
+}
+
+HINTERNET open_session(const std::string& agent, const std::string& proxy, bool secure) {
+  if (proxy.empty()) {
+    return InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+  }
+  // A plain request names the proxy for http only; a secure one tunnels
+  // through the proxy as given.
+  const std::string proxy_name = secure ? proxy : "http=" + proxy;
+  return InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxy_name.c_str(), "", 0);
+}
+
+DWORD request_flags(const HttpRequest& request, bool secure) {
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE;
+  if (request.cookies) flags |= INTERNET_FLAG_NO_COOKIES;
+  if (request.no_redirect) flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
+  flags |= secure ? INTERNET_FLAG_SECURE : INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+  return flags;
+}
+
+bool send(HINTERNET handle, const std::string& headers, const runtime::Bytes* body) {
+  const char* header_text = headers.empty() ? nullptr : headers.c_str();
+  const DWORD header_length = static_cast<DWORD>(headers.size());
+  if (!body) return HttpSendRequestA(handle, header_text, header_length, nullptr, 0) != FALSE;
+  return HttpSendRequestA(handle, header_text, header_length,
+                          const_cast<char*>(body->data()), static_cast<DWORD>(body->size())) != FALSE;
+}
+
+// Reads until the end of the body (or a failed read). Appending to one
+// growing string keeps the cost linear in the body size.
+runtime::Bytes read_body(HINTERNET handle) {
+  runtime::Bytes body;
+  std::array<char, 16384> buffer;
+  for (;;) {
+    DWORD count = 0;
+    if (!InternetReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &count) ||
+        count == 0) {
+      break;
+    }
+    body.append(buffer.data(), count);
+  }
+  return body;
+}
+
+// The raw response headers, however long; empty when the query fails.
+std::string query_raw_headers(HINTERNET handle) {
+  std::string headers(8192, '\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    DWORD length = static_cast<DWORD>(headers.size());
+    if (HttpQueryInfoA(handle, HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &length, nullptr)) {
+      headers.resize(length);
+      return headers;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    headers.assign(static_cast<size_t>(length) + 1, '\0');
+  }
+  return {};
+}
+
+}  // namespace
+
+runtime::Bytes http_request(HttpRequest& request) {
+  if (request.fix_header_case) request.headers = normalize_header_names(request.headers);
+
+  const int method = known_method(request.method);
+  const bool is_get = method == kGet;
+  const bool secure = url_is_secure(request.url);
+  const int port = url_port(request.url);
+  if (port < 0 || port > 65535) return {};
+
+  const platform::InternetHandle session(
+      open_session(agent_from_headers(request.headers), request.proxy, secure));
+  if (!session) return {};
+  const platform::InternetHandle connection(
+      InternetConnectA(session.get(), url_host(request.url).c_str(), static_cast<INTERNET_PORT>(port),
+                       "", "", INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return {};
+  // The library's certificate checks stay on: a secure request to a server
+  // whose certificate does not verify fails at the send below, and no body
+  // from an unverified peer reaches the caller.
+  const platform::InternetHandle request_handle(
+      HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)],
+                       url_path(request.url).c_str(), "HTTP/1.1", nullptr, nullptr,
+                       request_flags(request, secure), 0));
+  if (!request_handle) return {};
+
+  if (request.complete_headers) {
+    request.headers = complete_header_block(request.headers, request.url, method == kPost);
+  }
+  if (request.cookies) request.headers = add_cookie_header(request.headers, *request.cookies);
+
+  if (!is_get && request.post_bytes.empty()) request.post_bytes = request.post_text;
+  // Without an answer there are no response headers or cookies to report.
+  if (!send(request_handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) return {};
+
+  runtime::Bytes body = read_body(request_handle.get());
+  request.returned_headers = query_raw_headers(request_handle.get());
+  request.returned_cookies = collect_set_cookies(request.returned_headers);
+  if (request.auto_merge_cookies && request.cookies) {
+    request.returned_cookies = merge_cookies(*request.cookies, request.returned_cookies);
+  }
+  return body;
+}
+
+runtime::Bytes http_request(const std::string& url) {
+  HttpRequest request(url);
+  return http_request(request);
+}
+
+}  // namespace net
