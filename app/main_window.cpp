@@ -17,12 +17,21 @@ namespace {
 
 constexpr DWORD kVersionCheckHeadStartMs = 200;
 
-std::mutex main_window_mutex;
-std::shared_ptr<toolkit::Form> the_main_window;
+// Never destroyed, like the application state: a harvest thread may still
+// reach the main window while the process ends.
+struct PublishedMainWindow {
+  std::mutex mutex;
+  std::shared_ptr<toolkit::Form> form;
+};
+
+PublishedMainWindow& published() {
+  static PublishedMainWindow* const instance = new PublishedMainWindow;
+  return *instance;
+}
 
 void publish_main_window(std::shared_ptr<toolkit::Form> form) {
-  std::lock_guard<std::mutex> lock(main_window_mutex);
-  the_main_window = std::move(form);
+  std::lock_guard<std::mutex> lock(published().mutex);
+  published().form = std::move(form);
 }
 
 template <typename Kind>
@@ -43,8 +52,8 @@ void open_update_window_and_pump() {
 }  // namespace
 
 std::shared_ptr<toolkit::Form> main_window() {
-  std::lock_guard<std::mutex> lock(main_window_mutex);
-  return the_main_window;
+  std::lock_guard<std::mutex> lock(published().mutex);
+  return published().form;
 }
 
 std::shared_ptr<toolkit::Form> open_main_window() {

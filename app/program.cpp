@@ -1,7 +1,6 @@
 #include "app/program.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cfloat>
 #include <cstdlib>
@@ -14,9 +13,6 @@ namespace app {
 
 int run_program() {
   _fpreset();  // the floating-point unit in its default state
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
-
   create_long_lived_objects();
   std::atexit(&release_state);
 

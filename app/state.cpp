@@ -3,8 +3,10 @@
 namespace app {
 
 AppState& state() {
-  static AppState instance;
-  return instance;
+  // Never destroyed: worker threads may still read it while the process
+  // runs its exit routines, after which the system ends them.
+  static AppState* const instance = new AppState;
+  return *instance;
 }
 
 void create_long_lived_objects() {}

@@ -66,6 +66,11 @@ bool Form::open_modal(const FormArgs& layout, EventTable events, HWND parent) {
 }
 
 bool Form::build_window(HWND parent) {
+  static const bool common_controls_ready = [] {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)common_controls_ready;
   const std::wstring class_name = L"MoqiaoForm." + runtime::widen(layout_.name);
   HICON icon = nullptr;
   if (layout_.icon_resource) {
