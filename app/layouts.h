@@ -1,0 +1,14 @@
+#pragma once
+// The layouts of the program's three windows.
+#include "toolkit/layout.h"
+
+namespace app {
+
+toolkit::FormArgs main_window_layout();
+toolkit::FormArgs sponsor_window_layout();
+toolkit::FormArgs update_window_layout();
+
+// The web address shown on the feedback page.
+inline constexpr const char kWebAddress[] = "moqiao.example.org";
+
+}  // namespace app

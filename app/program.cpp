@@ -1,0 +1,24 @@
+#include "app/program.h"
+
+#include <windows.h>
+
+#include <cfloat>
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "app/state.h"
+#include "toolkit/message_loop.h"
+
+namespace app {
+
+int run_program() {
+  _fpreset();  // the floating-point unit in its default state
+  create_long_lived_objects();
+  std::atexit(&release_state);
+
+  if (!open_main_window()) return 0;
+  toolkit::run_message_loop();
+  return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,277 @@
+// Starts moqiao.exe as its own process and checks it through the window
+// system: layout of every page, language lists, menu, the sponsor and update
+// windows, the feedback boxes, and a clean exit.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/app/window_probe.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+using test_support::wait_until;
+
+constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
+constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
+constexpr wchar_t kSponsorClass[] = L"MoqiaoForm.sponsor_window";
+
+struct ExpectedControl {
+  int page;  // -1: not on the tab control
+  const wchar_t* class_name;
+  int x, y, width, height;
+  const wchar_t* text;  // null: not checked
+};
+
+const ExpectedControl kMainControls[] = {
+    {0, L"Static", 8, 24, 80, 24, L"原文语言："},
+    {0, L"ComboBox", 65, 26, 100, 20, nullptr},
+    {0, L"Edit", 8, 54, 256, 80, L""},
+    {0, L"Static", 8, 134, 80, 24, L"译文语言："},
+    {0, L"ComboBox", 65, 136, 100, 20, nullptr},
+    {0, L"Button", 165, 134, 49, 24, L"翻译"},
+    {0, L"Button", 214, 134, 49, 24, L"播放"},
+    {0, L"Edit", 8, 158, 256, 80, L""},
+    {1, L"Static", 10, 44, 60, 60, nullptr},
+    {1, L"Static", 81, 56, 168, 42, L"把十字型图标拖放到要翻译的主界面上,会自动识别文本！"},
+    {1, L"Edit", 8, 130, 256, 104, L""},
+    {2, L"Edit", 8, 32, 256, 138, L"意见反馈"},
+    {2, L"Button", 12, 176, 72, 24, L"提交"},
+    {2, L"Edit", 97, 176, 167, 24, L"请留下您的邮箱"},
+    {2, L"Static", 72, 216, 128, 19, L"moqiao.example.org"},
+};
+
+const ExpectedControl kUpdateControls[] = {
+    {-1, L"Static", 27, 24, 64, 24, L"当前版本："},
+    {-1, L"Static", 107, 24, 64, 24, L""},
+    {-1, L"Static", 27, 56, 72, 24, L"服务器版本："},
+    {-1, L"Static", 107, 56, 72, 24, L""},
+    {-1, L"Static", 24, 88, 32, 16, L""},
+    {-1, L"Static", 58, 88, 590, 16, L""},
+    {-1, L"msctls_progress32", 16, 104, 641, 16, nullptr},
+    {-1, L"Button", 80, 136, 120, 40, L"服务器自动更新"},
+    {-1, L"Button", 480, 136, 120, 40, L"网盘更新"},
+};
+
+const wchar_t* const kLanguagesAfterFirst[] = {
+    L"中文",     L"英语",       L"粤语",       L"文言文",     L"日语",     L"韩语",
+    L"法语",     L"西班牙语",   L"泰语",       L"阿拉伯语",   L"俄语",     L"葡萄牙语",
+    L"德语",     L"意大利语",   L"希腊语",     L"荷兰语",     L"波兰语",   L"保加利亚语",
+    L"爱沙尼亚语", L"丹麦语",   L"芬兰语",     L"欧莱语",     L"罗马尼亚语", L"斯洛文尼亚语",
+    L"瑞典语",   L"匈牙利语",   L"繁体中文",   L"越南语"};
+
+std::string screenshot_path(const std::string& name) {
+  const std::string dir = test_support::binary_dir_unix() + "/screenshots";
+  test_support::run_unix("mkdir -p '" + dir + "'");
+  return dir + "/" + name + ".png";
+}
+
+class ProgramTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string exe = test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH);
+    std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process_));
+    ASSERT_TRUE(wait_until(
+        [] {
+          for (HWND w : probe::top_level_windows(process_.dwProcessId)) {
+            if (probe::window_text(w) == kMainTitle) main_ = w;
+          }
+          return main_ != nullptr;
+        },
+        20000));
+    // The start-up worker opens an update window; move it off the main window.
+    ASSERT_TRUE(wait_until([] { return !update_windows().empty(); }, 10000));
+    for (HWND w : update_windows()) move_aside(w);
+    tab_ = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
+    ASSERT_NE(tab_, nullptr);
+  }
+
+  static void TearDownTestSuite() {
+    if (process_.hProcess) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 1);
+      }
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+    }
+  }
+
+  static std::vector<HWND> update_windows() {
+    return probe::top_level_windows(process_.dwProcessId, kUpdateClass);
+  }
+
+  static void move_aside(HWND window) {
+    SetWindowPos(window, HWND_BOTTOM, 360, 420, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+
+  static HWND combo(int y) {
+    return probe::child_at(tab_, L"ComboBox", 65, y, 100, 20);
+  }
+
+  static void select_page(int page) {
+    const RECT header = probe::tab_header_rect(tab_, page);
+    probe::post_click(tab_, (header.left + header.right) / 2, (header.top + header.bottom) / 2);
+    ASSERT_TRUE(wait_until(
+        [page] { return SendMessageW(tab_, TCM_GETCURSEL, 0, 0) == page; }, 5000));
+  }
+
+  static void choose_menu_item(int position) { probe::choose_menu_item(main_, position); }
+
+  static PROCESS_INFORMATION process_;
+  static HWND main_;
+  static HWND tab_;
+};
+
+PROCESS_INFORMATION ProgramTest::process_{};
+HWND ProgramTest::main_ = nullptr;
+HWND ProgramTest::tab_ = nullptr;
+
+TEST_F(ProgramTest, MainWindowHasItsPlaceAndThreePages) {
+  RECT r;
+  GetWindowRect(main_, &r);
+  EXPECT_EQ(r.left, 50);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 272);
+  EXPECT_EQ(r.bottom - r.top, 302);
+
+  const RECT tab = probe::rect_in_parent(tab_);
+  EXPECT_EQ(tab.left, -3);
+  EXPECT_EQ(tab.top, 6);
+  EXPECT_EQ(tab.right - tab.left, 272);
+  EXPECT_EQ(tab.bottom - tab.top, 248);
+  EXPECT_EQ(probe::tab_captions(tab_),
+            (std::vector<std::wstring>{L"普通翻译", L"界面提取", L"给Orlek发信息"}));
+}
+
+TEST_F(ProgramTest, EachPageShowsOnlyItsOwnControlsInTheirPlaces) {
+  for (int page : {1, 2, 0}) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    select_page(page);
+    for (const ExpectedControl& c : kMainControls) {
+      SCOPED_TRACE(testing::Message() << "control at " << c.x << "," << c.y);
+      HWND control = probe::child_at(tab_, c.class_name, c.x, c.y, c.width, c.height);
+      ASSERT_NE(control, nullptr);
+      if (c.text) {
+        EXPECT_EQ(probe::window_text(control), c.text);
+      }
+      EXPECT_EQ(IsWindowVisible(control) != FALSE, c.page == page);
+    }
+    RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_TRUE(test_support::take_screenshot(screenshot_path("main_page_" + std::to_string(page))));
+  }
+}
+
+TEST_F(ProgramTest, LanguageListsHold29ItemsAndStartWithAutoAndChinese) {
+  struct Case {
+    int y;
+    const wchar_t* first;
+    int start_selection;
+  } const cases[] = {{26, L"自动选择", 0}, {136, L"自动选择(不可选择)", 1}};
+  for (const Case& c : cases) {
+    HWND box = combo(c.y);
+    ASSERT_NE(box, nullptr);
+    std::vector<std::wstring> expected{c.first};
+    expected.insert(expected.end(), std::begin(kLanguagesAfterFirst), std::end(kLanguagesAfterFirst));
+    EXPECT_EQ(probe::combo_items(box), expected);
+    EXPECT_EQ(SendMessageW(box, CB_GETCURSEL, 0, 0), c.start_selection);
+  }
+}
+
+TEST_F(ProgramTest, PressingAFeedbackBoxEmptiesIt) {
+  select_page(2);
+  struct Case {
+    int x, y, width, height;
+  } const boxes[] = {{97, 176, 167, 24}, {8, 32, 256, 138}};
+  for (const Case& c : boxes) {
+    HWND box = probe::child_at(tab_, L"Edit", c.x, c.y, c.width, c.height);
+    ASSERT_NE(box, nullptr);
+    probe::set_window_text(box, L"someone@example.org");
+    ASSERT_EQ(probe::window_text(box), L"someone@example.org");
+    probe::post_click(box, 5, 5);
+    EXPECT_TRUE(wait_until([box] { return probe::window_text(box).empty(); }, 5000));
+  }
+}
+
+TEST_F(ProgramTest, SupportItemOpensTheSponsorWindowWithBothPictures) {
+  choose_menu_item(0);
+  std::vector<HWND> sponsors;
+  ASSERT_TRUE(wait_until([&] {
+    sponsors = probe::top_level_windows(process_.dwProcessId, kSponsorClass);
+    return !sponsors.empty();
+  }, 10000));
+  HWND sponsor = sponsors.front();
+  RECT r;
+  GetWindowRect(sponsor, &r);
+  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(r.bottom - r.top, 280);
+  EXPECT_NE(GetWindowLongW(sponsor, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(probe::window_text(sponsor), L"");
+  EXPECT_NE(probe::child_at(sponsor, L"Static", 83, 214, 88, 24), nullptr);
+  EXPECT_NE(probe::child_at(sponsor, L"Static", 323, 214, 88, 24), nullptr);
+
+  for (int x : {32, 272}) {
+    SCOPED_TRACE(x);
+    HWND picture = probe::child_at(sponsor, L"Static", x, 16, 190, 190);
+    ASSERT_NE(picture, nullptr);
+    RECT screen;
+    GetWindowRect(picture, &screen);
+    // A QR code: plenty of dark modules on a light ground.
+    probe::Shades shades;
+    EXPECT_TRUE(wait_until([&] {
+      shades = probe::screen_shades(screen);
+      return shades.dark > 0.2 && shades.light > 0.2;
+    }, 5000)) << "dark " << shades.dark << " light " << shades.light;
+  }
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("sponsor_window")));
+  PostMessageW(sponsor, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wait_until([sponsor] { return !IsWindow(sponsor); }, 5000));
+}
+
+TEST_F(ProgramTest, UpdateItemOpensAnotherUpdateWindowWithHiddenButtons) {
+  const std::vector<HWND> before = update_windows();
+  choose_menu_item(1);
+  HWND opened = nullptr;
+  ASSERT_TRUE(wait_until([&] {
+    for (HWND w : update_windows()) {
+      if (std::find(before.begin(), before.end(), w) == before.end()) opened = w;
+    }
+    return opened != nullptr;
+  }, 10000));
+  RECT r;
+  GetWindowRect(opened, &r);
+  EXPECT_EQ(r.left, 50);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 680);
+  EXPECT_EQ(r.bottom - r.top, 250);
+  for (const ExpectedControl& c : kUpdateControls) {
+    SCOPED_TRACE(testing::Message() << "control at " << c.x << "," << c.y);
+    HWND control = probe::child_at(opened, c.class_name, c.x, c.y, c.width, c.height);
+    ASSERT_NE(control, nullptr);
+    if (c.text) {
+      EXPECT_EQ(probe::window_text(control), c.text);
+    }
+    const bool is_button = std::wstring(c.class_name) == L"Button";
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, !is_button);
+  }
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window")));
+  PostMessageW(opened, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wait_until([opened] { return !IsWindow(opened); }, 5000));
+}
+
+TEST_F(ProgramTest, ClosingTheMainWindowEndsTheProgramWithCodeZero) {
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(process_.hProcess, 15000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process_.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
