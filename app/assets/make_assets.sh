@@ -1,12 +1,13 @@
 #!/bin/sh
 # Makes the program's pictures: the crosshair cursor, the window icon and the
 # two payment pictures (QR codes of the program's web address). The results
-# are committed; run this only to change them. Needs python3, qrencode and
+# are committed; run this only to change them. Needs g++, qrencode and
 # ImageMagick.
 set -eu
 cd "$(dirname "$0")"
 address="https://moqiao.example.org/"
-python3 make_crosshair_cursor.py crosshair.cur
+g++ -std=c++17 -O2 -o /tmp/make_crosshair_cursor make_crosshair_cursor.cpp
+/tmp/make_crosshair_cursor crosshair.cur
 
 font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 /usr/bin/convert -size 32x32 xc:none -fill '#1d4f91' -draw 'roundrectangle 0,0 31,31 7,7' \
