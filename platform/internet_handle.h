@@ -1,6 +1,8 @@
 #pragma once
-// Owner of a WinINet handle (session, connection, request or file handle),
-// closed with InternetCloseHandle exactly once.
+// Owner of a WinINet handle (session, connection, request, or an opened URL
+// or file). WinINet closes every kind with InternetCloseHandle; a request
+// handle must go before its connection and the connection before its
+// session, which declaring the owners in that order gives for free.
 #include <windows.h>
 #include <wininet.h>
 

@@ -15,6 +15,9 @@ ports=${MOQIAO_TEST_PORT_BASE:-18000}
   -DMOQIAO_UPDATE_HOST="127.0.0.1:$((ports + 91))" \
   -DMOQIAO_SMTP_HOST=127.0.0.1 -DMOQIAO_SMTP_PORT="$((ports + 25))"
 
+# The stand-ins' own tests run natively (a second or so), before Wine starts.
+ctest --test-dir "$build/native" --output-on-failure
+
 set -- $("$root/scripts/xvfb.sh") "$@"
 export DISPLAY=$1
 xvfb_pid=$2

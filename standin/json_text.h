@@ -1,0 +1,29 @@
+#pragma once
+// JSON string literals written in plain ASCII: every character outside
+// ASCII becomes a \uXXXX escape (a surrogate pair above U+FFFF), as the
+// translation service writes its answers.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace standin {
+
+// What to do with bytes that are not part of a well-formed UTF-8 sequence.
+enum class BadBytes {
+  replace,    // write U+FFFD, as a service answering text would
+  as_latin1,  // a text that is not UTF-8 as a whole: every byte of 0x80 or
+              // more as \u00XX with its value, so a log keeps the bytes
+};
+
+// True when the whole text is well-formed UTF-8.
+bool is_utf8(std::string_view text);
+
+// The text as a quoted JSON string: quote, backslash and control characters
+// escaped, non-ASCII as lower-case \uXXXX.
+std::string json_string(std::string_view utf8, BadBytes bad = BadBytes::replace);
+
+// Reads one code point at pos and advances pos. A byte that does not start a
+// well-formed sequence is returned as -1 - byte and pos moves by one.
+int32_t next_code_point(std::string_view utf8, size_t& pos);
+
+}  // namespace standin

@@ -1,0 +1,43 @@
+// translate-standin: the translation service on loopback for development and tests.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "standin/glossary.h"
+#include "standin/signal_stop.h"
+#include "standin/translate_server.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  standin::TranslateOptions options;
+  std::string message;
+  switch (standin::parse_translate_options(args, options, message)) {
+    case standin::StartChoice::show_help:
+      std::printf("%s", message.c_str());
+      return 0;
+    case standin::StartChoice::bad_arguments:
+      std::fprintf(stderr, "%s\n", message.c_str());
+      return 2;
+    case standin::StartChoice::run:
+      break;
+  }
+  std::string glossary_path =
+      options.glossary_path.empty() ? standin::default_glossary_path() : options.glossary_path;
+  standin::Glossary glossary;
+  std::string error;
+  if (!glossary.load_file(glossary_path, error)) {
+    std::fprintf(stderr, "translate-standin: %s\n", error.c_str());
+    return 1;
+  }
+  standin::TranslateServer server(options, glossary);
+  int port = server.bind(options.port, error);
+  if (port < 0) {
+    std::fprintf(stderr, "translate-standin: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("translate-standin: http://127.0.0.1:%d%s (%zu glossary entries from %s)\n", port,
+              standin::kTranslatePath, glossary.size(), glossary_path.c_str());
+  std::fflush(stdout);
+  standin::run_until_signalled([&] { server.run(); }, [&] { server.stop(); });
+  return 0;
+}

@@ -1,0 +1,137 @@
+#include "standin/translate_server.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <fstream>
+#include <thread>
+
+#include "standin/command_line.h"
+
+namespace standin {
+namespace {
+
+std::vector<OptionSpec> translate_option_specs() {
+  return {
+      {"port", true, "PORT", "port on 127.0.0.1 (default 8090; 0 picks a free one)"},
+      {"app-id", true, "ID", "accepted application id (default 20200417000123908)"},
+      {"secret-key", true, "KEY",
+       "secret key the signature is checked with (default Kq7TzW2mRp9LxBv4NcHs)"},
+      {"rate", true, "N", "requests per second before error 54003 (default 0: no limit)"},
+      {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
+      {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
+      {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
+      {"glossary", true, "FILE", "translation table (default glossary.tsv next to the program)"},
+      {"help", false, "", "show this text"},
+  };
+}
+
+std::string target_query(const std::string& target) {
+  size_t question = target.find('?');
+  return question == std::string::npos ? std::string() : target.substr(question + 1);
+}
+
+bool file_exists(const std::string& path) { return std::ifstream(path).good(); }
+
+}  // namespace
+
+StartChoice parse_translate_options(const std::vector<std::string>& args, TranslateOptions& options,
+                                    std::string& message) {
+  CommandLine line(translate_option_specs());
+  const std::string usage = line.usage(
+      "translate-standin",
+      "Stands in for the translation service on 127.0.0.1: GET and form POST on\n" +
+          std::string(kTranslatePath) + ", signed requests, JSON answers from a glossary.");
+  if (!line.parse(args)) {
+    message = line.error() + "\n\n" + usage;
+    return StartChoice::bad_arguments;
+  }
+  if (line.has("help")) {
+    message = usage;
+    return StartChoice::show_help;
+  }
+  long long port = options.port;
+  long long latency = options.latency_ms;
+  double rate = options.service.rate_per_second;
+  if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
+      !line.number("rate", 0, 1e6, rate)) {
+    message = line.error();
+    return StartChoice::bad_arguments;
+  }
+  options.port = static_cast<int>(port);
+  options.latency_ms = static_cast<int>(latency);
+  options.service.rate_per_second = rate;
+  options.service.app_id = line.text("app-id", options.service.app_id);
+  options.service.secret_key = line.text("secret-key", options.service.secret_key);
+  options.service.force_error = line.text("force-error", options.service.force_error);
+  options.log_path = line.text("log", options.log_path);
+  options.glossary_path = line.text("glossary", options.glossary_path);
+  return StartChoice::run;
+}
+
+std::string default_glossary_path() {
+  char buffer[4096];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length > 0) {
+    std::string exe(buffer, static_cast<size_t>(length));
+    std::string beside = exe.substr(0, exe.rfind('/') + 1) + "glossary.tsv";
+    if (file_exists(beside)) return beside;
+  }
+  return STANDIN_GLOSSARY_SOURCE;
+}
+
+TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary& glossary)
+    : options_(options), service_(options.service, glossary) {
+  server_.Get(kTranslatePath, [this](const httplib::Request& request, httplib::Response& response) {
+    handle(request, response, false);
+  });
+  server_.Post(kTranslatePath,
+               [this](const httplib::Request& request, httplib::Response& response) {
+                 handle(request, response, true);
+               });
+  server_.set_error_handler(httplib::Server::HandlerWithResponse(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        // Called for every status of 400 or more; an answer that a route
+        // wrote already carries its content type and stays as it is.
+        if (response.has_header("Content-Type")) return httplib::Server::HandlerResponse::Unhandled;
+        response.set_content(std::to_string(response.status) + "\n", "text/plain");
+        log_.write(request, nullptr, response.status, "unrouted");
+        return httplib::Server::HandlerResponse::Handled;
+      }));
+}
+
+int TranslateServer::bind(int port, std::string& error) {
+  if (!options_.log_path.empty() && !log_.open(options_.log_path)) {
+    error = "cannot write the log file " + options_.log_path;
+    return -1;
+  }
+  int bound = port == 0 ? server_.bind_to_any_port("127.0.0.1")
+                        : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
+  if (bound < 0) error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+  return bound;
+}
+
+void TranslateServer::run() { server_.listen_after_bind(); }
+
+void TranslateServer::stop() { server_.stop(); }
+
+void TranslateServer::handle(const httplib::Request& request, httplib::Response& response,
+                             bool is_post) {
+  // As a web service reads its request: the query string, then for a POST
+  // the form body, whose values override those of the query.
+  Params params = parse_params(target_query(request.target));
+  if (is_post) {
+    Params body = parse_params(request.body);
+    params.insert(params.end(), body.begin(), body.end());
+  }
+  ServiceAnswer answer = service_.answer(params);
+  if (options_.latency_ms > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(options_.latency_ms));
+  }
+  response.status = 200;
+  response.set_content(answer.json, "application/json;charset=utf-8");
+  log_.write(request, &params, response.status, answer.outcome);
+}
+
+}  // namespace standin

@@ -1,0 +1,52 @@
+#pragma once
+// The translation service's request handling, apart from HTTP: checks the
+// parameters, the application id, the signature, the request rate and the
+// languages, and writes the JSON answer.
+#include <string>
+
+#include "standin/form_params.h"
+#include "standin/glossary.h"
+#include "standin/rate_limiter.h"
+
+namespace standin {
+
+struct ServiceSettings {
+  std::string app_id = "20200417000123908";
+  std::string secret_key = "Kq7TzW2mRp9LxBv4NcHs";
+  double rate_per_second = 0;  // 0: no limit
+  std::string force_error;     // non-empty: every request gets this error code
+};
+
+struct ServiceAnswer {
+  std::string json;     // the response body
+  std::string outcome;  // "ok" or the error code
+};
+
+// The 28 language codes the service translates between, plus "auto" as a
+// source only.
+bool is_source_language(const std::string& code);
+bool is_target_language(const std::string& code);
+
+// The message the service writes next to an error code.
+std::string error_text(const std::string& code);
+
+std::string error_json(const std::string& code);
+
+// The success answer for q: one result per line (lines end at LF, a CR
+// before it is dropped, empty lines give no result).
+std::string success_json(const std::string& q, const std::string& from, const std::string& to,
+                         const Glossary& glossary);
+
+class TranslationService {
+ public:
+  TranslationService(ServiceSettings settings, const Glossary& glossary);
+
+  ServiceAnswer answer(const Params& params);
+
+ private:
+  ServiceSettings settings_;
+  const Glossary& glossary_;
+  RateLimiter limiter_;
+};
+
+}  // namespace standin

@@ -1,0 +1,253 @@
+// quick_translate against the translation-service stand-in on the compiled-in
+// host: what goes over the wire (read back from the stand-in's request log)
+// and what comes back for answers, errors and a dead service.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "build_constants.h"
+#include "tests/support/test_environment.h"
+#include "translate/quick_translate.h"
+
+namespace {
+
+constexpr int kServicePortOffset = 90;  // the port of the compiled-in host
+constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+
+std::vector<std::string> read_lines(const std::string& unix_path) {
+  std::ifstream in(test_support::to_windows_path(unix_path), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string shell_quoted(const std::string& unix_path) { return "'" + unix_path + "'"; }
+
+// The stand-in, or any other Linux server, listening on the service's port.
+class ServiceOnPort {
+ public:
+  ~ServiceOnPort() { stop(); }
+
+  bool start_standin(const std::string& extra_options = "") {
+    log_path_ = test_support::scratch_dir_unix("standin") + "/requests.jsonl";
+    const std::string program = test_support::standin_dir_unix() + "/standin/translate-standin";
+    return start("exec " + shell_quoted(program) + " --port " + std::to_string(port()) + " --app-id " +
+                 moqiao::build::kAppId + " --secret-key " + moqiao::build::kSecretKey + " --log " +
+                 shell_quoted(log_path_) + " " + extra_options);
+  }
+
+  // A plain web server that answers every GET with an HTML page. It binds
+  // with SO_REUSEPORT like the stand-in, so the stand-in's closed
+  // connections still waiting on the port do not keep it out.
+  bool start_html_server() {
+    const std::string script = test_support::scratch_dir_unix("html") + "/page_server.py";
+    std::ofstream(test_support::to_windows_path(script), std::ios::binary) << R"(import http.server, socket, sys
+
+class Server(http.server.HTTPServer):
+    def server_bind(self):
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+        super().server_bind()
+
+class Page(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        body = b"<html><head><title>Welcome</title></head><body>It works</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+Server(("127.0.0.1", int(sys.argv[1])), Page).serve_forever()
+)";
+    return start("exec /usr/bin/python3 " + shell_quoted(script) + " " + std::to_string(port()));
+  }
+
+  void stop() { process_.stop(); }
+
+  // The log's lines once it holds at least count of them.
+  std::vector<std::string> log_lines(size_t count) const {
+    std::vector<std::string> lines;
+    test_support::wait_until([&] { return (lines = read_lines(log_path_)).size() >= count; }, 5000);
+    return lines;
+  }
+
+  static int port() { return test_support::test_port(kServicePortOffset); }
+
+ private:
+  bool start(const std::string& command) {
+    return process_.start(command) && test_support::wait_for_port(port(), 15000);
+  }
+
+  test_support::UnixProcess process_;
+  std::string log_path_;
+};
+
+// Collects what quick_translate hands to its sink.
+class SinkRecorder {
+ public:
+  SinkRecorder() {
+    translate::set_quick_translate_sink([this](const std::string& cut) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      cuts_.push_back(cut);
+    });
+  }
+  ~SinkRecorder() { translate::set_quick_translate_sink(nullptr); }
+
+  std::vector<std::string> cuts() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cuts_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> cuts_;
+};
+
+struct WireCase {
+  std::string text;           // GBK
+  std::string encoded_query;  // as it must appear in the URL
+  std::string logged_query;   // the decoded q the stand-in logged (JSON-escaped UTF-8)
+  std::string translation;    // GBK
+  std::string cut;            // the escaped answer text given to the sink
+};
+
+TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
+  ServiceOnPort service;
+  ASSERT_TRUE(service.start_standin());
+  SinkRecorder sink;
+
+  const WireCase cases[] = {
+      {"Open", "Open", "Open", "打开", "\\u6253\\u5f00"},
+      {"&Open", "%26Open", "&Open", "打开(&O)", "\\u6253\\u5f00(&O)"},
+      {"Save As", "Save%20As", "Save As", "另存为", "\\u53e6\\u5b58\\u4e3a"},
+      // Not in the glossary: the service gives the text back unchanged.
+      {"a/b_c~d", "a%2Fb%5Fc%7Ed", "a/b_c~d", "a/b_c~d", "a/b_c~d"},
+      {"你好", "%E4%BD%A0%E5%A5%BD", "\\u4f60\\u597d", "你好", "\\u4f60\\u597d"},
+      // One result per line; only the first one is read.
+      {"Open\r\nSave", "Open%0D%0ASave", "Open\\r\\nSave", "打开", "\\u6253\\u5f00"},
+  };
+  for (const WireCase& c : cases) EXPECT_EQ(translate::quick_translate(c.text), c.translation) << c.text;
+
+  const std::vector<std::string> lines = service.log_lines(std::size(cases));
+  ASSERT_EQ(lines.size(), std::size(cases));
+  const std::vector<std::string> cuts = sink.cuts();
+  ASSERT_EQ(cuts.size(), std::size(cases));
+  const std::string app_id = moqiao::build::kAppId;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const WireCase& c = cases[i];
+    const std::string& line = lines[i];
+    SCOPED_TRACE(line);
+    EXPECT_EQ(cuts[i], c.cut);
+    // "ok": the stand-in found the signature right over the raw UTF-8 text.
+    EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos);
+    EXPECT_NE(line.find("\"method\":\"GET\""), std::string::npos);
+    EXPECT_NE(line.find("\"version\":\"HTTP/1.0\""), std::string::npos);
+    EXPECT_NE(line.find("[\"Accept\",\"*/*\"]"), std::string::npos);
+    EXPECT_NE(line.find(std::string("[\"User-Agent\",\"") + kUserAgent + "\"]"), std::string::npos);
+    const std::regex target("\"target\":\"/api/trans/vip/translate\\?q=" + c.encoded_query +
+                            "&from=auto&to=zh&appid=" + app_id +
+                            "&salt=([0-9]{10})&sign=([0-9a-f]{32})\"");
+    std::smatch target_match;
+    ASSERT_TRUE(std::regex_search(line, target_match, target)) << c.encoded_query;
+    std::string params = "\"params\":[[\"q\",\"" + c.logged_query +
+                         "\"],[\"from\",\"auto\"],[\"to\",\"zh\"],[\"appid\",\"" + app_id +
+                         "\"],[\"salt\",\"" + target_match[1].str() + "\"],[\"sign\",\"" +
+                         target_match[2].str() + "\"]]";
+    EXPECT_NE(line.find(params), std::string::npos) << params;
+  }
+}
+
+TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
+  ServiceOnPort service;
+  ASSERT_TRUE(service.start_standin());
+  constexpr int kRequests = 5;
+  for (int i = 0; i < kRequests; ++i) EXPECT_EQ(translate::quick_translate("Copy"), "复制");
+  const std::regex salt_pattern("&salt=([0-9]{10})&");
+  std::set<std::string> salts;
+  const std::vector<std::string> lines = service.log_lines(kRequests);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kRequests));
+  for (const std::string& line : lines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(line, match, salt_pattern)) << line;
+    salts.insert(match[1].str());
+  }
+  // The generator repeats itself now and then, so two requests may share a
+  // salt; a salt drawn once and reused would make them all the same.
+  EXPECT_GT(salts.size(), 1u);
+}
+
+// The cut does not stop at an escaped quote inside the translation: a value
+// ending in a lone backslash would decode to garbage.
+TEST(QuickTranslateTest, AQuoteInTheTranslationStaysInTheResult) {
+  ServiceOnPort service;
+  ASSERT_TRUE(service.start_standin());
+  SinkRecorder sink;
+  EXPECT_EQ(translate::quick_translate("Say \"hi\""), "Say \"hi\"");
+  EXPECT_EQ(sink.cuts(), std::vector<std::string>{"Say \\\"hi\\\""});
+  EXPECT_EQ(translate::quick_translate("a\\\"b"), "a\\\"b");
+}
+
+struct FailureCase {
+  const char* why;
+  std::string service_options;  // empty: no stand-in at all
+  bool html_page;
+};
+
+TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
+  const FailureCase cases[] = {
+      {"service stopped", "", false},
+      {"error answer", "--force-error 52001", false},
+      {"rate limit", "--force-error 54003", false},
+      {"signature refused", "--secret-key WrongKey", false},
+      {"HTML page", "", true},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    ServiceOnPort service;
+    if (c.html_page) {
+      ASSERT_TRUE(service.start_html_server());
+    } else if (!c.service_options.empty()) {
+      ASSERT_TRUE(service.start_standin(c.service_options));
+    }
+    SinkRecorder sink;
+    EXPECT_EQ(translate::quick_translate("Open"), "");
+    EXPECT_EQ(sink.cuts(), std::vector<std::string>{""});
+    if (!c.html_page && !c.service_options.empty()) {
+      EXPECT_EQ(service.log_lines(1).size(), 1u);  // the request did reach the service
+    }
+  }
+}
+
+TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
+  ServiceOnPort service;
+  ASSERT_TRUE(service.start_standin("--latency-ms 20"));
+  constexpr int kCallsPerThread = 10;
+  std::vector<std::string> first(kCallsPerThread), second(kCallsPerThread);
+  std::thread one([&] {
+    for (std::string& result : first) result = translate::quick_translate("Paste");
+  });
+  std::thread two([&] {
+    for (std::string& result : second) result = translate::quick_translate("Delete");
+  });
+  one.join();
+  two.join();
+  for (int i = 0; i < kCallsPerThread; ++i) {
+    EXPECT_EQ(first[i], "粘贴");
+    EXPECT_EQ(second[i], "删除");
+  }
+  const std::vector<std::string> lines = service.log_lines(2 * kCallsPerThread);
+  EXPECT_EQ(lines.size(), 2u * kCallsPerThread);
+  for (const std::string& line : lines) EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos) << line;
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#pragma once
+// The interface translation's call: one text of a foreign window into
+// Chinese, with the source language detected by the service.
+#include <functional>
+#include <string>
+
+namespace translate {
+
+// Receives the translation as cut out of the answer, still escaped (for
+// example the twelve characters \u6253\u5f00), before it is decoded.
+using QuickTranslateSink = std::function<void(const std::string& escaped_cut)>;
+
+// Connects the sink, normally once at start-up before any translation runs;
+// an empty function disconnects it. Safe to call while translations run.
+void set_quick_translate_sink(QuickTranslateSink sink);
+
+// Sends one signed GET (from "auto" to "zh") to the translation service and
+// returns the first translation of the answer in GBK, or the empty text when
+// there is none: no connection, an error answer, an HTML page, an empty
+// result. Only the first line's translation of a text with several lines is
+// returned. Safe to call from several threads at once.
+std::string quick_translate(const std::string& gbk_text);
+
+}  // namespace translate

@@ -1,0 +1,89 @@
+#include "translate/service_get.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "platform/internet_handle.h"
+#include "runtime/codepage.h"
+
+namespace translate {
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr wchar_t kHttpVersion[] = L"HTTP/1.0";
+constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
+constexpr DWORD kNoCache = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+constexpr DWORD kReadChunk = 16 * 1024;
+
+bool all_digits(const std::string& text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool split_host_and_port(const std::string& host_and_port, std::string* host, int* port) {
+  size_t host_end = host_and_port.size();
+  size_t colon = std::string::npos;
+  std::string name;
+  if (!host_and_port.empty() && host_and_port.front() == '[') {
+    const size_t close = host_and_port.find(']');
+    if (close == std::string::npos) return false;
+    name = host_and_port.substr(1, close - 1);
+    if (close + 1 < host_and_port.size()) {
+      if (host_and_port[close + 1] != ':') return false;
+      colon = close + 1;
+    }
+  } else {
+    colon = host_and_port.find(':');
+    if (colon != std::string::npos) host_end = colon;
+    name = host_and_port.substr(0, host_end);
+  }
+  if (name.empty()) return false;
+  int number = 0;
+  if (colon != std::string::npos) {
+    const std::string digits = host_and_port.substr(colon + 1);
+    if (!all_digits(digits) || digits.size() > 5) return false;
+    number = std::stoi(digits);
+    if (number < 1 || number > 65535) return false;
+  }
+  *host = name;
+  *port = number;
+  return true;
+}
+
+runtime::Bytes service_get(const std::string& host_and_port, const std::string& object) {
+  std::string host;
+  int port = 0;
+  if (!split_host_and_port(host_and_port, &host, &port)) return {};
+  if (port == 0) port = INTERNET_DEFAULT_HTTP_PORT;
+
+  // Declared session, connection, request: released in the reverse order.
+  const platform::InternetHandle session(
+      InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) return {};
+  const platform::InternetHandle connection(
+      InternetConnectW(session.get(), runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
+                       nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return {};
+  const platform::InternetHandle request(HttpOpenRequestW(connection.get(), L"GET",
+                                                          runtime::widen(object).c_str(), kHttpVersion,
+                                                          nullptr, nullptr, kNoCache, 0));
+  if (!request) return {};
+  if (!HttpSendRequestW(request.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) return {};
+
+  runtime::Bytes body;
+  char chunk[kReadChunk];
+  for (;;) {
+    DWORD read = 0;
+    if (!InternetReadFile(request.get(), chunk, kReadChunk, &read)) return {};
+    if (read == 0) break;
+    body.append(chunk, read);
+  }
+  return body;
+}
+
+}  // namespace translate
