@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "capture/pumped_wait.h"
+#include "capture/status_texts.h"
 #include "runtime/system.h"
 
 namespace capture {
@@ -59,6 +60,9 @@ class RunningHarvest {
 }  // namespace
 
 bool start_harvest(HarvestHooks hooks, platform::KernelHandle* thread_out) {
+  // Before the thread exists: set afterwards, it could overwrite the end
+  // status of a harvest that is over at once.
+  if (hooks.set_status) hooks.set_status(kStatusHarvesting);
   const unsigned generation = registry().generation();
   auto caller_stop = std::move(hooks.stop_requested);
   hooks.stop_requested = [generation, caller_stop] {

@@ -10,9 +10,11 @@
 
 namespace capture {
 
-// Starts harvest_and_translate(hooks) on a new thread. With thread_out the
-// caller receives the thread's handle (closing it does not end the thread).
-// False when the thread could not be started.
+// Sets the status kStatusHarvesting (on the calling thread), then starts
+// harvest_and_translate(hooks) on a new thread, which ends with the status
+// kStatusHarvestDone. With thread_out the caller receives the thread's
+// handle (closing it does not end the thread). False when the thread could
+// not be started.
 bool start_harvest(HarvestHooks hooks, platform::KernelHandle* thread_out = nullptr);
 
 // How many harvests are running now.
