@@ -116,7 +116,7 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
     return dialog;
   }
   int id = 100;
-  for (const ControlSpec& control : kControls) {
+  for (const ControlLayout& control : kControls) {
     create_control(dialog, instance, control.window_class, control.text, control.style,
                    control.x, control.y, control.width, control.height, id++);
   }

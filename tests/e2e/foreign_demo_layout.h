@@ -23,7 +23,7 @@ inline constexpr int kPlainTop = 420;
 inline constexpr int kPlainWidth = 240;
 inline constexpr int kPlainHeight = 140;
 
-struct ControlSpec {
+struct ControlLayout {
   const wchar_t* window_class;
   const wchar_t* text;
   DWORD style;
@@ -33,7 +33,7 @@ struct ControlSpec {
 // Creation order is enumeration order. The group box comes before the
 // button inside it, so WindowFromPoint over that button reports the group
 // box, as it does on Windows.
-inline constexpr ControlSpec kControls[] = {
+inline constexpr ControlLayout kControls[] = {
     {L"BUTTON", L"Open", BS_PUSHBUTTON, 20, 16, 100, 28},
     {L"BUTTON", L"Save", BS_PUSHBUTTON, 135, 16, 100, 28},
     {L"BUTTON", L"Cancel", BS_PUSHBUTTON, 250, 16, 100, 28},
