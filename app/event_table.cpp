@@ -1,5 +1,6 @@
 #include "app/event_table.h"
 
+#include "app/feedback.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 
@@ -11,7 +12,7 @@ using toolkit::EventKind;
 //   图片框1_鼠标 left_button_down / left_button_up and 时钟1_界面翻译
 //   timer_elapsed (the crosshair capture), 按钮1 clicked (manual
 //   translation), 组合框_原文 and 组合框_译文 item_selected (language
-//   choice), 按钮1_提交 clicked (feedback mail).
+//   choice).
 toolkit::EventTable main_window_events() {
   return {
       {"main_window", EventKind::created, &on_main_window_created},
@@ -19,6 +20,7 @@ toolkit::EventTable main_window_events() {
       {"检测更新", EventKind::menu_selected, &on_check_update_menu_item},
       {"编辑框1_客户邮箱", EventKind::left_button_down, &on_address_box_pressed},
       {"留言编辑框", EventKind::left_button_down, &on_message_box_pressed},
+      {"按钮1_提交", EventKind::clicked, &submit_feedback},
   };
 }
 
