@@ -12,7 +12,7 @@ using toolkit::EventKind;
 //   图片框1_鼠标 left_button_down / left_button_up and 时钟1_界面翻译
 //   timer_elapsed (the crosshair capture), 按钮1 clicked (manual
 //   translation), 组合框_原文 and 组合框_译文 item_selected (language
-//   choice).
+//   choice), 按钮1_提交 clicked (feedback mail).
 toolkit::EventTable main_window_events() {
   return {
       {"main_window", EventKind::created, &on_main_window_created},

@@ -1,5 +1,7 @@
 #include "app/feedback.h"
 
+#include <string>
+
 #include "app/state.h"
 #include "app/timed_notice.h"
 #include "build_constants.h"
@@ -11,6 +13,12 @@ namespace app {
 namespace {
 
 constexpr char kSubject[] = "墨桥·窗口汉化反馈邮件";
+
+// The contact address on the first line, so that the maker can answer,
+// then an empty line and the message as typed.
+std::string feedback_mail_body(const std::string& contact, const std::string& message) {
+  return "联系邮箱：" + contact + "\r\n\r\n" + message;
+}
 
 // Connects, logs in and sends one mail; true only when the server accepted
 // it. The connection is closed with QUIT at once rather than kept until the
@@ -25,10 +33,6 @@ bool mail_to_maker(const std::string& body) {
 }
 
 }  // namespace
-
-std::string feedback_mail_body(const std::string& contact, const std::string& message) {
-  return "联系邮箱：" + contact + "\r\n\r\n" + message;
-}
 
 void submit_feedback(toolkit::Form& form) {
   update::AddressPattern fallback;  // only when the program-wide one is missing

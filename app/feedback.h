@@ -1,8 +1,6 @@
 #pragma once
 // The feedback page: the user's message and contact address go to the
 // program's maker by mail.
-#include <string>
-
 #include "toolkit/form.h"
 
 namespace app {
@@ -13,9 +11,5 @@ namespace app {
 // mail is sent; a server that stops answering holds it for at most a few
 // reply time-outs.
 void submit_feedback(toolkit::Form& form);
-
-// The mail's body: the contact address on the first line, an empty line,
-// then the message as typed.
-std::string feedback_mail_body(const std::string& contact, const std::string& message);
 
 }  // namespace app

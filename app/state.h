@@ -63,9 +63,9 @@ struct AppState {
   std::atomic<float> own_version{0.0f};
   SharedThreadHandle harvest_thread;
   SharedText update_page_text;  // the version page as last fetched
-  // The long-lived download object is a member here too, created by
-  // create_long_lived_objects() and destroyed by release_state(), once its
-  // class is part of the program.
+  // The long-lived download object and the mail-address pattern are members
+  // here too, created by create_long_lived_objects() and destroyed by
+  // release_state(), once their classes are part of the program.
   // The feedback form's address check; the user-interface thread only.
   std::unique_ptr<update::AddressPattern> mail_address_pattern;
 };

@@ -40,13 +40,16 @@ bool ProgramProcess::start(const std::string& exe_unix_path) {
       },
       20000);
   if (!found) return false;
-  // The start-up worker opens an update window over the main window.
+  // The start-up worker opens an update window over the main window. It
+  // goes below the main window and below the screen's centre, where message
+  // boxes appear: without a window manager, Wine may leave a box that
+  // overlaps another thread's window unpainted on the X screen.
   if (!test_support::wait_until([this] { return !windows_of_class(kUpdateClass).empty(); },
                                 10000)) {
     return false;
   }
   for (HWND w : windows_of_class(kUpdateClass)) {
-    SetWindowPos(w, HWND_BOTTOM, 360, 420, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(w, HWND_BOTTOM, 360, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
   }
   tab_ = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
   return tab_ != nullptr;

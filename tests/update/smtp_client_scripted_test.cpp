@@ -242,6 +242,26 @@ TEST(SmtpClientScriptedTest, HostThatNeverTakesTheConnectionIsGivenUpAfterTheTim
   }
 }
 
+// A server that takes the data command and then reads nothing: the body
+// cannot be sent, and each send, like each reply, is given up after the
+// reply time-out instead of blocking for ever.
+TEST(SmtpClientScriptedTest, ServerThatStopsReadingCannotHoldTheSenderForEver) {
+  const int timeout_ms = 1000;
+  ScriptedSmtpPeer peer({{"220 ready\r\n"}, {"250 hello\r\n"}, {"250 sender ok\r\n"},
+                         {"250 recipient ok\r\n"}, {"354 go ahead\r\n"}},
+                        test_support::AfterScript::kStopReading);
+  SmtpClient client;
+  ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port(), "", "", timeout_ms));
+  const std::string body(32 << 20, 'x');  // far more than the system buffers hold
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.smtp_send("s", body, kRecipient, "", "", kSender), "发送邮件内容失败!");
+  // The stalled body, then the RSET that follows it and the wait for its reply.
+  EXPECT_LE(elapsed_ms(start), 3 * timeout_ms + 1500);
+  const auto closing = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.smtp_close());
+  EXPECT_LE(elapsed_ms(closing), 2 * timeout_ms + 1000);
+}
+
 TEST(SmtpClientScriptedTest, RefusedRecipientResetsAndTheNextMailGoesThrough) {
   ScriptedSmtpPeer peer({{"220 ready\r\n"},
                          {"250 hello\r\n"},
@@ -297,7 +317,8 @@ TEST(SmtpClientScriptedTest, FailedRepliesGiveTheServerTextOrTheErrorText) {
     SCOPED_TRACE(c.error);
     std::vector<PeerReply> script = {{"220 ready\r\n"}, {"250 hello\r\n"}};
     if (!c.reply.empty()) script.insert(script.end(), {c.reply, {"250 flushed\r\n"}});
-    ScriptedSmtpPeer peer(script, c.reply.empty());
+    ScriptedSmtpPeer peer(script, c.reply.empty() ? test_support::AfterScript::kHangUp
+                                                  : test_support::AfterScript::kStaySilent);
     SmtpClient client;
     ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port()));
     EXPECT_EQ(client.smtp_send("s", "b", kRecipient, "", "", kSender), c.error);
