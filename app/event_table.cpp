@@ -1,5 +1,6 @@
 #include "app/event_table.h"
 
+#include "app/feedback.h"
 #include "app/main_window.h"
 #include "app/manual_translation.h"
 #include "app/secondary_windows.h"
@@ -23,6 +24,7 @@ toolkit::EventTable main_window_events() {
       {"按钮1", EventKind::clicked, &on_manual_translate_clicked},
       {"组合框_原文", EventKind::item_selected, &on_source_language_selected},
       {"组合框_译文", EventKind::item_selected, &on_target_language_selected},
+      {"按钮1_提交", EventKind::clicked, &submit_feedback},
   };
 }
 

@@ -9,7 +9,9 @@ AppState& state() {
   return *instance;
 }
 
-void create_long_lived_objects() {}
+void create_long_lived_objects() {
+  state().mail_address_pattern = std::make_unique<update::AddressPattern>();
+}
 
 void release_state() {
   AppState& s = state();
@@ -19,6 +21,7 @@ void release_state() {
   s.target_language.clear();
   s.update_page_text.clear();
   s.harvest_thread.clear();
+  s.mail_address_pattern.reset();
 }
 
 }  // namespace app

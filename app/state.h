@@ -7,10 +7,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/unique_handle.h"
+#include "update/address_pattern.h"
 
 namespace app {
 
@@ -64,6 +66,8 @@ struct AppState {
   // The long-lived download object and the mail-address pattern are members
   // here too, created by create_long_lived_objects() and destroyed by
   // release_state(), once their classes are part of the program.
+  // The feedback form's address check; the user-interface thread only.
+  std::unique_ptr<update::AddressPattern> mail_address_pattern;
 };
 
 // The one instance of the process.

@@ -33,6 +33,21 @@ for service in "$build"/native/standin/*-standin; do
   pids="$pids $!"
 done
 
+# A local mail server that receives the feedback page's mail with the
+# build's mail account (AUTH LOGIN/PLAIN, no TLS) and writes each mail to
+# $build/mail/mail-<n>.eml; only when the build sends to this machine.
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/windows/CMakeCache.txt"; }
+smtp_host=$(cache_value MOQIAO_SMTP_HOST)
+smtp_port=$(cache_value MOQIAO_SMTP_PORT)
+if [ "$smtp_host" = 127.0.0.1 ] || [ "$smtp_host" = localhost ]; then
+  mkdir -p "$build/mail"
+  /usr/bin/python3 "$root/tests/update/smtp_peer.py" --port "$smtp_port" \
+    --user "$(cache_value MOQIAO_SMTP_USER)" --password "$(cache_value MOQIAO_SMTP_PASSWORD)" \
+    --outdir "$build/mail" >"$build/mail-server.log" 2>&1 &
+  pids="$pids $!"
+  echo "Feedback mail goes to a local SMTP server on port $smtp_port and lands in $build/mail/."
+fi
+
 # A foreign program to try the crosshair on.
 demo="$build/windows/tests/e2e/foreign_demo.exe"
 if [ -f "$demo" ]; then

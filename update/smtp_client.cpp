@@ -93,6 +93,33 @@ bool resolve_ipv4(const std::string& server, int port, sockaddr_in* address) {
   return true;
 }
 
+// Connects, waiting at most timeout_ms for the server to take the
+// connection: a host that never answers would otherwise hold the caller for
+// the system's own connect time-out (20 s and more).
+bool connect_within(SOCKET socket, const sockaddr_in& address, int timeout_ms) {
+  u_long non_blocking = 1;
+  if (ioctlsocket(socket, FIONBIO, &non_blocking) != 0) return false;
+  bool connected =
+      connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval limit{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    int error = 0;
+    int error_size = sizeof error;
+    connected = select(0, nullptr, &writable, &failed, &limit) > 0 &&
+                FD_ISSET(socket, &writable) && !FD_ISSET(socket, &failed) &&
+                getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                           &error_size) == 0 &&
+                error == 0;
+  }
+  u_long blocking = 0;
+  return ioctlsocket(socket, FIONBIO, &blocking) == 0 && connected;
+}
+
 }  // namespace
 
 // The addresses of one mail, parsed and checked before the server sees any.
@@ -231,10 +258,13 @@ bool SmtpClient::smtp_connect(const std::string& server, int port, const std::st
   int no_buffer = 0;
   setsockopt(socket_owner.get(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&no_buffer),
              sizeof no_buffer);
+  // A server that stops reading must not hold a send for longer than a reply.
+  const DWORD send_timeout_ms = static_cast<DWORD>(reply_timeout_ms_);
+  setsockopt(socket_owner.get(), SOL_SOCKET, SO_SNDTIMEO,
+             reinterpret_cast<const char*>(&send_timeout_ms), sizeof send_timeout_ms);
   sockaddr_in address{};
   if (!resolve_ipv4(server, port, &address) ||
-      connect(socket_owner.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-          0) {
+      !connect_within(socket_owner.get(), address, reply_timeout_ms_)) {
     error_text_ = with_server(kConnectFailed, server);
     return false;
   }

@@ -5,7 +5,9 @@
 // the result and error_text(), never shown.
 //
 // Calls block: each reply is waited for in steps of 250 ms until
-// reply_timeout_ms() have passed without any byte from the server.
+// reply_timeout_ms() have passed without any byte from the server. Taking
+// the connection and each send are bounded by the same time-out, so a
+// server that never answers, or stops reading, cannot hold the caller.
 #include <string>
 
 #include "runtime/array.h"

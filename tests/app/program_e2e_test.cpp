@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/support/test_environment.h"
 
@@ -16,7 +17,6 @@ namespace {
 
 using test_support::wait_until;
 
-constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
 constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
 constexpr wchar_t kSponsorClass[] = L"MoqiaoForm.sponsor_window";
 
@@ -73,64 +73,33 @@ std::string screenshot_path(const std::string& name) {
 class ProgramTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const std::string exe = test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH);
-    std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_));
-    ASSERT_TRUE(wait_until(
-        [] {
-          for (HWND w : probe::top_level_windows(process_.dwProcessId)) {
-            if (probe::window_text(w) == kMainTitle) main_ = w;
-          }
-          return main_ != nullptr;
-        },
-        20000));
-    // The start-up worker opens an update window; move it off the main window.
-    ASSERT_TRUE(wait_until([] { return !update_windows().empty(); }, 10000));
-    for (HWND w : update_windows()) move_aside(w);
-    tab_ = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
-    ASSERT_NE(tab_, nullptr);
+    program_ = new probe::ProgramProcess;
+    ASSERT_TRUE(program_->start(MOQIAO_EXE_UNIX_PATH));
+    main_ = program_->main_window();
+    tab_ = program_->tab();
   }
 
   static void TearDownTestSuite() {
-    if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 1);
-      }
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-    }
+    delete program_;
+    program_ = nullptr;
   }
 
-  static std::vector<HWND> update_windows() {
-    return probe::top_level_windows(process_.dwProcessId, kUpdateClass);
-  }
-
-  static void move_aside(HWND window) {
-    SetWindowPos(window, HWND_BOTTOM, 360, 420, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-  }
+  static std::vector<HWND> update_windows() { return program_->windows_of_class(kUpdateClass); }
 
   static HWND combo(int y) {
     return probe::child_at(tab_, L"ComboBox", 65, y, 100, 20);
   }
 
-  static void select_page(int page) {
-    const RECT header = probe::tab_header_rect(tab_, page);
-    probe::post_click(tab_, (header.left + header.right) / 2, (header.top + header.bottom) / 2);
-    ASSERT_TRUE(wait_until(
-        [page] { return SendMessageW(tab_, TCM_GETCURSEL, 0, 0) == page; }, 5000));
-  }
+  static void select_page(int page) { ASSERT_TRUE(program_->select_page(page)); }
 
   static void choose_menu_item(int position) { probe::choose_menu_item(main_, position); }
 
-  static PROCESS_INFORMATION process_;
+  static probe::ProgramProcess* program_;
   static HWND main_;
   static HWND tab_;
 };
 
-PROCESS_INFORMATION ProgramTest::process_{};
+probe::ProgramProcess* ProgramTest::program_ = nullptr;
 HWND ProgramTest::main_ = nullptr;
 HWND ProgramTest::tab_ = nullptr;
 
@@ -204,7 +173,7 @@ TEST_F(ProgramTest, SupportItemOpensTheSponsorWindowWithBothPictures) {
   choose_menu_item(0);
   std::vector<HWND> sponsors;
   ASSERT_TRUE(wait_until([&] {
-    sponsors = probe::top_level_windows(process_.dwProcessId, kSponsorClass);
+    sponsors = program_->windows_of_class(kSponsorClass);
     return !sponsors.empty();
   }, 10000));
   HWND sponsor = sponsors.front();
@@ -267,11 +236,7 @@ TEST_F(ProgramTest, UpdateItemOpensAnotherUpdateWindowWithHiddenButtons) {
 }
 
 TEST_F(ProgramTest, ClosingTheMainWindowEndsTheProgramWithCodeZero) {
-  PostMessageW(main_, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(process_.hProcess, 15000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(process_.hProcess, &code);
-  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(program_->close());
 }
 
 }  // namespace

@@ -34,8 +34,9 @@ bool readable(SOCKET s) {
 
 }  // namespace
 
-ScriptedSmtpPeer::ScriptedSmtpPeer(std::vector<PeerReply> script, bool hang_up, int pause_ms)
-    : hang_up_(hang_up), pause_ms_(pause_ms), script_(std::move(script)) {
+ScriptedSmtpPeer::ScriptedSmtpPeer(std::vector<PeerReply> script, AfterScript after_script,
+                                   int pause_ms)
+    : after_script_(after_script), pause_ms_(pause_ms), script_(std::move(script)) {
   listener_ = listen_on_loopback(&port_);
   thread_ = std::thread([this] { serve(); });
 }
@@ -81,6 +82,10 @@ void ScriptedSmtpPeer::serve() {
   std::string pending;
   char buffer[4096];
   while (!stopping_) {
+    if (next_reply >= script_.size() && after_script_ == AfterScript::kStopReading) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+      continue;
+    }
     const std::string end_mark = reading_data ? "\r\n.\r\n" : "\r\n";
     const size_t end = pending.find(end_mark);
     if (end == std::string::npos) {
@@ -98,7 +103,7 @@ void ScriptedSmtpPeer::serve() {
     }
     pending.erase(0, end + end_mark.size());
     reading_data = false;
-    if (next_reply >= script_.size() && hang_up_) return;
+    if (next_reply >= script_.size() && after_script_ == AfterScript::kHangUp) return;
     if (next_reply < script_.size()) {
       const PeerReply& reply = script_[next_reply++];
       if (!send_reply(client.get(), reply)) return;

@@ -17,13 +17,21 @@ namespace test_support {
 // that a reply can arrive in pieces. No parts: the peer stays silent.
 using PeerReply = std::vector<std::string>;
 
+// What the peer does once its script is played.
+enum class AfterScript {
+  kStaySilent,   // reads on, answers nothing
+  kHangUp,       // closes the connection at the next command
+  kStopReading,  // keeps the connection but reads nothing more, so that the
+                 // client's sends stall once the buffers are full
+};
+
 class ScriptedSmtpPeer {
  public:
   // script[0] is the greeting; script[i] answers the i-th command. After a
   // reply starting with "354" the next command is the mail data up to and
-  // including "\r\n.\r\n". Commands beyond the script get no reply, or
-  // with hang_up the peer closes the connection at the first of them.
-  explicit ScriptedSmtpPeer(std::vector<PeerReply> script, bool hang_up = false,
+  // including "\r\n.\r\n". After the script, see AfterScript.
+  explicit ScriptedSmtpPeer(std::vector<PeerReply> script,
+                            AfterScript after_script = AfterScript::kStaySilent,
                             int pause_ms = 300);
   ScriptedSmtpPeer(const ScriptedSmtpPeer&) = delete;
   ScriptedSmtpPeer& operator=(const ScriptedSmtpPeer&) = delete;
@@ -43,7 +51,7 @@ class ScriptedSmtpPeer {
   update::WinsockSession winsock_;
   update::Socket listener_;
   int port_ = 0;
-  bool hang_up_;
+  AfterScript after_script_;
   int pause_ms_;
   std::vector<PeerReply> script_;
   std::atomic<bool> stopping_{false};

@@ -180,6 +180,88 @@ TEST(SmtpClientScriptedTest, SilentServerTimesOutWithinOnePollStep) {
   }
 }
 
+// A loopback listener that never accepts, with its connection queue filled,
+// so that the system drops further connection requests unanswered: a host
+// that never takes the connection.
+class FullListener {
+ public:
+  FullListener() {
+    listener_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (!listener_ ||
+        bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_.get(), 0) != 0 ||
+        getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      return;
+    }
+    for (int i = 0; i < 16 && !full_; ++i) {
+      update::Socket client(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+      u_long non_blocking = 1;
+      ioctlsocket(client.get(), FIONBIO, &non_blocking);
+      connect(client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+      fd_set writable;
+      FD_ZERO(&writable);
+      FD_SET(client.get(), &writable);
+      timeval wait{0, 500 * 1000};
+      full_ = select(0, nullptr, &writable, nullptr, &wait) == 0;
+      queued_.push_back(std::move(client));
+    }
+    port_ = ntohs(address.sin_port);
+  }
+
+  // True once a connection request went unanswered.
+  bool full() const { return full_; }
+  int port() const { return port_; }
+
+ private:
+  update::WinsockSession winsock_;
+  update::Socket listener_;
+  std::vector<update::Socket> queued_;
+  bool full_ = false;
+  int port_ = 0;
+};
+
+// Such a host is given up after the reply time-out, not after the system's
+// own connect time-out of 20 s and more.
+TEST(SmtpClientScriptedTest, HostThatNeverTakesTheConnectionIsGivenUpAfterTheTimeOut) {
+  FullListener host;
+  ASSERT_TRUE(host.full());
+  for (int timeout_ms : {1000, 2000}) {
+    SCOPED_TRACE(timeout_ms);
+    SmtpClient client;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.smtp_connect("127.0.0.1", host.port(), kUser, kPassword, timeout_ms));
+    const long long took = elapsed_ms(start);
+    EXPECT_GE(took, timeout_ms - 50);
+    EXPECT_LE(took, timeout_ms + 400);
+    EXPECT_EQ(client.error_text(), "连接指定SMTP邮件服务器“127.0.0.1”失败!");
+    EXPECT_FALSE(client.connected());
+  }
+}
+
+// A server that takes the data command and then reads nothing: the body
+// cannot be sent, and each send, like each reply, is given up after the
+// reply time-out instead of blocking for ever.
+TEST(SmtpClientScriptedTest, ServerThatStopsReadingCannotHoldTheSenderForEver) {
+  const int timeout_ms = 1000;
+  ScriptedSmtpPeer peer({{"220 ready\r\n"}, {"250 hello\r\n"}, {"250 sender ok\r\n"},
+                         {"250 recipient ok\r\n"}, {"354 go ahead\r\n"}},
+                        test_support::AfterScript::kStopReading);
+  SmtpClient client;
+  ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port(), "", "", timeout_ms));
+  const std::string body(32 << 20, 'x');  // far more than the system buffers hold
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.smtp_send("s", body, kRecipient, "", "", kSender), "发送邮件内容失败!");
+  // The stalled body, then the RSET that follows it and the wait for its reply.
+  EXPECT_LE(elapsed_ms(start), 3 * timeout_ms + 1500);
+  const auto closing = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.smtp_close());
+  EXPECT_LE(elapsed_ms(closing), 2 * timeout_ms + 1000);
+}
+
 TEST(SmtpClientScriptedTest, RefusedRecipientResetsAndTheNextMailGoesThrough) {
   ScriptedSmtpPeer peer({{"220 ready\r\n"},
                          {"250 hello\r\n"},
@@ -235,7 +317,8 @@ TEST(SmtpClientScriptedTest, FailedRepliesGiveTheServerTextOrTheErrorText) {
     SCOPED_TRACE(c.error);
     std::vector<PeerReply> script = {{"220 ready\r\n"}, {"250 hello\r\n"}};
     if (!c.reply.empty()) script.insert(script.end(), {c.reply, {"250 flushed\r\n"}});
-    ScriptedSmtpPeer peer(script, c.reply.empty());
+    ScriptedSmtpPeer peer(script, c.reply.empty() ? test_support::AfterScript::kHangUp
+                                                  : test_support::AfterScript::kStaySilent);
     SmtpClient client;
     ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port()));
     EXPECT_EQ(client.smtp_send("s", "b", kRecipient, "", "", kSender), c.error);

@@ -2,14 +2,14 @@
 // delivered mail is read back with Python's email package.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "tests/support/test_environment.h"
+#include "tests/update/smtp_peer_process.h"
 #include "update/smtp_client.h"
 
 namespace {
@@ -23,59 +23,12 @@ const char kRecipient[] = "feedback@example.org";
 const char kSubject[] = "墨桥·窗口汉化反馈邮件";
 const char kSubjectUtf8[] = u8"墨桥·窗口汉化反馈邮件";
 
-std::string read_unix_file(const std::string& unix_path) {
-  std::ifstream in(test_support::to_windows_path(unix_path), std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-bool unix_file_exists(const std::string& unix_path) {
-  return GetFileAttributesA(test_support::to_windows_path(unix_path).c_str()) !=
-         INVALID_FILE_ATTRIBUTES;
-}
-
-// A real server offering the given AUTH mechanisms to one user.
-class SmtpPeer {
+// A real server offering the given AUTH mechanisms to the one user.
+class SmtpPeer : public test_support::SmtpPeer {
  public:
   SmtpPeer(int port_offset, const std::string& mechanisms)
-      : port_(test_support::test_port(port_offset)),
-        outdir_(test_support::scratch_dir_unix("smtp-peer")) {
-    process_.start("exec /usr/bin/python3 '" + test_support::source_dir_unix() +
-                   "/tests/update/smtp_peer.py' --port " + std::to_string(port_) + " --user " +
-                   kUser + " --password " + kPassword + " --outdir '" + outdir_ +
-                   "' --mechanisms " + mechanisms + " 2>'" + outdir_ + "/peer.log'");
-  }
-
-  bool ready() { return test_support::wait_for_port(port_, 15000); }
-  int port() const { return port_; }
-  std::string auth_log() const { return read_unix_file(outdir_ + "/auth.log"); }
-
-  // The n-th mail as a mail reader shows it: item name -> UTF-8 text.
-  std::map<std::string, std::string> mail(int n) const {
-    std::map<std::string, std::string> items;
-    const std::string eml = outdir_ + "/mail-" + std::to_string(n) + ".eml";
-    if (!test_support::wait_until([&] { return unix_file_exists(eml); }, 5000)) return items;
-    const std::string summary = outdir_ + "/summary-" + std::to_string(n);
-    if (test_support::run_unix("mkdir -p '" + summary + "' && /usr/bin/python3 '" +
-                               test_support::source_dir_unix() +
-                               "/tests/update/mail_summary.py' '" + eml + "' '" + summary + "'") !=
-        0) {
-      return items;
-    }
-    for (const char* name : {"subject", "body", "charset", "transfer_encoding", "date",
-                             "date_epoch", "from", "to", "cc", "reply_to", "header_names",
-                             "defects"}) {
-      items[name] = read_unix_file(summary + "/" + name);
-    }
-    items["envelope"] = read_unix_file(outdir_ + "/mail-" + std::to_string(n) + ".envelope");
-    return items;
-  }
-
- private:
-  int port_;
-  std::string outdir_;
-  test_support::UnixProcess process_;
+      : test_support::SmtpPeer(test_support::test_port(port_offset), kUser, kPassword,
+                               mechanisms) {}
 };
 
 std::string repeat(const std::string& text, int times) {

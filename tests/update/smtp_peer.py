@@ -1,15 +1,18 @@
-"""A real SMTP server for the mail client's tests, on a loopback port.
+"""A real SMTP server on a loopback port, for the mail tests and for trying
+the program (scripts/run.sh).
 
 AUTH LOGIN and AUTH PLAIN are offered without TLS and accept one user and
 password. Every message received is written to <outdir>/mail-<n>.eml (the
 DATA bytes) with <outdir>/mail-<n>.envelope (MAIL FROM, then one RCPT TO per
-line); every login attempt appends "<mechanism> <ok|refused>" to
-<outdir>/auth.log.
+line), n counting on from the mails already in the folder; every login
+attempt appends "<mechanism> <ok|refused>" to <outdir>/auth.log. With
+--refuse-mail every message is answered with 554 and not kept.
 """
 import argparse
 import asyncio
 import itertools
 import os
+import re
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
@@ -20,12 +23,21 @@ def write_atomically(path, data):
     os.replace(path + ".part", path)
 
 
+def next_free_number(outdir):
+    taken = [int(m.group(1)) for m in
+             (re.fullmatch(r"mail-(\d+)\.eml", name) for name in os.listdir(outdir)) if m]
+    return max(taken, default=0) + 1
+
+
 class SaveToFolder:
-    def __init__(self, outdir):
+    def __init__(self, outdir, refuse):
         self.outdir = outdir
-        self.numbers = itertools.count(1)
+        self.refuse = refuse
+        self.numbers = itertools.count(next_free_number(outdir))
 
     async def handle_DATA(self, server, session, envelope):
+        if self.refuse:
+            return "554 5.6.0 Message refused"
         base = os.path.join(self.outdir, "mail-%d" % next(self.numbers))
         lines = [envelope.mail_from] + list(envelope.rcpt_tos)
         write_atomically(base + ".envelope", ("\n".join(lines) + "\n").encode())
@@ -41,6 +53,8 @@ def main():
     parser.add_argument("--outdir", required=True)
     parser.add_argument("--mechanisms", default="LOGIN,PLAIN",
                         help="comma-separated AUTH mechanisms to offer")
+    parser.add_argument("--refuse-mail", action="store_true",
+                        help="answer every message with 554 and keep none")
     args = parser.parse_args()
 
     offered = set(args.mechanisms.split(","))
@@ -56,7 +70,7 @@ def main():
         # handled=False: the server itself answers a refusal with 535.
         return AuthResult(success=ok, handled=False)
 
-    handler = SaveToFolder(args.outdir)
+    handler = SaveToFolder(args.outdir, args.refuse_mail)
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
 

@@ -1,0 +1,65 @@
+#include "app/feedback.h"
+
+#include <string>
+
+#include "app/state.h"
+#include "app/timed_notice.h"
+#include "build_constants.h"
+#include "runtime/system.h"
+#include "update/address_pattern.h"
+#include "update/smtp_client.h"
+
+namespace app {
+namespace {
+
+constexpr char kSubject[] = "墨桥·窗口汉化反馈邮件";
+
+// The contact address on the first line, so that the maker can answer,
+// then an empty line and the message as typed.
+std::string feedback_mail_body(const std::string& contact, const std::string& message) {
+  return "联系邮箱：" + contact + "\r\n\r\n" + message;
+}
+
+// Connects, logs in and sends one mail; true only when the server accepted
+// it. The connection is closed with QUIT at once rather than kept until the
+// next submission.
+bool mail_to_maker(const std::string& body) {
+  using namespace moqiao::build;
+  update::SmtpClient client;
+  if (!client.smtp_connect(kSmtpHost, kSmtpPort, kSmtpUser, kSmtpPassword)) return false;
+  const bool accepted = client.smtp_send(kSubject, body, kMailTo, "", "", kMailFrom).empty();
+  client.smtp_close();
+  return accepted;
+}
+
+}  // namespace
+
+void submit_feedback(toolkit::Form& form) {
+  update::AddressPattern fallback;  // only when the program-wide one is missing
+  update::AddressPattern* pattern = state().mail_address_pattern.get();
+  if (!pattern) pattern = &fallback;
+  pattern->compile(update::kMailAddressPattern);
+
+  const std::string message = form.edit_box("留言编辑框").text();
+  if (message.empty()) {
+    show_timed_notice("请输入您的宝贵意见");
+    return;
+  }
+  const std::string contact = form.edit_box("编辑框1_客户邮箱").text();
+  if (contact.empty()) {
+    show_timed_notice("请留下您的宝贵联系方式");
+    return;
+  }
+  if (!pattern->matches_whole(contact)) {
+    runtime::message_box("邮箱格式不对");
+    return;
+  }
+  // Success is reported only once the server has accepted the mail.
+  if (mail_to_maker(feedback_mail_body(contact, message))) {
+    runtime::message_box("发送成功！");
+  } else {
+    runtime::message_box("发送失败！", 0, "重试");
+  }
+}
+
+}  // namespace app
