@@ -9,7 +9,9 @@ AppState& state() {
   return *instance;
 }
 
-void create_long_lived_objects() {}
+void create_long_lived_objects() {
+  state().downloader.replace(std::make_shared<net::Downloader>());
+}
 
 void release_state() {
   AppState& s = state();
@@ -19,6 +21,7 @@ void release_state() {
   s.target_language.clear();
   s.update_page_text.clear();
   s.harvest_thread.clear();
+  s.downloader.clear();
 }
 
 }  // namespace app
