@@ -1,6 +1,7 @@
 #include "app/event_table.h"
 
 #include "app/main_window.h"
+#include "app/manual_translation.h"
 #include "app/secondary_windows.h"
 #include "app/update_window.h"
 
@@ -20,6 +21,9 @@ toolkit::EventTable main_window_events() {
       {"检测更新", EventKind::menu_selected, &on_check_update_menu_item},
       {"编辑框1_客户邮箱", EventKind::left_button_down, &on_address_box_pressed},
       {"留言编辑框", EventKind::left_button_down, &on_message_box_pressed},
+      {"按钮1", EventKind::clicked, &on_manual_translate_clicked},
+      {"组合框_原文", EventKind::item_selected, &on_source_language_selected},
+      {"组合框_译文", EventKind::item_selected, &on_target_language_selected},
   };
 }
 

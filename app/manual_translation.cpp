@@ -1,0 +1,64 @@
+#include "app/manual_translation.h"
+
+#include <windows.h>
+
+#include "app/state.h"
+#include "runtime/system.h"
+#include "translate/language_table.h"
+#include "translate/manual_translate.h"
+
+namespace app {
+namespace {
+
+constexpr char kSourceBox[] = "编辑框_原文";
+constexpr char kResultBox[] = "编辑框_译文";
+constexpr char kSourceList[] = "组合框_原文";
+constexpr char kTargetList[] = "组合框_译文";
+constexpr char kEmptySource[] = "请输入需要翻译的字符串";
+constexpr char kErrorCaption[] = "错误！";
+constexpr unsigned kStopIcon = MB_ICONHAND;  // 16
+
+}  // namespace
+
+void on_manual_translate_clicked(toolkit::Form& form) {
+  const std::string text = form.edit_box(kSourceBox).text();
+  // Only the empty text is refused; a text of spaces is sent.
+  if (text.empty()) {
+    runtime::message_box(kEmptySource, kStopIcon, kErrorCaption);
+    return;
+  }
+  AppState& s = state();
+  const translate::ManualAnswer answer = translate::manual_translate(
+      {text, s.source_language.get(), s.target_language.get(), s.app_id.get(), s.secret_key.get()});
+  switch (answer.kind) {
+    case translate::ManualAnswer::Kind::kResults: {
+      toolkit::EditBox& results = form.edit_box(kResultBox);
+      for (const std::string& line : answer.lines) results.append(line + "\r\n");
+      break;
+    }
+    case translate::ManualAnswer::Kind::kError:
+      runtime::message_box(answer.message, kStopIcon);
+      break;
+    case translate::ManualAnswer::Kind::kNothing:
+      break;  // no answer, or none that could be read: nothing to show
+  }
+}
+
+void on_source_language_selected(toolkit::Form& form) {
+  state().source_language.set(translate::language_code(form.combo_box(kSourceList).selected_index()));
+}
+
+void on_target_language_selected(toolkit::Form& form) {
+  toolkit::ComboBox& list = form.combo_box(kTargetList);
+  const int index = list.selected_index();
+  if (index != 0) {
+    state().target_language.set(translate::language_code(index));
+    return;
+  }
+  // The list is back on Chinese before the box appears.
+  list.select(translate::kTargetFallbackIndex);
+  state().target_language.set(translate::language_code(translate::kTargetFallbackIndex));
+  runtime::message_box(translate::kTargetAutoRefused, kStopIcon, kErrorCaption);
+}
+
+}  // namespace app

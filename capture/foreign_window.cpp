@@ -1,0 +1,85 @@
+#include "capture/foreign_window.h"
+
+#include <vector>
+
+#include "runtime/codepage.h"
+#include "runtime/text.h"
+
+namespace capture {
+namespace {
+
+// SMTO_ABORTIFHUNG returns at once for a window the system already
+// considers hung instead of waiting out the whole time-out again.
+constexpr UINT kSendFlags = SMTO_ABORTIFHUNG;
+
+bool send_bounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam, unsigned timeout_ms,
+                  DWORD_PTR* result) {
+  return SendMessageTimeoutW(window, message, wparam, lparam, kSendFlags, timeout_ms, result) != 0;
+}
+
+// The longest prefix of text of at most max_bytes bytes that does not end
+// on the first byte of a two-byte character.
+std::string cut_to_bytes(const std::string& text, std::size_t max_bytes) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    const std::size_t next = end + static_cast<std::size_t>(runtime::char_length_at(text, end));
+    if (next > max_bytes) break;
+    end = next;
+  }
+  return text.substr(0, end);
+}
+
+}  // namespace
+
+WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_bytes) {
+  WindowText result;
+  if (!window || !IsWindow(window)) return result;
+
+  std::size_t capacity = 0;  // in UTF-16 units, terminator included
+  if (max_bytes > 0) {
+    // A GBK byte never stands for less than one UTF-16 unit.
+    capacity = max_bytes + 1;
+  } else {
+    DWORD_PTR length = 0;
+    if (!send_bounded(window, WM_GETTEXTLENGTH, 0, 0, timeout_ms, &length)) return result;
+    if (length == 0) {
+      result.answered = true;
+      return result;
+    }
+    capacity = static_cast<std::size_t>(length) + 1;
+  }
+
+  std::vector<wchar_t> buffer(capacity, L'\0');
+  DWORD_PTR copied = 0;
+  if (!send_bounded(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(buffer.data()),
+                    timeout_ms, &copied)) {
+    return result;
+  }
+  result.answered = true;
+  // The count a window reports is not trusted beyond its own buffer.
+  std::size_t length = 0;
+  while (length < capacity - 1 && length < copied && buffer[length] != L'\0') ++length;
+  result.text = runtime::narrow(std::wstring_view(buffer.data(), length));
+  if (max_bytes > 0 && result.text.size() > max_bytes) {
+    result.text = cut_to_bytes(result.text, max_bytes);
+  }
+  return result;
+}
+
+std::string read_window_text(HWND window, unsigned timeout_ms) {
+  return query_window_text(window, timeout_ms).text;
+}
+
+WriteOutcome write_window_text(HWND window, const std::string& text, unsigned timeout_ms) {
+  if (!window || !IsWindow(window)) return WriteOutcome::kUnanswered;
+  const std::wstring wide = runtime::widen(text);
+  DWORD_PTR result = 0;
+  if (!send_bounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), timeout_ms,
+                    &result)) {
+    return WriteOutcome::kUnanswered;
+  }
+  // TRUE when set; FALSE, or a negative error such as CB_ERR, when refused.
+  return static_cast<LRESULT>(result) > 0 ? WriteOutcome::kAccepted : WriteOutcome::kRejected;
+}
+
+}  // namespace capture

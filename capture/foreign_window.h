@@ -1,0 +1,42 @@
+#pragma once
+// Texts of windows that may belong to another thread or process. Every
+// message is bounded: a window whose thread does not answer within the
+// time-out (or that the system already considers hung) is given up on, so
+// that a frozen program cannot freeze the caller.
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace capture {
+
+// Generous: a busy program gets time to answer, a frozen one does not hold
+// the caller for ever.
+constexpr unsigned kForeignMessageTimeoutMs = 5000;
+
+struct WindowText {
+  bool answered = false;  // false: no window, or no answer within the time-out
+  std::string text;       // GBK; empty when the window has no text
+};
+
+// Reads the whole text with WM_GETTEXTLENGTH and WM_GETTEXT. With
+// max_bytes > 0 only WM_GETTEXT is sent and the text is cut to at most
+// max_bytes bytes, never inside a two-byte character.
+WindowText query_window_text(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs,
+                             std::size_t max_bytes = 0);
+
+// The window's whole text, or the empty text when the handle is no window,
+// the window has no text or does not answer in time.
+std::string read_window_text(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+enum class WriteOutcome {
+  kAccepted,    // the window took the text
+  kRejected,    // the window answered but refused it (for example too long)
+  kUnanswered,  // no window, or no answer within the time-out
+};
+
+// Sends WM_SETTEXT (wParam 0) with the text.
+WriteOutcome write_window_text(HWND window, const std::string& text,
+                               unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+}  // namespace capture

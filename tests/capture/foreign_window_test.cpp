@@ -1,0 +1,131 @@
+// Reading and writing window texts through the bounded W messages: GBK
+// round trips, the 255-byte cut, windows that are gone or do not answer.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+#include "capture/foreign_window.h"
+#include "runtime/codepage.h"
+#include "runtime/text.h"
+#include "tests/e2e/foreign_demo_client.h"
+#include "tests/e2e/foreign_demo_layout.h"
+
+namespace {
+
+using capture::query_window_text;
+using capture::read_window_text;
+using capture::write_window_text;
+using capture::WriteOutcome;
+
+// A window of this thread, destroyed with the object.
+class LocalEdit {
+ public:
+  explicit LocalEdit(const std::string& text)
+      : window_(CreateWindowExW(0, L"EDIT", runtime::widen(text).c_str(), WS_POPUP, 0, 0, 50, 20,
+                                nullptr, nullptr, nullptr, nullptr)) {}
+  ~LocalEdit() { DestroyWindow(window_); }
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+std::string repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+TEST(ForeignWindowText, RoundTripsGbkTexts) {
+  struct Case {
+    const char* name;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"ascii", "File name"},
+      {"chinese", "文件名"},
+      {"mixed", "打开(O)... Ctrl+O"},
+      {"empty", ""},
+      {"long", repeat("选项", 2000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalEdit edit("before");
+    EXPECT_EQ(write_window_text(edit.get(), c.text), WriteOutcome::kAccepted);
+    const capture::WindowText read = query_window_text(edit.get());
+    EXPECT_TRUE(read.answered);
+    EXPECT_EQ(read.text, c.text);
+    EXPECT_EQ(read_window_text(edit.get()), c.text);
+  }
+}
+
+TEST(ForeignWindowText, CutsToByteLimitWithoutSplittingCharacters) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::size_t max_bytes;
+    std::string expected;
+  };
+  const std::string ascii300 = repeat("a", 300);
+  const std::string chinese150 = repeat("中", 150);  // 300 bytes
+  const Case cases[] = {
+      {"ascii over the limit", ascii300, 255, repeat("a", 255)},
+      {"chinese over an odd limit", chinese150, 255, repeat("中", 127)},
+      {"mixed pair across the limit", "ab" + chinese150, 5, "ab中"},
+      {"short text", "Open", 255, "Open"},
+      {"exactly the limit", repeat("中", 2), 4, repeat("中", 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalEdit edit(c.text);
+    const capture::WindowText read = query_window_text(edit.get(), 1000, c.max_bytes);
+    EXPECT_TRUE(read.answered);
+    EXPECT_EQ(read.text, c.expected);
+  }
+}
+
+TEST(ForeignWindowText, NoWindowGivesNothing) {
+  LocalEdit edit("gone");
+  const HWND destroyed = edit.get();
+  DestroyWindow(destroyed);
+  for (HWND window : {HWND(nullptr), destroyed}) {
+    const capture::WindowText read = query_window_text(window);
+    EXPECT_FALSE(read.answered);
+    EXPECT_EQ(read.text, "");
+    EXPECT_EQ(write_window_text(window, "x"), WriteOutcome::kUnanswered);
+  }
+}
+
+TEST(ForeignWindowText, ReadsAndWritesAnotherProcess) {
+  foreign_demo::DemoProcess demo;
+  ASSERT_TRUE(demo.start());
+  for (int index : {0, 3, 4, foreign_demo::kComboIndex}) {
+    const HWND control = demo.control(index);
+    ASSERT_NE(control, nullptr);
+    const std::string original = runtime::narrow(foreign_demo::kControls[index].text);
+    EXPECT_EQ(read_window_text(control), original);
+    EXPECT_EQ(write_window_text(control, "确定 " + original), WriteOutcome::kAccepted);
+    EXPECT_EQ(foreign_demo::window_text(control), "确定 " + original);
+  }
+}
+
+TEST(ForeignWindowText, GivesUpOnAWindowThatDoesNotAnswer) {
+  foreign_demo::DemoProcess demo;
+  ASSERT_TRUE(demo.start());
+  const HWND button = demo.control(0);
+  foreign_demo::DemoProcess::hang(demo.dialog(), 3000);
+
+  const auto start = std::chrono::steady_clock::now();
+  const capture::WindowText read = query_window_text(button, 400);
+  const WriteOutcome write = write_window_text(button, "x", 400);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+
+  EXPECT_FALSE(read.answered);
+  EXPECT_EQ(write, WriteOutcome::kUnanswered);
+  EXPECT_LT(elapsed.count(), 2500);
+}
+
+}  // namespace

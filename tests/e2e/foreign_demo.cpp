@@ -1,0 +1,148 @@
+// A small program of "another vendor" for the crosshair to be dropped on: a
+// dialog-like window with common controls in English and a second window
+// without children, at fixed screen positions away from the main program's
+// window. Started beside the program by scripts/run.sh and by the tests.
+//
+//   foreign_demo.exe [--controls N]
+//     --controls N   the dialog holds N push buttons instead (benchmarks)
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+#include "tests/e2e/foreign_demo_layout.h"
+
+namespace {
+
+using namespace foreign_demo;
+
+struct Options {
+  int grid_controls = 0;  // 0: the ordinary set of controls
+};
+
+Options parse_options() {
+  Options options;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) return options;
+  for (int i = 1; i < argc; ++i) {
+    if (std::wcscmp(argv[i], L"--controls") == 0 && i + 1 < argc) {
+      options.grid_controls = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+      if (options.grid_controls < 0) options.grid_controls = 0;
+    }
+  }
+  LocalFree(argv);
+  return options;
+}
+
+// How often a top-level window has been hidden, kept in its user data.
+void count_hide(HWND window) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+}
+
+LRESULT CALLBACK demo_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (!wparam) count_hide(window);
+      break;
+    case kHangMessage:
+      Sleep(static_cast<DWORD>(wparam));
+      return 0;
+    case kHideCountMessage:
+      return GetWindowLongPtrW(window, GWLP_USERDATA);
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool register_class(HINSTANCE instance, const wchar_t* name, int background) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = &demo_window_proc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
+  window_class.lpszClassName = name;
+  return RegisterClassExW(&window_class) != 0;
+}
+
+void create_control(HWND parent, HINSTANCE instance, const wchar_t* window_class,
+                    const wchar_t* text, DWORD style, int x, int y, int width, int height,
+                    int id) {
+  const HWND control = CreateWindowExW(
+      0, window_class, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  if (!control) return;
+  SendMessageW(control, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+  // A combo box takes its text only through WM_SETTEXT, not at creation.
+  SetWindowTextW(control, text);
+}
+
+// Outer size of a window whose client area has the given size.
+SIZE outer_size(DWORD style, int client_width, int client_height) {
+  RECT rect{0, 0, client_width, client_height};
+  AdjustWindowRectEx(&rect, style, FALSE, 0);
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+HWND create_dialog(HINSTANCE instance, const Options& options) {
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+  int client_width = kDialogWidth;
+  int client_height = kDialogHeight;
+  if (options.grid_controls > 0) {
+    const int rows = (options.grid_controls + kGridColumns - 1) / kGridColumns;
+    client_width = kGridColumns * kGridCellWidth + 20;
+    client_height = rows * kGridCellHeight + 20;
+  }
+  const SIZE size = outer_size(kStyle, client_width, client_height);
+  const HWND dialog = CreateWindowExW(0, kDialogClass, kDialogTitle, kStyle, kDialogLeft,
+                                      kDialogTop, size.cx, size.cy, nullptr, nullptr, instance,
+                                      nullptr);
+  if (!dialog) return nullptr;
+
+  if (options.grid_controls > 0) {
+    constexpr int kTextCount = sizeof kGridTexts / sizeof kGridTexts[0];
+    for (int i = 0; i < options.grid_controls; ++i) {
+      create_control(dialog, instance, L"BUTTON", kGridTexts[i % kTextCount], BS_PUSHBUTTON,
+                     10 + (i % kGridColumns) * kGridCellWidth,
+                     10 + (i / kGridColumns) * kGridCellHeight, kGridCellWidth - 4,
+                     kGridCellHeight - 4, 100 + i);
+    }
+    return dialog;
+  }
+  int id = 100;
+  for (const ControlLayout& control : kControls) {
+    create_control(dialog, instance, control.window_class, control.text, control.style,
+                   control.x, control.y, control.width, control.height, id++);
+  }
+  return dialog;
+}
+
+HWND create_plain_window(HINSTANCE instance) {
+  return CreateWindowExW(0, kPlainClass, kPlainTitle, WS_POPUP | WS_VISIBLE, kPlainLeft,
+                         kPlainTop, kPlainWidth, kPlainHeight, nullptr, nullptr, instance,
+                         nullptr);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const Options options = parse_options();
+  if (!register_class(instance, kDialogClass, COLOR_BTNFACE) ||
+      !register_class(instance, kPlainClass, COLOR_WINDOW)) {
+    return 1;
+  }
+  if (!create_dialog(instance, options) || !create_plain_window(instance)) return 1;
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
