@@ -25,6 +25,21 @@ constexpr unsigned kNewVersionNoticeMs = 500;
 // queued meanwhile as a second, nested download.
 std::atomic<bool> download_running{false};
 
+// Holds the flag for one download; lets go however the handler ends.
+class DownloadTurn {
+ public:
+  DownloadTurn() : taken_(!download_running.exchange(true)) {}
+  DownloadTurn(const DownloadTurn&) = delete;
+  DownloadTurn& operator=(const DownloadTurn&) = delete;
+  ~DownloadTurn() {
+    if (taken_) download_running = false;
+  }
+  bool taken() const { return taken_; }
+
+ private:
+  bool taken_;
+};
+
 }  // namespace
 
 void check_for_update(toolkit::Form& form) {
@@ -61,7 +76,8 @@ void show_download_progress(toolkit::Form& form, const update::ProgressReport& r
 }
 
 void download_update(toolkit::Form& form) {
-  if (download_running.exchange(true)) return;
+  const DownloadTurn turn;
+  if (!turn.taken()) return;
   // Messages processed below may close the window; its object stays valid.
   const std::shared_ptr<toolkit::Form> keep_alive = form.shared_from_this();
   toolkit::Label& status = form.label("下载状态_标签");
@@ -80,7 +96,6 @@ void download_update(toolkit::Form& form) {
 
   toolkit::process_pending_messages();
   status.set_text(complete ? kDownloadReady : kDownloadFailed);
-  download_running = false;
 }
 
 }  // namespace app

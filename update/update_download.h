@@ -6,6 +6,7 @@
 // is unfinished: it is created when a download starts and deleted once the
 // archive is complete. While it exists, the next download asks the server
 // only for the bytes the archive still lacks.
+#include <cstdint>
 #include <functional>
 #include <string>
 

@@ -76,6 +76,12 @@ struct UpdateControls {
 
 std::wstring wide(const std::string& gbk) { return runtime::widen(gbk); }
 
+int occurrences(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 class UpdateWindowTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -344,13 +350,17 @@ TEST_F(UpdateWindowTest, InterruptedDownloadResumesToAnIdenticalFile) {
   EXPECT_TRUE(file_manager_windows().empty());
 
   ASSERT_TRUE(standin_->start(update_port(), "1.1", *archive_));
+  // An impatient double click: the second one waits in the queue while the
+  // first downloads, and must not start a second download afterwards.
+  controls.click_download();
   controls.click_download();
   ASSERT_TRUE(controls.shows_status(L"就绪", 60000))
       << runtime::narrow(probe::window_text(controls.status));
   EXPECT_TRUE(archive_on_disk() == *archive_);
   EXPECT_FALSE(runtime::file_exists(marker_path()));
-  EXPECT_NE(standin_->log().find("bytes=" + std::to_string(part) + "-"), std::string::npos)
-      << standin_->log();
+  const std::string log = standin_->log();
+  EXPECT_NE(log.find("bytes=" + std::to_string(part) + "-"), std::string::npos) << log;
+  EXPECT_EQ(occurrences(log, "\"outcome\":\"archive"), 1) << log;
   expect_download_folder_opened_once();
   EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window_resumed")));
   close_window(window);
