@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/manual_translation.h"
 #include "app/secondary_windows.h"
+#include "app/update_window.h"
 
 namespace app {
 
@@ -34,8 +35,11 @@ toolkit::EventTable sponsor_window_events() {
   };
 }
 
-// Still to be bound here, by the update feature: update_window created (the
-// version check) and 下载更新 clicked (the download).
-toolkit::EventTable update_window_events() { return {}; }
+toolkit::EventTable update_window_events() {
+  return {
+      {"update_window", EventKind::created, &check_for_update},
+      {"下载更新", EventKind::clicked, &download_update},
+  };
+}
 
 }  // namespace app

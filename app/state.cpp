@@ -11,6 +11,7 @@ AppState& state() {
 
 void create_long_lived_objects() {
   state().mail_address_pattern = std::make_unique<update::AddressPattern>();
+  state().downloader.replace(std::make_shared<net::Downloader>());
 }
 
 void release_state() {
@@ -22,6 +23,7 @@ void release_state() {
   s.update_page_text.clear();
   s.harvest_thread.clear();
   s.mail_address_pattern.reset();
+  s.downloader.clear();
 }
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "net/downloader.h"
 #include "platform/unique_handle.h"
 #include "update/address_pattern.h"
 
@@ -53,6 +54,26 @@ class SharedThreadHandle {
   platform::KernelHandle handle_;
 };
 
+// A long-lived object that threads borrow: a borrower keeps it alive until
+// it lets go, even when the exit routine releases it meanwhile.
+template <typename T>
+class SharedObject {
+ public:
+  std::shared_ptr<T> get() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return object_;
+  }
+  void replace(std::shared_ptr<T> object) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    object_.swap(object);
+  }
+  void clear() { replace(nullptr); }
+
+ private:
+  mutable std::mutex mutex_;
+  std::shared_ptr<T> object_;
+};
+
 struct AppState {
   std::atomic<HWND> captured_window{nullptr};
   SharedText app_id;
@@ -63,9 +84,8 @@ struct AppState {
   std::atomic<float> own_version{0.0f};
   SharedThreadHandle harvest_thread;
   SharedText update_page_text;  // the version page as last fetched
-  // The long-lived download object and the mail-address pattern are members
-  // here too, created by create_long_lived_objects() and destroyed by
-  // release_state(), once their classes are part of the program.
+  // The program's one downloader, for the update download.
+  SharedObject<net::Downloader> downloader;
   // The feedback form's address check; the user-interface thread only.
   std::unique_ptr<update::AddressPattern> mail_address_pattern;
 };

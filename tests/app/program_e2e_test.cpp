@@ -47,9 +47,9 @@ const ExpectedControl kMainControls[] = {
 
 const ExpectedControl kUpdateControls[] = {
     {-1, L"Static", 27, 24, 64, 24, L"当前版本："},
-    {-1, L"Static", 107, 24, 64, 24, L""},
+    {-1, L"Static", 107, 24, 64, 24, L"1"},  // own version
     {-1, L"Static", 27, 56, 72, 24, L"服务器版本："},
-    {-1, L"Static", 107, 56, 72, 24, L""},
+    {-1, L"Static", 107, 56, 72, 24, L"0"},  // no update server here: 0, nothing newer
     {-1, L"Static", 24, 88, 32, 16, L""},
     {-1, L"Static", 58, 88, 590, 16, L""},
     {-1, L"msctls_progress32", 16, 104, 641, 16, nullptr},

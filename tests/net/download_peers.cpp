@@ -26,7 +26,10 @@ std::string nginx_config(const std::string& scratch, const std::string& folder, 
       "  scgi_temp_path " + scratch + "/scgi;\n"
       "  default_type application/octet-stream;\n"
       "  sendfile on;\n"
-      "  server { listen 127.0.0.1:" + std::to_string(port) + "; root " + folder + "; }\n";
+      // reuseport: a port the update stand-in served before is still held by
+      // its closed connections, whose sockets share only with SO_REUSEPORT.
+      "  server { listen 127.0.0.1:" + std::to_string(port) + " reuseport; root " + folder +
+      "; }\n";
   if (no_range_port != 0) {
     config += "  server { listen 127.0.0.1:" + std::to_string(no_range_port) + "; root " + folder +
               "; max_ranges 0; }\n";

@@ -1,0 +1,193 @@
+// The update download against the update stand-in on loopback: where the
+// archive goes, when a download resumes (the marker), what the progress
+// reports say, and that a failure leaves the partial archive as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/downloader.h"
+#include "runtime/system.h"
+#include "tests/net/download_peers.h"
+#include "tests/support/test_environment.h"
+#include "tests/update/update_peers.h"
+#include "update/update_download.h"
+#include "update/version_check.h"
+
+namespace {
+
+using test_support::to_windows_path;
+
+constexpr size_t kArchiveSize = 300000;
+constexpr size_t kPartSize = 30000;
+
+int standin_port() { return test_support::test_port(61); }
+int nginx_port() { return test_support::test_port(62); }
+int unused_port() { return test_support::test_port(63); }
+
+std::string url_on(int port) {
+  return "http://127.0.0.1:" + std::to_string(port) + "/jiaoben/update/墨桥翻译.rar";
+}
+
+class UpdateDownloadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    archive_ = test_support::update_archive_bytes(kArchiveSize);
+    use_fresh_run_dir();
+  }
+
+  // A new, empty program folder.
+  void use_fresh_run_dir() {
+    run_dir_ = to_windows_path(test_support::scratch_dir_unix("update-download"));
+    paths_ = update::update_paths(run_dir_);
+  }
+
+  // A partial archive from an earlier download, with or without its marker.
+  void leave_partial_archive(size_t size, bool marker) {
+    ASSERT_TRUE(runtime::create_directory(paths_.folder));
+    ASSERT_TRUE(runtime::write_file(paths_.archive, archive_.substr(0, size)));
+    if (marker) ASSERT_TRUE(runtime::write_file(paths_.marker, ""));
+  }
+
+  int download(const std::string& url) {
+    reports_.clear();
+    return update::download_archive(
+        downloader_, paths_, url,
+        [this](const update::ProgressReport& report) { reports_.push_back(report); });
+  }
+
+  std::string archive_on_disk() const {
+    runtime::Bytes content;
+    runtime::read_file(paths_.archive, &content);
+    return content;
+  }
+
+  std::string archive_;
+  std::string run_dir_;
+  update::UpdatePaths paths_;
+  net::Downloader downloader_;
+  std::vector<update::ProgressReport> reports_;
+  test_support::UpdateStandin standin_;
+};
+
+TEST_F(UpdateDownloadTest, FreshDownloadBuildsTheArchiveInGxAndClearsTheMarker) {
+  ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_));
+  EXPECT_EQ(paths_.archive, run_dir_ + "\\gx\\墨桥翻译.rar");
+  EXPECT_EQ(paths_.marker, run_dir_ + "\\gx\\hygxb.rar");
+  ASSERT_FALSE(runtime::file_exists(paths_.folder));
+
+  ASSERT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+  EXPECT_TRUE(archive_on_disk() == archive_);
+  EXPECT_FALSE(runtime::file_exists(paths_.marker));
+  ASSERT_GE(reports_.size(), 2u);
+  EXPECT_TRUE(reports_.front().size_known);
+  EXPECT_EQ(reports_.front().total, static_cast<std::int32_t>(kArchiveSize));
+  EXPECT_LT(reports_.front().done, reports_.front().total);
+  const update::ProgressReport& last = reports_.back();
+  EXPECT_TRUE(last.size_known);
+  EXPECT_EQ(last.total, static_cast<std::int32_t>(kArchiveSize));
+  EXPECT_EQ(last.done, last.total);
+  EXPECT_EQ(update::progress_percent(last), 100);
+}
+
+TEST_F(UpdateDownloadTest, MarkerDecidesWhetherTheArchiveIsContinued) {
+  struct Case {
+    const char* what;
+    long long part;  // bytes of the archive already on disk; -1: no archive
+    bool marker;
+    bool resumes;
+  } const cases[] = {
+      {"marker and a partial archive", static_cast<long long>(kPartSize), true, true},
+      {"marker without an archive", -1, true, false},
+      {"marker and an empty archive", 0, true, false},
+      {"partial archive without a marker", static_cast<long long>(kPartSize), false, false},
+  };
+  ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    use_fresh_run_dir();
+    if (c.part >= 0) {
+      leave_partial_archive(static_cast<size_t>(c.part), c.marker);
+    } else if (c.marker) {
+      ASSERT_TRUE(runtime::create_directory(paths_.folder));
+      ASSERT_TRUE(runtime::write_file(paths_.marker, ""));
+    }
+    const update::DownloadStart start = update::download_start(paths_);
+    EXPECT_EQ(start.resume, c.resumes);
+    EXPECT_EQ(start.offset, c.resumes ? c.part : 0);
+
+    const size_t requests_before = standin_.log().size();
+    ASSERT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+    EXPECT_TRUE(archive_on_disk() == archive_);
+    EXPECT_FALSE(runtime::file_exists(paths_.marker));
+    const std::string request = standin_.log().substr(requests_before);
+    EXPECT_EQ(request.find("bytes=" + std::to_string(kPartSize) + "-") != std::string::npos,
+              c.resumes)
+        << request;
+    ASSERT_FALSE(reports_.empty());
+    // The first report counts the bytes already there, but not as this
+    // transfer's (the speed).
+    const update::ProgressReport& first = reports_.front();
+    EXPECT_EQ(first.done - first.done_now, c.resumes ? static_cast<std::int32_t>(kPartSize) : 0);
+  }
+}
+
+TEST_F(UpdateDownloadTest, ServerIgnoringTheRangeMakesTheArchiveStartOver) {
+  ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_, "--ignore-range"));
+  leave_partial_archive(kPartSize, true);
+  ASSERT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+  EXPECT_TRUE(archive_on_disk() == archive_);
+  EXPECT_FALSE(runtime::file_exists(paths_.marker));
+}
+
+TEST_F(UpdateDownloadTest, WithoutALengthTheSizeIsUnknownUntilTheEnd) {
+  ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_, "--no-length"));
+  ASSERT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+  EXPECT_TRUE(archive_on_disk() == archive_);
+  ASSERT_GE(reports_.size(), 2u);
+  for (size_t i = 0; i + 1 < reports_.size(); ++i) {
+    EXPECT_FALSE(reports_[i].size_known) << "report " << i;
+    EXPECT_EQ(update::progress_percent(reports_[i]), -1);
+    EXPECT_EQ(update::progress_text(reports_[i]).find("剩余时间"), std::string::npos);
+  }
+  // Once complete, the size is what arrived.
+  EXPECT_TRUE(reports_.back().size_known);
+  EXPECT_EQ(reports_.back().total, static_cast<std::int32_t>(kArchiveSize));
+  EXPECT_EQ(update::progress_percent(reports_.back()), 100);
+}
+
+TEST_F(UpdateDownloadTest, FailedDownloadLeavesThePartialArchiveAndItsMarker) {
+  // nginx serves a folder without the archive: 404.
+  const std::string served = test_support::scratch_dir_unix("update-nginx");
+  test_support::NginxPeer nginx;
+  ASSERT_TRUE(nginx.start(served, nginx_port()));
+  struct Case {
+    const char* what;
+    int port;
+  } const cases[] = {{"404 answer", nginx_port()}, {"nobody listening", unused_port()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    use_fresh_run_dir();
+    leave_partial_archive(kPartSize, true);
+    EXPECT_NE(download(url_on(c.port)), net::kHttpComplete);
+    EXPECT_TRUE(archive_on_disk() == archive_.substr(0, kPartSize));
+    EXPECT_TRUE(runtime::file_exists(paths_.marker));
+    EXPECT_TRUE(reports_.empty());
+  }
+  EXPECT_NE(nginx.access_log().find(" 404 "), std::string::npos) << nginx.access_log();
+}
+
+TEST_F(UpdateDownloadTest, VersionPageIsFetchedAndRead) {
+  ASSERT_TRUE(standin_.start(standin_port(), u8"１.２", archive_));
+  const std::string page = update::fetch_page(
+      "http://127.0.0.1:" + std::to_string(standin_port()) + "/jiaoben/update/deverira.html");
+  EXPECT_NE(page.find("版本号:"), std::string::npos) << page;
+  EXPECT_FLOAT_EQ(update::parse_server_version(page), 1.2f);
+
+  const std::string nothing = update::fetch_page(
+      "http://127.0.0.1:" + std::to_string(unused_port()) + "/jiaoben/update/deverira.html");
+  EXPECT_EQ(nothing, "");
+  EXPECT_FLOAT_EQ(update::parse_server_version(nothing), 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// The update server the update tests run against: the project's update
+// stand-in (a native program) started from inside Wine, serving an archive
+// the test wrote, and logging every request it saw.
+#include <string>
+
+#include "tests/support/test_environment.h"
+
+namespace test_support {
+
+// Reproducible archive content of the given size (not a run of one byte, so
+// a misplaced block shows).
+std::string update_archive_bytes(size_t size);
+
+class UpdateStandin {
+ public:
+  // Serves archive (bytes) and "版本号:<version>|" on 127.0.0.1:port, the
+  // version given as UTF-8 (the stand-in serves its GBK form);
+  // extra_options are further command-line options (e.g. "--no-length").
+  // True once the port answers.
+  bool start(int port, const std::string& version, const std::string& archive,
+             const std::string& extra_options = "");
+  void stop() { process_.stop(); }
+  // The request log so far: one JSON line per request.
+  std::string log() const;
+
+ private:
+  std::string scratch_unix_;
+  UnixProcess process_;
+};
+
+}  // namespace test_support

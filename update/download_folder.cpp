@@ -1,0 +1,20 @@
+#include "update/download_folder.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/com.h"
+#include "runtime/codepage.h"
+#include "runtime/system.h"
+
+namespace update {
+
+bool open_download_folder(const std::string& folder) {
+  return runtime::start_thread([wide_folder = runtime::widen(folder)] {
+    // The shell may hand the folder to COM-based handlers.
+    platform::ScopedComApartment com;
+    ShellExecuteW(nullptr, L"open", wide_folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  });
+}
+
+}  // namespace update

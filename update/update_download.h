@@ -1,0 +1,50 @@
+#pragma once
+// Downloading the new version's archive into the folder "gx" next to the
+// program, continuing an interrupted download where it stopped.
+//
+// The resume marker "gx\hygxb.rar" records that a download of the archive
+// is unfinished: it is created when a download starts and deleted once the
+// archive is complete. While it exists, the next download asks the server
+// only for the bytes the archive still lacks.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/downloader.h"
+#include "update/download_progress.h"
+
+namespace update {
+
+struct UpdatePaths {
+  std::string folder;   // run_dir\gx
+  std::string archive;  // run_dir\gx\墨桥翻译.rar
+  std::string marker;   // run_dir\gx\hygxb.rar
+};
+
+// The paths under run_dir (a folder without trailing backslash, GBK).
+UpdatePaths update_paths(const std::string& run_dir);
+
+// "http://" + the compiled-in update host + the archive's path (GBK, not
+// percent-encoded).
+std::string archive_url();
+
+// How a download of the archive starts: from byte 0, or after the bytes the
+// archive already holds.
+struct DownloadStart {
+  std::int64_t offset = 0;
+  bool resume = false;
+};
+// Resumes only when the marker and a non-empty archive both exist.
+DownloadStart download_start(const UpdatePaths& paths);
+
+using ProgressSink = std::function<void(const ProgressReport&)>;
+
+// Downloads url into paths.archive (creating the folder when needed),
+// resuming per the marker. progress gets every block and, after a complete
+// transfer, one last report with the final size known. Returns the
+// downloader's result (net::kHttpComplete on success); a failure keeps the
+// marker, so the next call continues.
+int download_archive(net::Downloader& downloader, const UpdatePaths& paths, const std::string& url,
+                     const ProgressSink& progress);
+
+}  // namespace update
