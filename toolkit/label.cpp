@@ -6,6 +6,26 @@
 #include <string>
 
 namespace toolkit {
+namespace {
+
+// A one-line label cannot show a line break, and DrawText would draw it as
+// boxes: each break is shown as a gap instead, so a several-line text (such
+// as the download progress) stays readable on one line.
+std::wstring single_line_form(std::wstring text) {
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      shown.append(L"  ");
+    } else {
+      shown.push_back(text[i]);
+    }
+  }
+  return shown;
+}
+
+}  // namespace
 
 std::unique_ptr<Label> Label::create(Form& form, HWND parent, int id, const LabelArgs& args,
                                      HFONT font) {
@@ -67,6 +87,7 @@ void Label::paint(HDC dc) {
   const int length = GetWindowTextLengthW(window_handle());
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(window_handle(), text.data(), length + 1)));
+  if (format_ & DT_SINGLELINE) text = single_line_form(std::move(text));
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(window_handle(), WM_GETFONT, 0, 0));
   HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
