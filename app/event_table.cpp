@@ -1,5 +1,6 @@
 #include "app/event_table.h"
 
+#include "app/capture_handlers.h"
 #include "app/main_window.h"
 #include "app/secondary_windows.h"
 
@@ -19,6 +20,9 @@ toolkit::EventTable main_window_events() {
       {"检测更新", EventKind::menu_selected, &on_check_update_menu_item},
       {"编辑框1_客户邮箱", EventKind::left_button_down, &on_address_box_pressed},
       {"留言编辑框", EventKind::left_button_down, &on_message_box_pressed},
+      {"图片框1_鼠标", EventKind::left_button_down, &on_crosshair_pressed},
+      {"时钟1_界面翻译", EventKind::timer_elapsed, &on_capture_tick},
+      {"图片框1_鼠标", EventKind::left_button_up, &on_crosshair_released},
   };
 }
 
