@@ -1,5 +1,6 @@
 #include "app/event_table.h"
 
+#include "app/capture_handlers.h"
 #include "app/feedback.h"
 #include "app/main_window.h"
 #include "app/manual_translation.h"
@@ -10,11 +11,6 @@ namespace app {
 
 using toolkit::EventKind;
 
-// Still to be bound here, by the features that provide them:
-//   图片框1_鼠标 left_button_down / left_button_up and 时钟1_界面翻译
-//   timer_elapsed (the crosshair capture), 按钮1 clicked (manual
-//   translation), 组合框_原文 and 组合框_译文 item_selected (language
-//   choice), 按钮1_提交 clicked (feedback mail).
 toolkit::EventTable main_window_events() {
   return {
       {"main_window", EventKind::created, &on_main_window_created},
@@ -22,6 +18,9 @@ toolkit::EventTable main_window_events() {
       {"检测更新", EventKind::menu_selected, &on_check_update_menu_item},
       {"编辑框1_客户邮箱", EventKind::left_button_down, &on_address_box_pressed},
       {"留言编辑框", EventKind::left_button_down, &on_message_box_pressed},
+      {"图片框1_鼠标", EventKind::left_button_down, &on_crosshair_pressed},
+      {"时钟1_界面翻译", EventKind::timer_elapsed, &on_capture_tick},
+      {"图片框1_鼠标", EventKind::left_button_up, &on_crosshair_released},
       {"按钮1", EventKind::clicked, &on_manual_translate_clicked},
       {"组合框_原文", EventKind::item_selected, &on_source_language_selected},
       {"组合框_译文", EventKind::item_selected, &on_target_language_selected},

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cstdlib>
 
+#include "app/capture_handlers.h"
 #include "app/main_window.h"
 #include "app/state.h"
 #include "toolkit/message_loop.h"
@@ -16,8 +17,11 @@ int run_program() {
   create_long_lived_objects();
   std::atexit(&release_state);
 
+  connect_quick_translation_display();
+
   if (!open_main_window()) return 0;
   toolkit::run_message_loop();
+  finish_harvests();
   return 0;
 }
 

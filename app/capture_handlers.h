@@ -1,0 +1,22 @@
+#pragma once
+// The interface translation on the page "界面提取": the crosshair picture
+// box 图片框1_鼠标, the preview timer 时钟1_界面翻译 and 译文_编辑框.
+#include "toolkit/form.h"
+
+namespace app {
+
+// Handlers of the main window.
+void on_crosshair_pressed(toolkit::Form& form);   // 图片框1_鼠标 left button down
+void on_capture_tick(toolkit::Form& form);        // 时钟1_界面翻译 elapsed
+void on_crosshair_released(toolkit::Form& form);  // 图片框1_鼠标 left button up
+
+// Start-up: the quick translation shows its raw (still escaped) result in
+// 译文_编辑框 before the caller shows the decoded one.
+void connect_quick_translation_display();
+
+// Closing: asks the running harvests to stop after their current control
+// and waits for them a bounded time, so that none is cut off in the middle
+// of writing into another program's window.
+void finish_harvests();
+
+}  // namespace app

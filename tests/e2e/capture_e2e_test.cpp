@@ -1,0 +1,504 @@
+// The interface translation from end to end: moqiao.exe and the foreign
+// demo program run as processes of their own, the translation-service
+// stand-in answers on the compiled-in port, and the crosshair is dragged with
+// the real mouse (SetCursorPos and SendInput). Everything is read back
+// through the window system, the screen and the stand-in's request log.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "build_constants.h"
+#include "runtime/codepage.h"
+#include "tests/app/window_probe.h"
+#include "tests/e2e/foreign_demo_client.h"
+#include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+using foreign_demo::DemoProcess;
+using test_support::wait_until;
+
+constexpr int kServicePortOffset = 90;  // the port of the compiled-in host
+constexpr int kCapturePage = 1;         // "界面提取"
+
+constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
+constexpr wchar_t kCapturing[] = L"窗口捕获中！";
+constexpr wchar_t kCaptured[] = L"捕获成功！";
+constexpr wchar_t kHarvestDone[] = L"翻译已完成！";
+constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
+
+// The demo's controls in enumeration order with their translations (GBK)
+// and the q each request carries in the stand-in's log. The combo box's
+// inner edit comes last: it already shows the combo box's translation,
+// which the service gives back unchanged.
+struct Translated {
+  const char* before;
+  const char* after;
+  const char* logged_query;
+};
+const Translated kDemoTranslations[] = {
+    {"Open", "打开", "Open"},           {"Save", "保存", "Save"},
+    {"Cancel", "取消", "Cancel"},       {"File name", "文件名", "File name"},
+    {"Preview", "预览", "Preview"},     {"Options", "选项", "Options"},
+    {"Help", "帮助", "Help"},           {"Advanced", "高级", "Advanced"},
+    {"Advanced", "高级", "\\u9ad8\\u7ea7"},
+};
+
+std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string screenshot_path(const std::string& name) {
+  const std::string dir = test_support::binary_dir_unix() + "/screenshots";
+  test_support::run_unix("mkdir -p " + shell_quoted(dir));
+  return dir + "/" + name + ".png";
+}
+
+// --- the mouse ------------------------------------------------------------
+
+// Where the driver last put the cursor.
+POINT g_pointer{};
+
+void move_cursor(POINT to) {
+  g_pointer = to;
+  SetCursorPos(to.x, to.y);
+  wait_until(
+      [to] {
+        POINT now{};
+        GetCursorPos(&now);
+        return now.x == to.x && now.y == to.y;
+      },
+      2000, 5);
+}
+
+// Moves in steps, as a hand does, so that every window on the way sees it.
+void drag_to(POINT to) {
+  POINT from{};
+  GetCursorPos(&from);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) {
+    move_cursor(POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps});
+  }
+}
+
+// Presses or releases the left button at a point. The move to the point goes
+// in the same input: under Wine a program whose window the pointer crossed
+// may report the crossing late, after the driver's last move, and the button
+// would then be taken to happen where the crossing was.
+void left_button_at(POINT at, bool down) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT inputs[2]{};
+  inputs[0].type = INPUT_MOUSE;
+  inputs[0].mi.dx = static_cast<LONG>((at.x * 65536LL + width - 1) / width);
+  inputs[0].mi.dy = static_cast<LONG>((at.y * 65536LL + height - 1) / height);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].type = INPUT_MOUSE;
+  inputs[1].mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof inputs[0]);
+}
+
+// Releases the button where the driver put the cursor.
+void release_button() { left_button_at(g_pointer, false); }
+
+// --- the screen -------------------------------------------------------------
+
+COLORREF screen_pixel(POINT at) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// The pixel once it has kept its colour for a while: a window that has just
+// appeared may still be painting.
+COLORREF settled_pixel(POINT at) {
+  COLORREF colour = screen_pixel(at);
+  for (int round = 0; round < 20; ++round) {
+    const COLORREF before = colour;
+    if (!wait_until([&] { return (colour = screen_pixel(at)) != before; }, 300)) break;
+  }
+  return colour;
+}
+
+// What the frame's R2_NOTXORPEN with its red pen leaves on a pixel.
+COLORREF framed(COLORREF original) { return ~(original ^ RGB(255, 0, 0)) & 0x00FFFFFF; }
+
+RECT screen_rect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+// A point one pixel inside the left edge of a window, half way down.
+POINT left_edge(HWND window) {
+  const RECT r = screen_rect(window);
+  return POINT{r.left + 1, (r.top + r.bottom) / 2};
+}
+
+// --- the stand-in's request log -------------------------------------------
+
+std::vector<std::string> read_lines(const std::string& unix_path) {
+  std::ifstream in(test_support::to_windows_path(unix_path), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+// The q parameter of a logged request as the log writes it (JSON-escaped).
+std::string logged_query(const std::string& line) {
+  const std::string start = "\"params\":[[\"q\",\"";
+  size_t pos = line.find(start);
+  if (pos == std::string::npos) return "<no q>";
+  pos += start.size();
+  std::string value;
+  for (; pos < line.size() && line[pos] != '"'; ++pos) {
+    if (line[pos] == '\\' && pos + 1 < line.size()) value += line[pos++];
+    value += line[pos];
+  }
+  return value;
+}
+
+bool answered_ok(const std::string& line) {
+  return line.find("\"outcome\":\"ok\"") != std::string::npos;
+}
+
+class CaptureEndToEndTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    log_path_ = test_support::scratch_dir_unix("capture_e2e") + "/requests.jsonl";
+    ASSERT_TRUE(start_standin());
+    demo_ = new DemoProcess;
+    ASSERT_TRUE(demo_->start());
+    ASSERT_NO_FATAL_FAILURE(start_program());
+  }
+
+  static void TearDownTestSuite() {
+    if (process_.hProcess) {
+      if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.hProcess, 1);
+      }
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+      process_ = PROCESS_INFORMATION{};
+    }
+    delete demo_;
+    demo_ = nullptr;
+    standin_.stop();
+  }
+
+  // A failed test leaves no button held.
+  void TearDown() override { release_button(); }
+
+  static bool start_standin(const std::string& extra_options = "") {
+    standin_.stop();
+    const int port = test_support::test_port(kServicePortOffset);
+    const std::string program = test_support::standin_dir_unix() + "/standin/translate-standin";
+    return standin_.start("echo $$ > " + shell_quoted(standin_pid_path()) + " && exec " +
+                          shell_quoted(program) + " --port " + std::to_string(port) +
+                          " --app-id " + moqiao::build::kAppId + " --secret-key " +
+                          moqiao::build::kSecretKey + " --log " + shell_quoted(log_path_) + " " +
+                          extra_options) &&
+           test_support::wait_for_port(port, 15000);
+  }
+
+  static void start_program() {
+    const std::wstring exe = runtime::widen(test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH));
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process_));
+    ASSERT_TRUE(wait_until(
+        [] {
+          for (HWND w : probe::top_level_windows(process_.dwProcessId)) {
+            if (probe::window_text(w) == kMainTitle) main_ = w;
+          }
+          return main_ != nullptr;
+        },
+        20000));
+    // The update window opened at start-up lies over the main window.
+    ASSERT_TRUE(wait_until(
+        [] { return !probe::top_level_windows(process_.dwProcessId, kUpdateClass).empty(); },
+        10000));
+    for (HWND w : probe::top_level_windows(process_.dwProcessId, kUpdateClass)) {
+      PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+    ASSERT_TRUE(wait_until(
+        [] { return probe::top_level_windows(process_.dwProcessId, kUpdateClass).empty(); },
+        10000));
+
+    HWND tab = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
+    ASSERT_NE(tab, nullptr);
+    const RECT header = probe::tab_header_rect(tab, kCapturePage);
+    probe::post_click(tab, (header.left + header.right) / 2, (header.top + header.bottom) / 2);
+    ASSERT_TRUE(wait_until(
+        [tab] { return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == kCapturePage; }, 5000));
+    crosshair_ = probe::child_at(tab, L"Static", 10, 44, 60, 60);
+    capture_box_ = probe::child_at(tab, L"Edit", 8, 130, 256, 104);
+    ASSERT_NE(crosshair_, nullptr);
+    ASSERT_NE(capture_box_, nullptr);
+    ASSERT_TRUE(wait_until([] { return IsWindowVisible(crosshair_) != FALSE; }, 5000));
+    ASSERT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
+  }
+
+  static std::string standin_pid_path() { return log_path_ + ".pid"; }
+
+  // The service dies at once: open connections are cut, not answered.
+  static void kill_standin() {
+    test_support::run_unix("kill -KILL $(cat " + shell_quoted(standin_pid_path()) + ")");
+    standin_.stop();
+  }
+
+  static std::wstring title() { return probe::window_text(main_); }
+  static std::wstring capture_text() { return probe::window_text(capture_box_); }
+  static bool title_becomes(const wchar_t* text, int timeout_ms = 10000) {
+    return wait_until([text] { return title() == text; }, timeout_ms);
+  }
+
+  // The black crosshair on the box's white ground; a lifted one leaves it white.
+  static bool crosshair_in_box() { return probe::screen_shades(screen_rect(crosshair_)).dark > 0; }
+
+  // Presses the left button on the crosshair and waits until the program
+  // has started the capture.
+  static void press_on_crosshair() {
+    const POINT centre = DemoProcess::centre_of(crosshair_);
+    move_cursor(centre);
+    left_button_at(centre, true);
+    ASSERT_TRUE(title_becomes(kCapturing, 5000));
+    // Lifted into the cursor: the program has handled the press.
+    ASSERT_TRUE(wait_until([] { return !crosshair_in_box(); }, 5000));
+  }
+
+  static std::vector<std::string> log_lines() { return read_lines(log_path_); }
+
+  // Waits for the next preview's request and its end; the one after it is
+  // a second away, so a release right now comes before it.
+  static void wait_for_next_preview() {
+    const size_t logged = log_lines().size();
+    ASSERT_TRUE(wait_until([logged] { return log_lines().size() > logged; }, 5000));
+    ASSERT_TRUE(title_becomes(kCaptured, 5000));
+  }
+
+  // Restarts the demo with its English texts.
+  static void fresh_demo() {
+    ASSERT_TRUE(demo_->start());
+    ASSERT_EQ(foreign_demo::window_text(demo_->control(0)), "Open");
+  }
+
+  // The texts of the demo's controls in enumeration order.
+  static std::vector<std::string> demo_texts() {
+    std::vector<std::string> texts;
+    for (int i = 0; i < demo_->control_count(); ++i) {
+      texts.push_back(foreign_demo::window_text(demo_->control(i)));
+    }
+    const HWND combo_edit =
+        FindWindowExW(demo_->control(foreign_demo::kComboIndex), nullptr, L"EDIT", nullptr);
+    texts.push_back(foreign_demo::window_text(combo_edit));
+    return texts;
+  }
+
+  static std::vector<std::string> expected_texts(bool translated) {
+    std::vector<std::string> texts;
+    for (const Translated& t : kDemoTranslations) texts.push_back(translated ? t.after : t.before);
+    return texts;
+  }
+
+  // Waits until the harvest's hide and show of a demo window are done.
+  static bool shown_again(HWND window, int hides) {
+    return wait_until(
+        [&] { return DemoProcess::hide_count(window) == hides && IsWindowVisible(window); }, 10000);
+  }
+
+  static test_support::UnixProcess standin_;
+  static std::string log_path_;
+  static DemoProcess* demo_;
+  static PROCESS_INFORMATION process_;
+  static HWND main_;
+  static HWND crosshair_;
+  static HWND capture_box_;
+};
+
+test_support::UnixProcess CaptureEndToEndTest::standin_;
+std::string CaptureEndToEndTest::log_path_;
+DemoProcess* CaptureEndToEndTest::demo_ = nullptr;
+PROCESS_INFORMATION CaptureEndToEndTest::process_{};
+HWND CaptureEndToEndTest::main_ = nullptr;
+HWND CaptureEndToEndTest::crosshair_ = nullptr;
+HWND CaptureEndToEndTest::capture_box_ = nullptr;
+
+// Must run first: nothing has been captured since the program started.
+TEST_F(CaptureEndToEndTest, QuickDragOnTheFirstCaptureTranslatesNothing) {
+  press_on_crosshair();
+  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+  release_button();
+
+  EXPECT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
+  // Nothing more happens: no preview, no harvest.
+  EXPECT_FALSE(wait_until([] { return title() != kCapturing; }, 2000));
+  EXPECT_TRUE(log_lines().empty());
+  EXPECT_EQ(demo_texts(), expected_texts(false));
+  EXPECT_EQ(DemoProcess::hide_count(demo_->dialog()), 0);
+}
+
+TEST_F(CaptureEndToEndTest, HoldingOverAButtonInAGroupBoxPreviewsAndFramesTheButton) {
+  fresh_demo();
+  const HWND help = demo_->control(foreign_demo::kButtonInGroupIndex);
+  const HWND group = demo_->control(foreign_demo::kGroupBoxIndex);
+  const POINT help_edge = left_edge(help);
+  const POINT group_edge = left_edge(group);
+  const COLORREF help_original = settled_pixel(help_edge);
+  const COLORREF group_original = settled_pixel(group_edge);
+  ASSERT_NE(framed(help_original), help_original);
+  const size_t logged_before = log_lines().size();
+
+  press_on_crosshair();
+  drag_to(DemoProcess::centre_of(help));
+  // Watch both edges over more than two ticks: the frame flashes for 100 ms
+  // each second around the picked window only.
+  bool help_framed = false;
+  bool group_touched = false;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 2600) {
+    help_framed = help_framed || screen_pixel(help_edge) == framed(help_original);
+    group_touched = group_touched || screen_pixel(group_edge) != group_original;
+  }
+  EXPECT_TRUE(help_framed);
+  EXPECT_FALSE(group_touched);
+
+  EXPECT_EQ(title(), kCaptured);
+  // The text under the cursor is the group box's, as the system reports it.
+  EXPECT_TRUE(wait_until([] { return capture_text() == L"选项"; }, 5000)) << runtime::narrow(capture_text());
+  const std::vector<std::string> previews = log_lines();
+  ASSERT_GE(previews.size(), logged_before + 2);
+  for (size_t i = logged_before; i < previews.size(); ++i) {
+    EXPECT_EQ(logged_query(previews[i]), "Options");
+    EXPECT_TRUE(answered_ok(previews[i]));
+  }
+
+  // Released over the button itself: the button has no children, so the
+  // harvest only makes it repaint.
+  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  const size_t logged_at_release = log_lines().size();
+  release_button();
+  EXPECT_TRUE(title_becomes(kHarvestDone));
+  EXPECT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
+  EXPECT_FALSE(wait_until([&] { return log_lines().size() > logged_at_release; }, 1500));
+  EXPECT_EQ(demo_texts(), expected_texts(false));
+}
+
+TEST_F(CaptureEndToEndTest, ReleasingOverTheDialogTranslatesEveryChildControl) {
+  fresh_demo();
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("capture_demo_before")));
+  const int hides = DemoProcess::hide_count(demo_->dialog());
+
+  press_on_crosshair();
+  drag_to(DemoProcess::centre_of(demo_->control(foreign_demo::kButtonInGroupIndex)));
+  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  const size_t logged_before = log_lines().size();
+  release_button();
+
+  ASSERT_TRUE(title_becomes(kHarvestDone));
+  EXPECT_EQ(demo_texts(), expected_texts(true));
+  EXPECT_EQ(foreign_demo::window_text(demo_->dialog()), runtime::narrow(foreign_demo::kDialogTitle));
+  // The last translation stays in view.
+  EXPECT_EQ(runtime::narrow(capture_text()), kDemoTranslations[std::size(kDemoTranslations) - 1].after);
+
+  // One request per control, in enumeration order.
+  const std::vector<std::string> lines = log_lines();
+  ASSERT_EQ(lines.size(), logged_before + std::size(kDemoTranslations));
+  for (size_t i = 0; i < std::size(kDemoTranslations); ++i) {
+    SCOPED_TRACE(lines[logged_before + i]);
+    EXPECT_EQ(logged_query(lines[logged_before + i]), kDemoTranslations[i].logged_query);
+    EXPECT_TRUE(answered_ok(lines[logged_before + i]));
+  }
+
+  ASSERT_TRUE(shown_again(demo_->dialog(), hides + 1));
+  RedrawWindow(demo_->dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("capture_demo_after")));
+}
+
+TEST_F(CaptureEndToEndTest, WindowWithoutChildrenIsOnlyRepainted) {
+  const HWND notes = demo_->plain_window();
+  const int hides = DemoProcess::hide_count(notes);
+
+  press_on_crosshair();
+  drag_to(DemoProcess::centre_of(notes));
+  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  const size_t logged_before = log_lines().size();
+  release_button();
+
+  EXPECT_TRUE(title_becomes(kHarvestDone));
+  EXPECT_TRUE(shown_again(notes, hides + 1));
+  EXPECT_EQ(log_lines().size(), logged_before);
+  EXPECT_EQ(foreign_demo::window_text(notes), runtime::narrow(foreign_demo::kPlainTitle));
+}
+
+TEST_F(CaptureEndToEndTest, WithoutTheServiceEveryControlKeepsItsText) {
+  struct Case {
+    const char* name;
+    bool stop_during_harvest;
+  };
+  const Case cases[] = {{"service stopped during the harvest", true},
+                        {"service not running", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh_demo();
+    const int hides = DemoProcess::hide_count(demo_->dialog());
+    if (c.stop_during_harvest) {
+      // Slow answers keep the first request open while the service dies.
+      ASSERT_TRUE(start_standin("--latency-ms 1500"));
+    } else {
+      standin_.stop();
+    }
+
+    press_on_crosshair();
+    drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+    ASSERT_TRUE(title_becomes(kCaptured));
+    release_button();
+    if (c.stop_during_harvest) {
+      // The harvest shows each control's text right before asking for it.
+      ASSERT_TRUE(wait_until([] { return capture_text() == L"Open"; }, 10000));
+      kill_standin();
+    }
+
+    EXPECT_TRUE(title_becomes(kHarvestDone, 30000));
+    EXPECT_EQ(demo_texts(), expected_texts(false));
+    EXPECT_TRUE(shown_again(demo_->dialog(), hides + 1));
+  }
+}
+
+TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
+  fresh_demo();
+  // A second per control: the harvest is far from done when the window closes.
+  ASSERT_TRUE(start_standin("--latency-ms 1000"));
+  press_on_crosshair();
+  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+  ASSERT_TRUE(title_becomes(kCaptured, 10000));
+  release_button();
+  ASSERT_TRUE(wait_until([] { return capture_text() == L"Open"; }, 10000));
+
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process_.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+
+  // The harvest stopped after a control, not in the middle of one: the
+  // controls it reached are translated, the others keep their text.
+  const std::vector<std::string> texts = demo_texts();
+  size_t reached = 0;
+  while (reached < texts.size() && texts[reached] == kDemoTranslations[reached].after) ++reached;
+  EXPECT_GE(reached, 1u);
+  EXPECT_LT(reached, texts.size() - 1);
+  for (size_t i = reached; i < texts.size(); ++i) EXPECT_EQ(texts[i], kDemoTranslations[i].before) << i;
+}
+
+}  // namespace
