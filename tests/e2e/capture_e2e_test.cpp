@@ -62,26 +62,16 @@ std::string screenshot_path(const std::string& name) {
 // Where the driver last put the cursor.
 POINT g_pointer{};
 
+bool cursor_at(POINT point) {
+  POINT now{};
+  GetCursorPos(&now);
+  return now.x == point.x && now.y == point.y;
+}
+
 void move_cursor(POINT to) {
   g_pointer = to;
   SetCursorPos(to.x, to.y);
-  wait_until(
-      [to] {
-        POINT now{};
-        GetCursorPos(&now);
-        return now.x == to.x && now.y == to.y;
-      },
-      2000, 5);
-}
-
-// Moves in steps, as a hand does, so that every window on the way sees it.
-void drag_to(POINT to) {
-  POINT from{};
-  GetCursorPos(&from);
-  constexpr int kSteps = 8;
-  for (int i = 1; i <= kSteps; ++i) {
-    move_cursor(POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps});
-  }
+  wait_until([to] { return cursor_at(to); }, 2000, 5);
 }
 
 // Presses or releases the left button at a point. The move to the point goes
@@ -256,6 +246,31 @@ class CaptureEndToEndTest : public testing::Test {
     standin_.stop();
   }
 
+  // Moves in steps, as a hand does, so that every window on the way sees
+  // it. A move over a window is reported to the system by the program that
+  // owns the window, once it takes it in; until then the system may still
+  // give the former position. So both programs take in the moves before
+  // anything looks at the cursor.
+  static void drag_to(POINT to) {
+    POINT from = g_pointer;
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i) {
+      move_cursor(
+          POINT{from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps});
+    }
+    // Under Wine the pointer itself may also be left behind by a move, and
+    // the former position come back a moment later: the last one must hold.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      for (HWND window : {demo_->dialog(), main_}) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+      }
+      if (!wait_until([to] { return !cursor_at(to); }, 150, 5)) return;
+      move_cursor(to);
+    }
+    ADD_FAILURE() << "the cursor does not stay at " << to.x << "," << to.y;
+  }
+
   static std::wstring title() { return probe::window_text(main_); }
   static std::wstring capture_text() { return probe::window_text(capture_box_); }
   static bool title_becomes(const wchar_t* text, int timeout_ms = 10000) {
@@ -269,7 +284,7 @@ class CaptureEndToEndTest : public testing::Test {
   // has started the capture.
   static void press_on_crosshair() {
     const POINT centre = DemoProcess::centre_of(crosshair_);
-    move_cursor(centre);
+    drag_to(centre);
     left_button_at(centre, true);
     ASSERT_TRUE(title_becomes(kCapturing, 5000));
     // Lifted into the cursor: the program has handled the press.
@@ -310,10 +325,15 @@ class CaptureEndToEndTest : public testing::Test {
     return texts;
   }
 
-  // Waits until the harvest's hide and show of a demo window are done.
+  // Waits until the harvest's hide and show of a demo window are done. The
+  // last question is answered once the demo is back in its message loop:
+  // until then it reports the pointer's moves late, and the system takes the
+  // cursor to be where it was.
   static bool shown_again(HWND window, int hides) {
     return wait_until(
-        [&] { return DemoProcess::hide_count(window) == hides && IsWindowVisible(window); }, 10000);
+               [&] { return DemoProcess::hide_count(window) == hides && IsWindowVisible(window); },
+               10000) &&
+           DemoProcess::hide_count(window) == hides;
   }
 
   static test_support::UnixProcess standin_;
