@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
@@ -16,8 +18,6 @@ namespace {
 
 using test_support::wait_until;
 
-constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
-constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
 constexpr wchar_t kMessageBoxClass[] = L"#32770";
 constexpr wchar_t kErrorCaption[] = L"错误！";
 constexpr wchar_t kInfoCaption[] = L"信息：";
@@ -48,28 +48,10 @@ struct OpenBox {
 class ManualTranslationTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const std::string exe = test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH);
-    std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_));
-    ASSERT_TRUE(wait_until(
-        [] {
-          for (HWND w : probe::top_level_windows(process_.dwProcessId)) {
-            if (probe::window_text(w) == kMainTitle) main_ = w;
-          }
-          return main_ != nullptr;
-        },
-        20000));
-    // The start-up worker opens an update window over the main window.
-    ASSERT_TRUE(wait_until(
-        [] { return !probe::top_level_windows(process_.dwProcessId, kUpdateClass).empty(); },
-        10000));
-    for (HWND w : probe::top_level_windows(process_.dwProcessId, kUpdateClass)) {
-      SetWindowPos(w, HWND_BOTTOM, 360, 420, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    tab_ = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
+    program_ = std::make_unique<probe::ProgramProcess>();
+    ASSERT_TRUE(program_->start(MOQIAO_EXE_UNIX_PATH));
+    main_ = program_->main_window();
+    tab_ = program_->tab();
     ASSERT_NE(tab_, nullptr);
     source_box_ = probe::child_at(tab_, L"Edit", 8, 54, 256, 80);
     result_box_ = probe::child_at(tab_, L"Edit", 8, 158, 256, 80);
@@ -85,20 +67,12 @@ class ManualTranslationTest : public testing::Test {
   }
 
   static void TearDownTestSuite() {
-    if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) {
-          TerminateProcess(process_.hProcess, 1);
-        }
-      }
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-    }
+    if (program_ && program_->handle()) program_->close();
+    program_.reset();
   }
 
   void SetUp() override {
-    ASSERT_TRUE(process_.hProcess);
+    ASSERT_TRUE(program_ && program_->handle());
     probe::set_window_text(result_box_, L"");
     choose(source_list_, kEnglish);
     choose(target_list_, kChinese);
@@ -106,7 +80,7 @@ class ManualTranslationTest : public testing::Test {
 
   void TearDown() override {
     // A box left open by a failed check would block the next test.
-    for (HWND box : probe::top_level_windows(process_.dwProcessId, kMessageBoxClass)) close_box(box);
+    for (HWND box : probe::top_level_windows(program_->id(), kMessageBoxClass)) close_box(box);
   }
 
   // The user picks entry index of a language list: the list shows it and
@@ -132,7 +106,7 @@ class ManualTranslationTest : public testing::Test {
     OpenBox box;
     wait_until(
         [&] {
-          for (HWND w : probe::top_level_windows(process_.dwProcessId, kMessageBoxClass)) {
+          for (HWND w : probe::top_level_windows(program_->id(), kMessageBoxClass)) {
             if (IsWindowVisible(w) && probe::window_text(w) == caption) box.window = w;
           }
           return box.window != nullptr;
@@ -159,12 +133,12 @@ class ManualTranslationTest : public testing::Test {
     return wait_until([&] { return probe::window_text(result_box_) == text; }, 10000);
   }
 
-  static PROCESS_INFORMATION process_;
+  static std::unique_ptr<probe::ProgramProcess> program_;
   static HWND main_, tab_, source_box_, result_box_, translate_button_, source_list_,
       target_list_;
 };
 
-PROCESS_INFORMATION ManualTranslationTest::process_{};
+std::unique_ptr<probe::ProgramProcess> ManualTranslationTest::program_;
 HWND ManualTranslationTest::main_ = nullptr;
 HWND ManualTranslationTest::tab_ = nullptr;
 HWND ManualTranslationTest::source_box_ = nullptr;
@@ -248,7 +222,7 @@ TEST_F(ManualTranslationTest, ShowsNothingWhenTheServiceIsDown) {
   // the entry posted after the click, the press is over.
   PostMessageW(source_list_, CB_SETCURSEL, kChinese, 0);
   ASSERT_TRUE(wait_until([] { return selected(source_list_) == kChinese; }, 30000));
-  EXPECT_TRUE(probe::top_level_windows(process_.dwProcessId, kMessageBoxClass).empty());
+  EXPECT_TRUE(probe::top_level_windows(program_->id(), kMessageBoxClass).empty());
   EXPECT_EQ(probe::window_text(result_box_), L"");
 }
 

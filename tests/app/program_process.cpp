@@ -69,6 +69,12 @@ std::vector<HWND> ProgramProcess::windows_of_class(const std::wstring& class_nam
   return top_level_windows(process_.dwProcessId, class_name);
 }
 
+bool ProgramProcess::close_update_windows() {
+  for (HWND w : windows_of_class(kUpdateClass)) PostMessageW(w, WM_CLOSE, 0, 0);
+  return test_support::wait_until([this] { return windows_of_class(kUpdateClass).empty(); },
+                                  10000);
+}
+
 bool ProgramProcess::select_page(int page) {
   const RECT header = tab_header_rect(tab_, page);
   post_click(tab_, (header.left + header.right) / 2, (header.top + header.bottom) / 2);

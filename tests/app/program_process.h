@@ -32,6 +32,10 @@ class ProgramProcess {
 
   std::vector<HWND> windows_of_class(const std::wstring& class_name) const;
 
+  // Closes the start-up update window(s) and waits until they are gone,
+  // for tests that need the screen around the main window clear.
+  bool close_update_windows();
+
   // Brings a page of the tab control to the front by clicking its header.
   bool select_page(int page);
 

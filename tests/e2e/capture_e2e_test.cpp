@@ -7,30 +7,28 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "build_constants.h"
 #include "runtime/codepage.h"
+#include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
 
 namespace {
 
 using foreign_demo::DemoProcess;
 using test_support::wait_until;
 
-constexpr int kServicePortOffset = 90;  // the port of the compiled-in host
 constexpr int kCapturePage = 1;         // "界面提取"
 
-constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
 constexpr wchar_t kCapturing[] = L"窗口捕获中！";
 constexpr wchar_t kCaptured[] = L"捕获成功！";
 constexpr wchar_t kHarvestDone[] = L"翻译已完成！";
-constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
 
 // The demo's controls in enumeration order with their translations (GBK)
 // and the q each request carries in the stand-in's log. The combo box's
@@ -131,15 +129,6 @@ POINT left_edge(HWND window) {
 
 // --- the stand-in's request log -------------------------------------------
 
-std::vector<std::string> read_lines(const std::string& unix_path) {
-  std::ifstream in(test_support::to_windows_path(unix_path), std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
-}
-
 // The q parameter of a logged request as the log writes it (JSON-escaped).
 std::string logged_query(const std::string& line) {
   const std::string start = "\"params\":[[\"q\",\"";
@@ -161,7 +150,6 @@ bool answered_ok(const std::string& line) {
 class CaptureEndToEndTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    log_path_ = test_support::scratch_dir_unix("capture_e2e") + "/requests.jsonl";
     ASSERT_TRUE(start_standin());
     demo_ = new DemoProcess;
     ASSERT_TRUE(demo_->start());
@@ -169,15 +157,8 @@ class CaptureEndToEndTest : public testing::Test {
   }
 
   static void TearDownTestSuite() {
-    if (process_.hProcess) {
-      if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) {
-        TerminateProcess(process_.hProcess, 1);
-      }
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-      process_ = PROCESS_INFORMATION{};
-    }
+    if (program_ && program_->handle()) program_->close();
+    program_.reset();
     delete demo_;
     demo_ = nullptr;
     standin_.stop();
@@ -187,49 +168,19 @@ class CaptureEndToEndTest : public testing::Test {
   void TearDown() override { release_button(); }
 
   static bool start_standin(const std::string& extra_options = "") {
-    standin_.stop();
-    const int port = test_support::test_port(kServicePortOffset);
-    const std::string program = test_support::standin_dir_unix() + "/standin/translate-standin";
-    return standin_.start("echo $$ > " + shell_quoted(standin_pid_path()) + " && exec " +
-                          shell_quoted(program) + " --port " + std::to_string(port) +
-                          " --app-id " + moqiao::build::kAppId + " --secret-key " +
-                          moqiao::build::kSecretKey + " --log " + shell_quoted(log_path_) + " " +
-                          extra_options) &&
-           test_support::wait_for_port(port, 15000);
+    return standin_.start(extra_options);
   }
 
   static void start_program() {
-    const std::wstring exe = runtime::widen(test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH));
-    std::wstring command = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_));
-    ASSERT_TRUE(wait_until(
-        [] {
-          for (HWND w : probe::top_level_windows(process_.dwProcessId)) {
-            if (probe::window_text(w) == kMainTitle) main_ = w;
-          }
-          return main_ != nullptr;
-        },
-        20000));
+    program_ = std::make_unique<probe::ProgramProcess>();
+    ASSERT_TRUE(program_->start(MOQIAO_EXE_UNIX_PATH));
+    main_ = program_->main_window();
     // The update window opened at start-up lies over the main window.
-    ASSERT_TRUE(wait_until(
-        [] { return !probe::top_level_windows(process_.dwProcessId, kUpdateClass).empty(); },
-        10000));
-    for (HWND w : probe::top_level_windows(process_.dwProcessId, kUpdateClass)) {
-      PostMessageW(w, WM_CLOSE, 0, 0);
-    }
-    ASSERT_TRUE(wait_until(
-        [] { return probe::top_level_windows(process_.dwProcessId, kUpdateClass).empty(); },
-        10000));
+    ASSERT_TRUE(program_->close_update_windows());
 
-    HWND tab = FindWindowExW(main_, nullptr, WC_TABCONTROLW, nullptr);
+    HWND tab = program_->tab();
     ASSERT_NE(tab, nullptr);
-    const RECT header = probe::tab_header_rect(tab, kCapturePage);
-    probe::post_click(tab, (header.left + header.right) / 2, (header.top + header.bottom) / 2);
-    ASSERT_TRUE(wait_until(
-        [tab] { return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == kCapturePage; }, 5000));
+    ASSERT_TRUE(program_->select_page(kCapturePage));
     crosshair_ = probe::child_at(tab, L"Static", 10, 44, 60, 60);
     capture_box_ = probe::child_at(tab, L"Edit", 8, 130, 256, 104);
     ASSERT_NE(crosshair_, nullptr);
@@ -238,13 +189,8 @@ class CaptureEndToEndTest : public testing::Test {
     ASSERT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
   }
 
-  static std::string standin_pid_path() { return log_path_ + ".pid"; }
-
   // The service dies at once: open connections are cut, not answered.
-  static void kill_standin() {
-    test_support::run_unix("kill -KILL $(cat " + shell_quoted(standin_pid_path()) + ")");
-    standin_.stop();
-  }
+  static void kill_standin() { standin_.kill(); }
 
   // Moves in steps, as a hand does, so that every window on the way sees
   // it. A move over a window is reported to the system by the program that
@@ -291,7 +237,8 @@ class CaptureEndToEndTest : public testing::Test {
     ASSERT_TRUE(wait_until([] { return !crosshair_in_box(); }, 5000));
   }
 
-  static std::vector<std::string> log_lines() { return read_lines(log_path_); }
+  // What the log holds right now.
+  static std::vector<std::string> log_lines() { return standin_.log_lines(0, 0); }
 
   // Waits for the next preview's request and its end; the one after it is
   // a second away, so a release right now comes before it.
@@ -336,19 +283,17 @@ class CaptureEndToEndTest : public testing::Test {
            DemoProcess::hide_count(window) == hides;
   }
 
-  static test_support::UnixProcess standin_;
-  static std::string log_path_;
+  static test_support::TranslateStandin standin_;
   static DemoProcess* demo_;
-  static PROCESS_INFORMATION process_;
+  static std::unique_ptr<probe::ProgramProcess> program_;
   static HWND main_;
   static HWND crosshair_;
   static HWND capture_box_;
 };
 
-test_support::UnixProcess CaptureEndToEndTest::standin_;
-std::string CaptureEndToEndTest::log_path_;
+test_support::TranslateStandin CaptureEndToEndTest::standin_;
 DemoProcess* CaptureEndToEndTest::demo_ = nullptr;
-PROCESS_INFORMATION CaptureEndToEndTest::process_{};
+std::unique_ptr<probe::ProgramProcess> CaptureEndToEndTest::program_;
 HWND CaptureEndToEndTest::main_ = nullptr;
 HWND CaptureEndToEndTest::crosshair_ = nullptr;
 HWND CaptureEndToEndTest::capture_box_ = nullptr;
@@ -506,9 +451,9 @@ TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
   ASSERT_TRUE(wait_until([] { return capture_text() == L"Open"; }, 10000));
 
   PostMessageW(main_, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(program_->handle(), 20000), WAIT_OBJECT_0);
   DWORD code = 1;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(program_->handle(), &code);
   EXPECT_EQ(code, 0u);
 
   // The harvest stopped after a control, not in the middle of one: the

@@ -123,6 +123,12 @@ void UnixProcess::stop() {
            15000);
 }
 
+void UnixProcess::kill() {
+  if (pid_file_.empty()) return;
+  run_unix("kill -KILL -$(cat '" + pid_file_ + "') 2>/dev/null");
+  stop();
+}
+
 bool wait_until(const std::function<bool()>& predicate, int timeout_ms, int step_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {

@@ -35,6 +35,8 @@ class UnixProcess {
 
   bool start(const std::string& command);
   void stop();
+  // Ends it at once with SIGKILL: it gets no chance to finish anything.
+  void kill();
   bool running() const { return !pid_file_.empty(); }
 
  private:

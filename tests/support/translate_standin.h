@@ -23,6 +23,8 @@ class TranslateStandin {
   // connections.
   bool start(const std::string& extra_options = "");
   void stop();
+  // The service dies at once: open connections are cut, not answered.
+  void kill() { process_.kill(); }
 
   // The log's lines (one JSON object per request) once it holds at least
   // count of them, or whatever it holds when timeout_ms has passed.

@@ -15,41 +15,21 @@
 
 #include "build_constants.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
 
 namespace {
 
-constexpr int kServicePortOffset = 90;  // the port of the compiled-in host
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
-
-std::vector<std::string> read_lines(const std::string& unix_path) {
-  std::ifstream in(test_support::to_windows_path(unix_path), std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
-}
 
 std::string shell_quoted(const std::string& unix_path) { return "'" + unix_path + "'"; }
 
-// The stand-in, or any other Linux server, listening on the service's port.
-class ServiceOnPort {
+// A plain web server on the service's port that answers every GET with an
+// HTML page. It binds with SO_REUSEPORT like the stand-in, so the stand-in's
+// closed connections still waiting on the port do not keep it out.
+class HtmlPageServer {
  public:
-  ~ServiceOnPort() { stop(); }
-
-  bool start_standin(const std::string& extra_options = "") {
-    log_path_ = test_support::scratch_dir_unix("standin") + "/requests.jsonl";
-    const std::string program = test_support::standin_dir_unix() + "/standin/translate-standin";
-    return start("exec " + shell_quoted(program) + " --port " + std::to_string(port()) + " --app-id " +
-                 moqiao::build::kAppId + " --secret-key " + moqiao::build::kSecretKey + " --log " +
-                 shell_quoted(log_path_) + " " + extra_options);
-  }
-
-  // A plain web server that answers every GET with an HTML page. It binds
-  // with SO_REUSEPORT like the stand-in, so the stand-in's closed
-  // connections still waiting on the port do not keep it out.
-  bool start_html_server() {
+  bool start() {
     const std::string script = test_support::scratch_dir_unix("html") + "/page_server.py";
     std::ofstream(test_support::to_windows_path(script), std::ios::binary) << R"(import http.server, socket, sys
 
@@ -69,27 +49,14 @@ class Page(http.server.BaseHTTPRequestHandler):
 
 Server(("127.0.0.1", int(sys.argv[1])), Page).serve_forever()
 )";
-    return start("exec /usr/bin/python3 " + shell_quoted(script) + " " + std::to_string(port()));
+    const int port = test_support::TranslateStandin::port();
+    return process_.start("exec /usr/bin/python3 " + shell_quoted(script) + " " +
+                          std::to_string(port)) &&
+           test_support::wait_for_port(port, 15000);
   }
-
-  void stop() { process_.stop(); }
-
-  // The log's lines once it holds at least count of them.
-  std::vector<std::string> log_lines(size_t count) const {
-    std::vector<std::string> lines;
-    test_support::wait_until([&] { return (lines = read_lines(log_path_)).size() >= count; }, 5000);
-    return lines;
-  }
-
-  static int port() { return test_support::test_port(kServicePortOffset); }
 
  private:
-  bool start(const std::string& command) {
-    return process_.start(command) && test_support::wait_for_port(port(), 15000);
-  }
-
   test_support::UnixProcess process_;
-  std::string log_path_;
 };
 
 // Collects what quick_translate hands to its sink.
@@ -122,8 +89,8 @@ struct WireCase {
 };
 
 TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
-  ServiceOnPort service;
-  ASSERT_TRUE(service.start_standin());
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
   SinkRecorder sink;
 
   const WireCase cases[] = {
@@ -168,8 +135,8 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
 }
 
 TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
-  ServiceOnPort service;
-  ASSERT_TRUE(service.start_standin());
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
   constexpr int kRequests = 5;
   for (int i = 0; i < kRequests; ++i) EXPECT_EQ(translate::quick_translate("Copy"), "复制");
   const std::regex salt_pattern("&salt=([0-9]{10})&");
@@ -189,8 +156,8 @@ TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
 // The cut does not stop at an escaped quote inside the translation: a value
 // ending in a lone backslash would decode to garbage.
 TEST(QuickTranslateTest, AQuoteInTheTranslationStaysInTheResult) {
-  ServiceOnPort service;
-  ASSERT_TRUE(service.start_standin());
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
   SinkRecorder sink;
   EXPECT_EQ(translate::quick_translate("Say \"hi\""), "Say \"hi\"");
   EXPECT_EQ(sink.cuts(), std::vector<std::string>{"Say \\\"hi\\\""});
@@ -213,11 +180,12 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
-    ServiceOnPort service;
+    test_support::TranslateStandin service;
+    HtmlPageServer page;
     if (c.html_page) {
-      ASSERT_TRUE(service.start_html_server());
+      ASSERT_TRUE(page.start());
     } else if (!c.service_options.empty()) {
-      ASSERT_TRUE(service.start_standin(c.service_options));
+      ASSERT_TRUE(service.start(c.service_options));
     }
     SinkRecorder sink;
     EXPECT_EQ(translate::quick_translate("Open"), "");
@@ -229,8 +197,8 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
 }
 
 TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
-  ServiceOnPort service;
-  ASSERT_TRUE(service.start_standin("--latency-ms 20"));
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start("--latency-ms 20"));
   constexpr int kCallsPerThread = 10;
   std::vector<std::string> first(kCallsPerThread), second(kCallsPerThread);
   std::thread one([&] {
