@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "standin/command_line.h"
+#include "standin/loopback_listener.h"
 
 namespace standin {
 namespace {
@@ -102,14 +103,7 @@ TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary
 }
 
 int TranslateServer::bind(int port, std::string& error) {
-  if (!options_.log_path.empty() && !log_.open(options_.log_path)) {
-    error = "cannot write the log file " + options_.log_path;
-    return -1;
-  }
-  int bound = port == 0 ? server_.bind_to_any_port("127.0.0.1")
-                        : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
-  if (bound < 0) error = "cannot listen on 127.0.0.1:" + std::to_string(port);
-  return bound;
+  return open_log_and_bind(server_, log_, options_.log_path, port, error);
 }
 
 void TranslateServer::run() { server_.listen_after_bind(); }

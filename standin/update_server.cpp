@@ -8,6 +8,7 @@
 
 #include "standin/byte_range.h"
 #include "standin/command_line.h"
+#include "standin/loopback_listener.h"
 #include "standin/gbk.h"
 
 namespace standin {
@@ -134,14 +135,7 @@ int UpdateServer::bind(int port, std::string& error) {
     error = "no GBK converter";
     return -1;
   }
-  if (!options_.log_path.empty() && !log_.open(options_.log_path)) {
-    error = "cannot write the log file " + options_.log_path;
-    return -1;
-  }
-  int bound = port == 0 ? server_.bind_to_any_port("127.0.0.1")
-                        : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
-  if (bound < 0) error = "cannot listen on 127.0.0.1:" + std::to_string(port);
-  return bound;
+  return open_log_and_bind(server_, log_, options_.log_path, port, error);
 }
 
 void UpdateServer::run() { server_.listen_after_bind(); }

@@ -1,0 +1,16 @@
+#pragma once
+// What both stand-ins do before they serve: open the request log when one is
+// asked for and bind 127.0.0.1 only.
+#include <httplib.h>
+
+#include <string>
+
+#include "standin/request_log.h"
+
+namespace standin {
+
+// Returns the bound port (port 0 picks a free one), or -1 with error set.
+int open_log_and_bind(httplib::Server& server, RequestLog& log, const std::string& log_path,
+                      int port, std::string& error);
+
+}  // namespace standin
