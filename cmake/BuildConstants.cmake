@@ -3,6 +3,7 @@
 set(MOQIAO_TRANSLATE_HOST "127.0.0.1:8090" CACHE STRING "host[:port] of the translation service")
 set(MOQIAO_APP_ID "20200417000123908" CACHE STRING "translation service application id")
 set(MOQIAO_SECRET_KEY "Kq7TzW2mRp9LxBv4NcHs" CACHE STRING "translation service secret key")
+set(MOQIAO_SERVICE_QPS "1" CACHE STRING "requests per second the translation service accepts (its standard tier: 1)")
 set(MOQIAO_UPDATE_HOST "127.0.0.1:8091" CACHE STRING "host[:port] of the update server")
 set(MOQIAO_SMTP_HOST "127.0.0.1" CACHE STRING "mail server host")
 set(MOQIAO_SMTP_PORT "25" CACHE STRING "mail server port")

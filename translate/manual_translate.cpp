@@ -1,6 +1,6 @@
 #include "translate/manual_translate.h"
 
-#include "build_constants.h"
+#include "translate/service_account.h"
 #include "net/http_request.h"
 #include "runtime/text.h"
 #include "translate/signing.h"
@@ -27,7 +27,7 @@ ManualAnswer manual_translate(const ManualRequest& request, const std::string& h
 }
 
 ManualAnswer manual_translate(const ManualRequest& request) {
-  return manual_translate(request, moqiao::build::kTranslateHost);
+  return manual_translate(request, current_service_account().host);
 }
 
 }  // namespace translate

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "build_constants.h"
 #include "runtime/text.h"
 #include "translate/encodings.h"
+#include "translate/service_account.h"
 #include "translate/service_get.h"
 #include "translate/signing.h"
 
@@ -58,8 +58,9 @@ void set_quick_translate_sink(QuickTranslateSink sink) {
 }
 
 std::string quick_translate(const std::string& gbk_text) {
-  const std::string app_id = moqiao::build::kAppId;
-  const std::string secret_key = moqiao::build::kSecretKey;
+  const ServiceAccount account = current_service_account();
+  const std::string& app_id = account.app_id;
+  const std::string& secret_key = account.secret_key;
   const std::string salt = random_digits(kSaltDigits);
   const std::string sign = request_sign(app_id, gbk_text, salt, secret_key, true);
 
@@ -68,7 +69,7 @@ std::string quick_translate(const std::string& gbk_text) {
   object.append(url_encode(gbk_text)).append(kFixedLanguages).append(app_id);
   object.append(kSaltKey).append(salt).append(kSignKey).append(sign);
 
-  const runtime::Bytes body = service_get(moqiao::build::kTranslateHost, object);
+  const runtime::Bytes body = service_get(account.host, object);
   const std::string answer = runtime::text_from_bytes(utf8_to_gb18030(body));
   const std::string cut = first_result_value(answer);
   if (const auto sink = current_sink()) (*sink)(cut);
