@@ -126,14 +126,18 @@ bool TranslationMemory::lookup(const std::string& from, const std::string& to,
 bool TranslationMemory::store(const std::string& from, const std::string& to,
                               const std::string& text, const std::string& translation) {
   if (text.empty() || translation.empty()) return false;
-  // Held under the lock until the line is written, so that two threads
-  // storing at once write whole lines one after the other.
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!entries_.emplace(key(from, to, text), translation).second) return false;
-  if (!path_.empty()) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!entries_.emplace(key(from, to, text), translation).second) return false;
+    path = path_;
+  }
+  // Lookups need not wait for the disk; appends go one after the other.
+  if (!path.empty()) {
     // A text with no UTF-8 form stays in memory only.
     const std::string line = memory_file_line({from, to, text, translation});
-    if (!line.empty()) append_to_file(path_, line);
+    std::lock_guard<std::mutex> lock(file_mutex_);
+    if (!line.empty()) append_to_file(path, line);
   }
   return true;
 }
@@ -206,9 +210,12 @@ bool open_program_translation_memory(const std::string& path, MemoryLoadReport* 
   return open_program_memory_once([&path] { return path; }, report);
 }
 
+std::string program_translation_memory_path() {
+  return runtime::run_dir() + "\\" + kTranslationMemoryFileName;
+}
+
 TranslationMemory& program_translation_memory() {
-  open_program_memory_once(
-      [] { return runtime::run_dir() + "\\" + kTranslationMemoryFileName; }, nullptr);
+  open_program_memory_once(program_translation_memory_path, nullptr);
   return program_memory_object();
 }
 

@@ -69,7 +69,8 @@ class TranslationMemory {
  private:
   static std::string key(const std::string& from, const std::string& to, const std::string& text);
 
-  mutable std::mutex mutex_;
+  mutable std::mutex mutex_;  // entries_ and path_
+  std::mutex file_mutex_;     // one append at a time
   std::unordered_map<std::string, std::string> entries_;
   std::string path_;  // empty: no file
 };
@@ -87,10 +88,11 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
                                                TranslationMemory& memory,
                                                const TranslationService& service);
 
-// The program's own memory, in kTranslationMemoryFileName next to the
-// program. Opened on first use; open_program_translation_memory opens it at
-// a chosen moment (start-up) or from another file, and returns false when it
-// was opened already.
+// The program's own memory, in program_translation_memory_path() (the file
+// next to the program). Opened on first use; open_program_translation_memory
+// opens it at a chosen moment (start-up) or from another file, and returns
+// false when it was opened already.
+std::string program_translation_memory_path();
 TranslationMemory& program_translation_memory();
 bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report = nullptr);
 
