@@ -91,10 +91,11 @@ class Downloader {
   // of bytes already present, the server is asked for the rest with
   // "Range:bytes=<offset>-" and the new bytes are written after the first
   // offset bytes of the file. Resuming with an offset below 1, an offset
-  // beyond the local file's size or no local file at all starts a fresh copy
-  // from byte 0. A server that answers the range with the whole file (status
-  // 200) makes the file start over, and so does, with check.part_of known,
-  // an answer for another version of the file. Returns an HttpDownloadResult.
+  // beyond the local file's size, no local file at all, or a part longer
+  // than the server's whole file starts a fresh copy from byte 0. A server
+  // that answers the range with the whole file (status 200) makes the file
+  // start over, and so does, with check.part_of known, an answer for another
+  // version of the file. Returns an HttpDownloadResult.
   int download_http(const std::string& url, const std::string& path,
                     const DownloadProgress& progress = {}, std::int64_t offset = 0,
                     bool resume = false, const ResumeCheck& check = {});

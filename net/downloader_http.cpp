@@ -176,11 +176,19 @@ int Downloader::download_http(const std::string& url_text, const std::string& pa
   platform::InternetHandle request = open_from(start);
   if (!request) return kHttpOpenUrlFailed;
   int status = status_code(request.get());
-  if (start > 0 && status != 0 && (status == HTTP_STATUS_PARTIAL_CONTENT ||
-                                   status == kStatusRangeNotSatisfiable) &&
-      !same_file(check.part_of, answered_file(request.get(), status, -1))) {
-    // The server ignored If-Range (or was not asked) and continued a file
-    // that has changed since the part was fetched: fetch the new one whole.
+  // The server continued a file (or found the part complete) when it
+  // should not have: it ignored If-Range (or was not asked) and the file
+  // changed since the part was fetched, or the part is longer than the
+  // server's whole file. The part belongs to another file; fetch this one
+  // whole.
+  const auto part_of_another_file = [&] {
+    if (status != HTTP_STATUS_PARTIAL_CONTENT && status != kStatusRangeNotSatisfiable) {
+      return false;
+    }
+    const FileValidator answered = answered_file(request.get(), status, -1);
+    return !same_file(check.part_of, answered) || (answered.size >= 0 && answered.size < start);
+  };
+  if (start > 0 && part_of_another_file()) {
     start = 0;
     request = open_from(0);
     if (!request) return kHttpOpenUrlFailed;

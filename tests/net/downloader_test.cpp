@@ -181,17 +181,20 @@ TEST_F(DownloaderTest, ResumeThatCannotContinueStartsAFreshCopy) {
   struct Case {
     const char* name;
     std::int64_t offset;
-    const char* local_content;  // nullptr: no local file
+    bool local_file;
+    std::string local_content;
   };
+  const std::string longer = source() + "more bytes than the server's file has";
   const Case cases[] = {
-      {"offset -1", -1, "stale bytes that must go"},
-      {"no local file", 1000, nullptr},
-      {"offset beyond the local file", 2000, "only a few bytes"},
+      {"offset -1", -1, true, "stale bytes that must go"},
+      {"no local file", 1000, false, ""},
+      {"offset beyond the local file", 2000, true, "only a few bytes"},
+      {"part longer than the server's file", static_cast<std::int64_t>(longer.size()), true, longer},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = local(std::string("fresh-") + std::to_string(&c - cases) + ".bin");
-    if (c.local_content) {
+    if (c.local_file) {
       ASSERT_TRUE(runtime::write_file(path, c.local_content));
     }
     ProgressLog log;
