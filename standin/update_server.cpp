@@ -163,13 +163,30 @@ void UpdateServer::handle(const httplib::Request& request, httplib::Response& re
   }
 }
 
+namespace {
+
+// If-Range: the range applies only to the version of the file the client
+// names, by its entity tag (compared strongly: a weak tag never matches) or
+// by its exact modification date; otherwise the whole file is sent.
+bool range_applies(const httplib::Request& request, const ArchiveSource& archive) {
+  if (!request.has_header("If-Range")) return true;
+  const std::string named = request.get_header_value("If-Range");
+  if (!named.empty() && named.front() == '"') return named == archive.etag();
+  if (named.rfind("W/", 0) == 0) return false;
+  return named == archive.last_modified();
+}
+
+}  // namespace
+
 void UpdateServer::serve_archive(const httplib::Request& request, httplib::Response& response) {
   const uint64_t size = archive_.size();
   ByteRange range;
-  if (!options_.ignore_range && request.has_header("Range")) {
+  if (!options_.ignore_range && request.has_header("Range") && range_applies(request, archive_)) {
     range = resolve_range(request.get_header_value("Range"), size);
   }
   if (!options_.ignore_range) response.set_header("Accept-Ranges", "bytes");
+  response.set_header("ETag", archive_.etag());
+  response.set_header("Last-Modified", archive_.last_modified());
 
   uint64_t first = 0;
   uint64_t count = size;

@@ -22,10 +22,15 @@ constexpr char kResultName[] = "\"dst\"";
 bool is_json_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Shared between the calling threads; replaced only as a whole, so a call
-// always sees either the old sink or the new one.
-std::shared_ptr<const QuickTranslateSink> g_sink;
+// always sees either the old sink or the new one. Never destroyed: a harvest
+// still running while the process exits may call it after static objects
+// are gone.
+std::shared_ptr<const QuickTranslateSink>& sink_slot() {
+  static auto* const slot = new std::shared_ptr<const QuickTranslateSink>;
+  return *slot;
+}
 
-std::shared_ptr<const QuickTranslateSink> current_sink() { return std::atomic_load(&g_sink); }
+std::shared_ptr<const QuickTranslateSink> current_sink() { return std::atomic_load(&sink_slot()); }
 
 // Where the first dst value begins: just after "dst", a colon and the
 // opening quote. A service may put white space between those tokens (a
@@ -68,7 +73,7 @@ std::string first_result_value(const std::string& answer) {
 void set_quick_translate_sink(QuickTranslateSink sink) {
   std::shared_ptr<const QuickTranslateSink> next;
   if (sink) next = std::make_shared<const QuickTranslateSink>(std::move(sink));
-  std::atomic_store(&g_sink, std::move(next));
+  std::atomic_store(&sink_slot(), std::move(next));
 }
 
 std::string quick_translate(const std::string& gbk_text) {
