@@ -3,6 +3,7 @@
 // and what comes back for answers, errors and a dead service.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "platform/internet_limits.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
@@ -177,6 +179,10 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       {"rate limit", "--force-error 54003", false},
       {"signature refused", "--secret-key WrongKey", false},
       {"HTML page", "", true},
+      // Frozen after reading the request: given up after the receive time-out.
+      {"service never answers", "--never-answer", false},
+      // A 70-byte answer at a byte every 400 ms would take half a minute.
+      {"service drips its answer", "--drip-ms 400", false},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
@@ -188,7 +194,10 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       ASSERT_TRUE(service.start(c.service_options));
     }
     SinkRecorder sink;
+    const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(translate::quick_translate("Open"), "");
+    EXPECT_LE(std::chrono::steady_clock::now() - asked,
+              platform::kWholeExchangeLimit + std::chrono::seconds(2));
     EXPECT_EQ(sink.cuts(), std::vector<std::string>{""});
     if (!c.html_page && !c.service_options.empty()) {
       EXPECT_EQ(service.log_lines(1).size(), 1u);  // the request did reach the service
