@@ -21,8 +21,9 @@ TEST(BoundedCallTest, ResultInTimeElseNothingAtTheLimit) {
     milliseconds limit;
     bool result_expected;
   } cases[] = {
-      {"quick work", milliseconds(0), milliseconds(2000), true},
-      {"work within the limit", milliseconds(200), milliseconds(2000), true},
+      // Generous limits: a loaded machine may be slow to start a thread.
+      {"quick work", milliseconds(0), milliseconds(10000), true},
+      {"work within the limit", milliseconds(200), milliseconds(10000), true},
       {"work past the limit", milliseconds(3000), milliseconds(300), false},
   };
   for (const auto& c : cases) {
@@ -43,9 +44,9 @@ TEST(BoundedCallTest, ResultInTimeElseNothingAtTheLimit) {
       EXPECT_LT(took, c.limit);
     } else {
       EXPECT_GE(took, c.limit);
-      EXPECT_LT(took, c.limit + milliseconds(1000));
+      EXPECT_LT(took, c.limit + milliseconds(2000));
       EXPECT_FALSE(*finished);
-      const auto until = std::chrono::steady_clock::now() + c.work_takes + milliseconds(2000);
+      const auto until = std::chrono::steady_clock::now() + c.work_takes + milliseconds(10000);
       while (!*finished && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(milliseconds(20));
       }
