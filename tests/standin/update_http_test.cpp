@@ -305,3 +305,48 @@ TEST(UpdateServerTest, StoppingEndsASlowTransfer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A server that freezes after reading the request, and one that crawls:
+// the request is logged either way, a frozen answer never comes (and does
+// not keep the server from stopping), a dripped one comes whole but late.
+TEST(UpdateServerTest, AnswersHeldOrDripped) {
+  const struct {
+    const char* name;
+    standin::AnswerPacing pacing;
+    bool answered;
+  } cases[] = {
+      {"never answers", {true, 0}, false},
+      {"drips", {false, 3}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin::UpdateOptions options = small_archive_options();
+    options.pacing = c.pacing;
+    options.log_path = standin_test::scratch_path("paced.log");
+    std::string page;
+    ASSERT_TRUE(standin::version_page_gbk(options.version, page));
+    std::optional<RunningServer<standin::UpdateServer>> server;
+    server.emplace(options, standin::ArchiveSource::generated(options.archive_size));
+    ASSERT_GT(server->port(), 0);
+
+    const auto started = std::chrono::steady_clock::now();
+    const std::string raw = standin_test::exchange(server->port(), get(standin::kVersionPagePath), c.answered ? 10000 : 1500);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_NE(standin_test::read_file(options.log_path).find("version page"), std::string::npos);
+    if (c.answered) {
+      const RawResponse response = standin_test::parse_response(raw);
+      EXPECT_EQ(response.status, 200);
+      EXPECT_TRUE(response.body == page);
+      EXPECT_GE(took, std::chrono::milliseconds(c.pacing.drip_ms) * page.size());
+    } else {
+      EXPECT_EQ(raw, "");
+    }
+    const auto stopping = std::chrono::steady_clock::now();
+    server.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+  }
+}
+
+}  // namespace
