@@ -22,6 +22,10 @@ std::vector<OptionSpec> translate_option_specs() {
       {"rate", true, "N", "requests per second before error 54003 (default 0: no limit)"},
       {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
+      {"force-error-count", true, "N",
+       "give the forced error to the first N requests only, then serve (default: all)"},
+      {"drop-last-result", false, "",
+       "answer a query of several lines without the last line's entry"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"glossary", true, "FILE", "translation table (default glossary.tsv next to the program)"},
       {"help", false, "", "show this text"},
@@ -54,8 +58,10 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   }
   long long port = options.port;
   long long latency = options.latency_ms;
+  long long forced_count = options.service.force_error_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
+      !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
       !line.number("rate", 0, 1e6, rate)) {
     message = line.error();
     return StartChoice::bad_arguments;
@@ -66,6 +72,8 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.app_id = line.text("app-id", options.service.app_id);
   options.service.secret_key = line.text("secret-key", options.service.secret_key);
   options.service.force_error = line.text("force-error", options.service.force_error);
+  options.service.force_error_count = forced_count;
+  options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <mutex>
+
 #include "platform/internet_handle.h"
 #include "runtime/codepage.h"
 
@@ -21,6 +23,19 @@ bool all_digits(const std::string& text) {
     if (c < '0' || c > '9') return false;
   }
   return true;
+}
+
+// One WinINet session for the process: opening one reads the system's
+// proxy settings, which costs more than a request to a nearby server.
+// WinINet handles may be used from several threads at once. The session is
+// opened on first use (and again after a failed attempt) and never closed,
+// since harvest threads may still send while the program ends.
+HINTERNET shared_session() {
+  static std::mutex* const mutex = new std::mutex;
+  static HINTERNET session = nullptr;
+  std::lock_guard<std::mutex> lock(*mutex);
+  if (!session) session = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  return session;
 }
 
 }  // namespace
@@ -61,12 +76,11 @@ runtime::Bytes service_get(const std::string& host_and_port, const std::string& 
   if (!split_host_and_port(host_and_port, &host, &port)) return {};
   if (port == 0) port = INTERNET_DEFAULT_HTTP_PORT;
 
-  // Declared session, connection, request: released in the reverse order.
-  const platform::InternetHandle session(
-      InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  const HINTERNET session = shared_session();
   if (!session) return {};
+  // Declared connection, request: released in the reverse order.
   const platform::InternetHandle connection(
-      InternetConnectW(session.get(), runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
+      InternetConnectW(session, runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
   const platform::InternetHandle request(HttpOpenRequestW(connection.get(), L"GET",
