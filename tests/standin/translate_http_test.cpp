@@ -81,6 +81,9 @@ TEST_F(TranslateFixture, GetAsTheQuickRequestSendsIt) {
             " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/4.0\r\nHost: 127.0.0.1\r\n\r\n");
     ASSERT_TRUE(response.complete) << c.q;
     EXPECT_EQ(response.status, 200);
+    // The connection ends with the answer, and the answer says so: a client
+    // must not send its next request over it.
+    EXPECT_EQ(response.header("Connection"), "close");
     EXPECT_EQ(response.body, c.expected_body) << c.q;
     EXPECT_NE(response.header("Content-Type").find("application/json"), std::string::npos);
   }
