@@ -1,5 +1,6 @@
 #include "translate/batch_translate.h"
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -70,9 +71,9 @@ bool QuerySender::wait(Milliseconds time) const {
 Outcome QuerySender::translate_lines(const std::vector<std::string>& lines,
                                      std::vector<std::string>* translations) {
   std::string query;
-  for (const std::string& line : lines) {
-    if (!query.empty()) query += '\n';
-    query += line;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) query += '\n';
+    query += lines[i];
   }
   int rate_limit_retries = 0;
   int error_retries = 0;
