@@ -116,12 +116,21 @@ int main(int argc, char** argv) {
   const std::string object = "/api/trans/vip/translate?q=" + translate::url_encode(text) +
                              "&from=auto&to=zh&appid=" + app_id + "&salt=" + salt + "&sign=" +
                              translate::request_sign(app_id, text, salt, key, true);
-  const double round_trip_us = micros_per_run(seconds, [&] {
-    sink = sink + translate::service_get(moqiao::build::kTranslateHost, object).size();
-  });
-
-  long failures_one = 0, failures_two = 0;
-  const double one = calls_per_second(1, seconds, &failures_one);
+  // It and the one-thread quick_translate run in alternating slices, so that
+  // the load of a shared machine weighs on both alike.
+  constexpr int kSlices = 10;
+  double round_trips_per_second = 0, one = 0;  // means over equally long slices
+  long failures_one = 0;
+  for (int slice = 0; slice < kSlices; ++slice) {
+    round_trips_per_second += 1e6 / micros_per_run(seconds / kSlices, [&] {
+      sink = sink + translate::service_get(moqiao::build::kTranslateHost, object).size();
+    }) / kSlices;
+    long failed = 0;
+    one += calls_per_second(1, seconds / kSlices, &failed) / kSlices;
+    failures_one += failed;
+  }
+  const double round_trip_us = 1e6 / round_trips_per_second;
+  long failures_two = 0;
   const double two = calls_per_second(2, seconds, &failures_two);
   standin.stop();
 
