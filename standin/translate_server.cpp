@@ -24,6 +24,10 @@ std::vector<OptionSpec> translate_option_specs() {
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
       {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
       {"drip-ms", true, "MS", "send each answer's body one byte every MS milliseconds"},
+      {"force-error-count", true, "N",
+       "give the forced error to the first N requests only, then serve (default: all)"},
+      {"drop-last-result", false, "",
+       "answer a query of several lines without the last line's entry"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
       {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
@@ -67,9 +71,11 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   long long port = options.port;
   long long latency = options.latency_ms;
   long long drip = options.pacing.drip_ms;
+  long long forced_count = options.service.force_error_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
       !line.integer("drip-ms", 0, INT_MAX, drip) ||
+      !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
       !line.number("rate", 0, 1e6, rate)) {
     message = line.error();
     return StartChoice::bad_arguments;
@@ -85,6 +91,8 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.shape.escaped_slashes |= line.has("escaped-slashes");
   options.service.shape.spaced |= line.has("spaced-json");
   options.service.shape.numeric_error_code |= line.has("numeric-error-code");
+  options.service.force_error_count = forced_count;
+  options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;

@@ -6,6 +6,7 @@
 #include "translate/encodings.h"
 #include "translate/service_account.h"
 #include "translate/service_get.h"
+#include "translate/service_pacer.h"
 #include "translate/signing.h"
 
 namespace translate {
@@ -76,7 +77,9 @@ void set_quick_translate_sink(QuickTranslateSink sink) {
   std::atomic_store(&sink_slot(), std::move(next));
 }
 
-std::string quick_translate(const std::string& gbk_text) {
+namespace {
+
+std::string send_quick_request(const std::string& gbk_text) {
   const ServiceAccount account = current_service_account();
   const std::string& app_id = account.app_id;
   const std::string& secret_key = account.secret_key;
@@ -93,6 +96,19 @@ std::string quick_translate(const std::string& gbk_text) {
   const std::string cut = first_result_value(answer);
   if (const auto sink = current_sink()) (*sink)(cut);
   return unescape_unicode(cut);
+}
+
+}  // namespace
+
+std::string quick_translate(const std::string& gbk_text) {
+  service_pacer().acquire();
+  return send_quick_request(gbk_text);
+}
+
+bool try_quick_translate(const std::string& gbk_text, std::string* translation) {
+  if (!service_pacer().try_acquire()) return false;
+  *translation = send_quick_request(gbk_text);
+  return true;
 }
 
 }  // namespace translate

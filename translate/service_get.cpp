@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <mutex>
+
 #include "platform/internet_handle.h"
 #include "platform/internet_limits.h"
 #include "runtime/bounded_call.h"
@@ -22,6 +24,22 @@ bool all_digits(const std::string& text) {
     if (c < '0' || c > '9') return false;
   }
   return true;
+}
+
+// One WinINet session for the process: opening one reads the system's
+// proxy settings, which costs more than a request to a nearby server.
+// WinINet handles may be used from several threads at once. The session is
+// opened on first use (and again after a failed attempt) and never closed,
+// since harvest threads may still send while the program ends.
+HINTERNET shared_session() {
+  static std::mutex* const mutex = new std::mutex;
+  static HINTERNET session = nullptr;
+  std::lock_guard<std::mutex> lock(*mutex);
+  if (!session) {
+    session = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session) platform::set_time_outs(session);
+  }
+  return session;
 }
 
 }  // namespace
@@ -63,13 +81,11 @@ namespace {
 // has stopped waiting for it.
 runtime::Bytes get_until(const std::string& host, int port, const std::string& object,
                          std::chrono::steady_clock::time_point deadline) {
-  // Declared session, connection, request: released in the reverse order.
-  const platform::InternetHandle session(
-      InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  const HINTERNET session = shared_session();
   if (!session) return {};
-  platform::set_time_outs(session.get());
+  // Declared connection, request: released in the reverse order.
   const platform::InternetHandle connection(
-      InternetConnectW(session.get(), runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
+      InternetConnectW(session, runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
   platform::set_time_outs(connection.get());

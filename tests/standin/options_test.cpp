@@ -17,6 +17,8 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.service.rate_per_second, 0);
   EXPECT_EQ(options.latency_ms, 0);
   EXPECT_TRUE(options.service.force_error.empty());
+  EXPECT_EQ(options.service.force_error_count, -1);
+  EXPECT_FALSE(options.service.drop_last_result);
   EXPECT_TRUE(options.log_path.empty());
   EXPECT_FALSE(options.service.shape.escaped_slashes || options.service.shape.spaced ||
                options.service.shape.numeric_error_code);
@@ -27,7 +29,8 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
                "--rate", "0.5",   "--latency-ms", "250",          "--force-error",
                "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv",
                "--escaped-slashes", "--spaced-json", "--numeric-error-code",
-               "--never-answer", "--drip-ms", "40"};
+               "--never-answer", "--drip-ms", "40", "--force-error-count", "2",
+               "--drop-last-result"};
   ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18090);
@@ -36,6 +39,8 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_DOUBLE_EQ(options.service.rate_per_second, 0.5);
   EXPECT_EQ(options.latency_ms, 250);
   EXPECT_EQ(options.service.force_error, "54003");
+  EXPECT_EQ(options.service.force_error_count, 2);
+  EXPECT_TRUE(options.service.drop_last_result);
   EXPECT_EQ(options.log_path, "/tmp/x.log");
   EXPECT_EQ(options.glossary_path, "g.tsv");
   EXPECT_TRUE(options.service.shape.escaped_slashes);
@@ -85,6 +90,8 @@ TEST(OptionsTest, RejectsBadCommandLines) {
       {{"--rate", "-1"}, "--rate"},
       {{"--latency-ms", "soon"}, "--latency-ms"},
       {{"--drip-ms", "-5"}, "--drip-ms"},
+      {{"--force-error-count", "-1"}, "--force-error-count"},
+      {{"--drop-last-result=yes"}, "takes no value"},
       {{"--colour", "red"}, "unknown option"},
       {{"port", "1"}, "unexpected argument"},
       {{"--help=yes"}, "takes no value"},

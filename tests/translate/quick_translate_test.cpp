@@ -279,9 +279,36 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
   }
 }
 
+// The preview's call: while the pacer has no free slot it sends nothing and
+// returns at once; with one it translates.
+TEST(QuickTranslateTest, TheNonWaitingCallSendsNothingWithoutAFreeSlot) {
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  EXPECT_EQ(translate::quick_translate("Open"), "打开");  // takes this second's slot
+  std::string translation = "as it was";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(translate::try_quick_translate("Save", &translation));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_EQ(translation, "as it was");
+  EXPECT_TRUE(test_support::wait_until(
+      [&] { return translate::try_quick_translate("Save", &translation); }, 3000, 50));
+  EXPECT_EQ(translation, "保存");
+  const std::vector<std::string> lines = service.log_lines(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[1], "q"), "Save");
+  EXPECT_GE(test_support::TranslateStandin::logged_time_ms(lines[1]) -
+                test_support::TranslateStandin::logged_time_ms(lines[0]),
+            900);  // a second apart when sent
+}
+
 TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start("--latency-ms 20"));
+  // Fast enough for the two threads' requests to overlap.
+  const translate::ServiceAccount standard = translate::current_service_account();
+  translate::ServiceAccount fast = standard;
+  fast.requests_per_second = 1000;
+  translate::set_service_account(fast);
   constexpr int kCallsPerThread = 10;
   std::vector<std::string> first(kCallsPerThread), second(kCallsPerThread);
   std::thread one([&] {
@@ -292,6 +319,7 @@ TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   });
   one.join();
   two.join();
+  translate::set_service_account(standard);
   for (int i = 0; i < kCallsPerThread; ++i) {
     EXPECT_EQ(first[i], "粘贴");
     EXPECT_EQ(second[i], "删除");
