@@ -215,6 +215,7 @@ LRESULT Form::OnCreate() {
   }
   int id = kFirstControlId;
   for (const ControlArgs& args : layout_.controls) create_control(args, id++);
+  if (layout_.dialog_keys) put_tab_order_in_layout_order();
 
   if (tab_) {
     tab_->show_with_page(true);
@@ -269,8 +270,26 @@ Control* Form::control_by_handle(HWND hwnd) const {
   return found == controls_by_handle_.end() ? nullptr : found->second;
 }
 
+// Tab follows the window order of the children, and where a new child goes
+// in it differs between systems: every control is moved to the end of the
+// order in layout order, so the order is the layout's everywhere.
+void Form::put_tab_order_in_layout_order() {
+  for (const ControlArgs& args : layout_.controls) {
+    const Control* control = find_control(placement_of(args).name);
+    if (!control) continue;
+    SetWindowPos(control->window_handle(), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
 void Form::focus_first_field() {
-  if (HWND first = GetNextDlgTabItem(handle(), nullptr, FALSE)) SetFocus(first);
+  for (HWND child = GetWindow(handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) {
+      SetFocus(child);
+      return;
+    }
+  }
 }
 
 void Form::OnActivate(bool active) {

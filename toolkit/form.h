@@ -86,6 +86,7 @@ class Form : public Window, public std::enable_shared_from_this<Form> {
   LRESULT OnGetDefaultId();
   void OnActivate(bool active);
   void focus_first_field();
+  void put_tab_order_in_layout_order();
 
   template <typename Kind>
   Kind& require(const std::string& name) const {
