@@ -31,7 +31,7 @@ FormArgs settings_window_layout() {
   form.x = 80;
   form.y = 60;
   form.width = 392;
-  form.height = 476;
+  form.height = 450;
   form.frame = FrameKind::fixed;
   form.icon_resource = 0;
   form.dialog_keys = true;
