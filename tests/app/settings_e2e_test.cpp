@@ -289,9 +289,10 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
   EXPECT_TRUE(program.close());
 }
 
-// Last: after a foreign demo has run, this Wine test process no longer
-// gets a usable socket from Winsock (WSAENOTSOCK right after socket()), so
-// a stand-in started later could not be waited for.
+// Last: once this test (foreign demo, crosshair, harvest) has run, Wine
+// gives this test process no usable socket any more (connect right after
+// socket fails with WSAENOTSOCK), so no stand-in started after it could be
+// waited for. The cause lies in the test process, not in the program.
 TEST(SettingsEndToEnd, OwnAccountFromTheFileSignsTheQuickAndTheManualRequest) {
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start(own_account_options()));
