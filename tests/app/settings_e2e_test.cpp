@@ -246,7 +246,7 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
     const wchar_t* shown;
   } const tried[] = {
       {"WrongKey", L"签名错误，请检查您的签名生成方法"},
-      {kOwnKey, L"你好"},
+      {kOwnKey, L"测试成功。“hello”的译文："},
   };
   for (const Tried& t : tried) {
     probe::set_window_text(settings.fields[kSecretKey], wide(t.key));
