@@ -306,6 +306,11 @@ void Form::OnActivate(bool active) {
 }
 
 LRESULT Form::OnGetDefaultId() {
+  // As in a dialog box, Enter presses the button that has the focus.
+  const HWND focus = GetFocus();
+  if (dynamic_cast<Button*>(control_by_handle(focus)) && IsChild(handle(), focus)) {
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+  }
   const Control* button = layout_.default_button.empty() ? nullptr
                                                          : find_control(layout_.default_button);
   if (!button) return 0;
