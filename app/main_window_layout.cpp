@@ -43,7 +43,14 @@ FormArgs main_window_layout() {
   form.height = 302;
   form.frame = FrameKind::fixed;
   form.icon_resource = MOQIAO_ICON;
-  form.menus = {MenuArgs{"菜单", {{"支持Orlek", "支持Orlek"}, {"检测更新", "检测更新"}}}};
+  form.menus = {
+      MenuArgs{"菜单", {{"支持Orlek", "支持Orlek"}, {"检测更新", "检测更新"}}},
+      // The program's additions, beside the designed menu.
+      MenuArgs{"工具",
+               {
+                   {"设置", "设置"},
+               }},
+  };
   form.tab = TabArgs{Placement{"选择夹1", -3, 6, 272, 248}, {"普通翻译", "界面提取", "给Orlek发信息"}};
 
   const Colours black_on_white{kBlack, kWhite};

@@ -7,6 +7,7 @@
 
 #include "app/capture_handlers.h"
 #include "app/main_window.h"
+#include "app/settings.h"
 #include "app/state.h"
 #include "app/update_download_thread.h"
 #include "toolkit/message_loop.h"
@@ -26,8 +27,11 @@ int run_program() {
   std::atexit(&release_state);
 
   connect_quick_translation_display();
+  // Before the main window: its start-up already asks the update server.
+  const std::vector<std::string> unusable_settings = load_settings();
 
   if (!open_main_window()) return 0;
+  report_unusable_settings(unusable_settings);
   toolkit::run_message_loop();
   finish_harvests();
   finish_update_download(kDownloadExitWaitMs);

@@ -82,8 +82,17 @@ TEST_F(MainWindowTest, CreationSetsTheTranslationDefaultsAndStartSelections) {
 TEST_F(MainWindowTest, MenuHasTheTwoItemsInOrder) {
   HMENU bar = GetMenu(form_->handle());
   ASSERT_NE(bar, nullptr);
-  ASSERT_EQ(GetMenuItemCount(bar), 1);
+  // The designed menu, then the program's additions.
+  ASSERT_EQ(GetMenuItemCount(bar), 2);
   wchar_t text[64] = {};
+  GetMenuStringW(bar, 1, text, 64, MF_BYPOSITION);
+  EXPECT_EQ(runtime::narrow(text), "工具");
+  HMENU tools = GetSubMenu(bar, 1);
+  const int tool_count = GetMenuItemCount(tools);
+  ASSERT_GE(tool_count, 1);
+  GetMenuStringW(tools, tool_count - 1, text, 64, MF_BYPOSITION);
+  EXPECT_EQ(runtime::narrow(text), "设置");
+
   GetMenuStringW(bar, 0, text, 64, MF_BYPOSITION);
   EXPECT_EQ(runtime::narrow(text), "菜单");
   HMENU popup = GetSubMenu(bar, 0);
