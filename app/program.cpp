@@ -8,6 +8,7 @@
 #include "app/capture_handlers.h"
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "translate/translation_memory.h"
 #include "app/state.h"
 #include "app/update_download_thread.h"
 #include "toolkit/message_loop.h"
@@ -29,6 +30,8 @@ int run_program() {
   connect_quick_translation_display();
   // Before the main window: its start-up already asks the update server.
   const std::vector<std::string> unusable_settings = load_settings();
+  // Read once, before anything is translated; a damaged line is skipped.
+  translate::open_program_translation_memory(translate::program_translation_memory_path());
 
   if (!open_main_window()) return 0;
   report_unusable_settings(unusable_settings);
