@@ -28,7 +28,7 @@ constexpr wchar_t kSettingsClass[] = L"MoqiaoForm.settings_window";
 constexpr wchar_t kMessageBoxClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kToolsMenu = 1;
-constexpr int kSettingsItem = 0;
+constexpr int kSettingsItem = 1;  // after "还原原文"
 constexpr int kCapturePage = 1;
 
 // The settings window's edit boxes, in the order of its fields.
