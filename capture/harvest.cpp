@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "capture/inner_texts.h"
 #include "capture/status_texts.h"
 #include "capture/window_pick.h"
 
@@ -38,6 +39,33 @@ void call(const std::function<void(const std::string&)>& hook, const std::string
 void repaint_by_hiding_and_showing(HWND window) {
   ShowWindowAsync(window, SW_HIDE);
   ShowWindowAsync(window, SW_SHOW);
+}
+
+// Items, captions, columns and parts inside the control: each translated,
+// then the control written in one go. Texts the harvest did not reach
+// before a stop keep theirs.
+void harvest_inner_texts(HWND control, const HarvestHooks& hooks, HarvestReport& report) {
+  const std::vector<InnerText> items = read_inner_texts(control, hooks.message_timeout_ms);
+  if (items.empty()) return;
+  report.inner_texts += static_cast<int>(items.size());
+  std::vector<std::string> translations;
+  int translated = 0;
+  for (const InnerText& item : items) {
+    if (hooks.stop_requested && hooks.stop_requested()) break;
+    call(hooks.show_text, item.text);
+    ++report.requests;
+    translations.push_back(hooks.translate ? hooks.translate(item.text) : std::string());
+    call(hooks.show_text, translations.back());
+    if (translations.back().empty()) {
+      ++report.untranslated;
+    } else {
+      ++translated;
+    }
+  }
+  translations.resize(items.size());
+  if (translated > 0 && write_inner_texts(control, items, translations, hooks.message_timeout_ms)) {
+    report.inner_written += translated;
+  }
 }
 
 }  // namespace
@@ -80,6 +108,9 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
       ++report.unanswered;
       continue;
     }
+    if (has_inner_texts(control)) harvest_inner_texts(control, hooks, report);
+    // Its window text is one of the inner texts just done.
+    if (window_text_is_inner(control)) continue;
     const WindowText source = query_window_text(control, hooks.message_timeout_ms);
     if (!source.answered) {
       // A window that disappeared meanwhile is simply gone; one that is

@@ -41,6 +41,8 @@ struct HarvestReport {
   int without_text = 0;    // controls with no text: nothing to translate
   int untranslated = 0;    // empty translations: the control keeps its text
   int unanswered = 0;      // controls of a thread that did not answer in time
+  int inner_texts = 0;     // texts inside controls (items, captions, parts) read
+  int inner_written = 0;   // of those, translations written back
 };
 
 using WindowList = runtime::Array<HWND>;
@@ -54,7 +56,9 @@ int collect_child_windows(HWND window, WindowList& list);
 // WindowList*. Appends the window and continues; stops at a null handle.
 BOOL CALLBACK child_window_visitor(HWND window, LPARAM list);
 
-// Translates the texts of every descendant of window, in enumeration order.
+// Translates the texts of every descendant of window, in enumeration order;
+// a control with texts inside it (list items, tab captions, ...) has those
+// translated first.
 // A control without text is passed over (no request), an empty translation
 // leaves the control's text unchanged, and once a control's thread fails to
 // answer in time the rest of that thread's controls are passed over. Then

@@ -1,0 +1,80 @@
+// What the texts inside a large list view cost: the foreign demo's explorer
+// with a list view of 1,000 rows (3 texts each)
+//   (a) read and written with an instant translator: the messages alone;
+//   (b) harvested like a drop of the crosshair, with the program's own
+//       translation path against the translation-service stand-in answering
+//       each request 300 ms late: requests sent and seconds taken.
+// Not a test: run it by hand under Wine, e.g.
+//   wine build/test/windows/tests/bench/inner_texts_bench.exe
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "capture/harvest.h"
+#include "capture/inner_texts.h"
+#include "tests/e2e/foreign_demo_client.h"
+#include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
+#include "translate/quick_translate.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRows = 1000;
+constexpr int kLatencyMs = 300;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main() {
+  foreign_demo::DemoProcess demo;
+  if (!demo.start(L"--list-items " + std::to_wstring(kRows))) {
+    std::fprintf(stderr, "inner_texts_bench: the foreign demo did not start\n");
+    return 1;
+  }
+  const HWND list_view = demo.explorer_control(WC_LISTVIEWW);
+
+  // (a) The messages alone.
+  Clock::time_point start = Clock::now();
+  const std::vector<capture::InnerText> items = capture::read_inner_texts(list_view);
+  const double read_s = seconds_since(start);
+  std::vector<std::string> marked;
+  for (const capture::InnerText& item : items) marked.push_back("[" + item.text + "]");
+  start = Clock::now();
+  const bool written = capture::write_inner_texts(list_view, items, marked);
+  const double write_s = seconds_since(start);
+  std::vector<std::string> originals;
+  for (const capture::InnerText& item : items) originals.push_back(item.text);
+  const bool restored =
+      capture::write_inner_texts(list_view, capture::read_inner_texts(list_view), originals);
+  std::printf("list view of %d rows in another process: %zu texts\n", kRows, items.size());
+  std::printf("(a) read %.3f s, write %.3f s (%s), put back %s\n", read_s, write_s,
+              written ? "all written" : "NOT all written", restored ? "yes" : "NO");
+  if (items.size() != static_cast<std::size_t>(kRows * 3 + 3) || !written || !restored) return 1;
+
+  // (b) A harvest of the explorer through the program's translation path.
+  test_support::TranslateStandin standin;
+  if (!standin.start("--latency-ms " + std::to_string(kLatencyMs))) {
+    std::fprintf(stderr, "inner_texts_bench: the stand-in did not start\n");
+    return 1;
+  }
+  capture::HarvestHooks hooks;
+  hooks.translate = &translate::quick_translate;
+  start = Clock::now();
+  const capture::HarvestReport report = capture::harvest_window(demo.explorer(), hooks);
+  const double harvest_s = seconds_since(start);
+  const std::size_t requests = standin.log_lines(0, 0).size();
+  std::printf("(b) harvest with %d ms service latency: %zu requests, %.1f s, %d of %d inner texts "
+              "written\n",
+              kLatencyMs, requests, harvest_s, report.inner_written, report.inner_texts);
+  return report.inner_written == report.inner_texts ? 0 : 1;
+}
