@@ -126,34 +126,60 @@ class Conversation {
   LPARAM structure_address() const { return static_cast<LPARAM>(memory_.address()); }
   LPWSTR text_address() const { return reinterpret_cast<LPWSTR>(memory_.address(kTextOffset)); }
 
-  // Puts the structure into the block, sends the message with its address
-  // and reads the structure back.
+  // Asks for a text: the structure and an empty text buffer go into the
+  // block in one copy, the message is sent with the structure's address,
+  // and structure and text come back in one copy. The foreign process is
+  // touched twice per text, which is what a control of a thousand items
+  // costs most.
   template <typename Structure>
-  bool send_structure(UINT message, WPARAM wparam, Structure& structure, LRESULT* result) {
-    if (!memory_.write(0, &structure, sizeof structure)) return false;
-    if (!send(message, wparam, structure_address(), result)) return false;
-    return memory_.read(0, &structure, sizeof structure);
+  bool ask(UINT message, WPARAM wparam, Structure& structure, std::wstring* text,
+           LRESULT* result) {
+    return exchange(message, wparam, &structure, sizeof structure, structure_address(), text,
+                    result);
+  }
+  // The same for a message whose parameter is the text buffer itself.
+  bool ask_text(UINT message, WPARAM wparam, std::wstring* text, LRESULT* result) {
+    return exchange(message, wparam, nullptr, 0, reinterpret_cast<LPARAM>(text_address()), text,
+                    result);
   }
 
-  // An empty text buffer, then the text the control copied into it, up to
-  // its terminator.
-  bool clear_text() {
-    const wchar_t nothing = L'\0';
-    return memory_.write(kTextOffset, &nothing, sizeof nothing);
+  // Gives a text: structure and text go into the block in one copy.
+  template <typename Structure>
+  bool give(UINT message, WPARAM wparam, const Structure& structure, const std::wstring& text,
+            LRESULT* result) {
+    return put(&structure, sizeof structure, text) &&
+           send(message, wparam, structure_address(), result);
   }
-  bool fetch_text(std::wstring* text) {
-    std::wstring buffer(kTextChars + 1, L'\0');
-    if (!memory_.read(kTextOffset, buffer.data(), buffer.size() * sizeof(wchar_t))) return false;
-    buffer.resize(std::min<std::size_t>(buffer.find(L'\0'), kTextChars));
-    *text = std::move(buffer);
-    return true;
-  }
-  bool put_text(const std::wstring& text) {
-    if (text.size() > kTextChars) return false;
-    return memory_.write(kTextOffset, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  bool give_text(UINT message, WPARAM wparam, const std::wstring& text, LRESULT* result) {
+    return put(nullptr, 0, text) &&
+           send(message, wparam, reinterpret_cast<LPARAM>(text_address()), result);
   }
 
  private:
+  bool exchange(UINT message, WPARAM wparam, void* structure, std::size_t size, LPARAM address,
+                std::wstring* text, LRESULT* result) {
+    std::vector<unsigned char> block(kTextOffset + sizeof(wchar_t), 0);
+    if (size) std::memcpy(block.data(), structure, size);
+    if (!memory_.write(0, block.data(), block.size())) return false;
+    if (!send(message, wparam, address, result)) return false;
+    block.assign(kBlockBytes, 0);
+    if (!memory_.read(0, block.data(), block.size())) return false;
+    if (size) std::memcpy(structure, block.data(), size);
+    const auto* chars = reinterpret_cast<const wchar_t*>(block.data() + kTextOffset);
+    std::size_t length = 0;
+    while (length < kTextChars && chars[length] != L'\0') ++length;
+    text->assign(chars, length);
+    return true;
+  }
+
+  bool put(const void* structure, std::size_t size, const std::wstring& text) {
+    if (text.size() > kTextChars) return false;
+    std::vector<unsigned char> block(kTextOffset + (text.size() + 1) * sizeof(wchar_t), 0);
+    if (size) std::memcpy(block.data(), structure, size);
+    std::memcpy(block.data() + kTextOffset, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    return memory_.write(0, block.data(), block.size());
+  }
+
   HWND control_;
   ControlClass kind_;
   unsigned timeout_ms_;
@@ -202,10 +228,8 @@ SlotOutcome read_tab_caption(Conversation& talk, int index, std::wstring* text) 
   item.pszText = talk.text_address();
   item.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT ok = 0;
-  if (!talk.clear_text() || !talk.send_structure(TCM_GETITEMW, index, item, &ok) || !ok) {
-    return SlotOutcome::kFailed;
-  }
-  return talk.fetch_text(text) ? SlotOutcome::kText : SlotOutcome::kFailed;
+  return talk.ask(TCM_GETITEMW, index, item, text, &ok) && ok ? SlotOutcome::kText
+                                                               : SlotOutcome::kFailed;
 }
 
 // A list view's column: its text and the subitem it shows.
@@ -216,11 +240,9 @@ SlotOutcome read_list_view_column(Conversation& talk, int index, std::wstring* t
   column.pszText = talk.text_address();
   column.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT ok = 0;
-  if (!talk.clear_text() || !talk.send_structure(LVM_GETCOLUMNW, index, column, &ok) || !ok) {
-    return SlotOutcome::kFailed;
-  }
+  if (!talk.ask(LVM_GETCOLUMNW, index, column, text, &ok) || !ok) return SlotOutcome::kFailed;
   if (subitem) *subitem = column.iSubItem;
-  return talk.fetch_text(text) ? SlotOutcome::kText : SlotOutcome::kFailed;
+  return SlotOutcome::kText;
 }
 
 SlotOutcome read_list_view_item(Conversation& talk, int index, int subitem, std::wstring* text) {
@@ -229,11 +251,9 @@ SlotOutcome read_list_view_item(Conversation& talk, int index, int subitem, std:
   item.pszText = talk.text_address();
   item.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT length = 0;
-  if (!talk.clear_text() || !talk.send_structure(LVM_GETITEMTEXTW, index, item, &length)) {
-    return SlotOutcome::kFailed;
-  }
-  if (static_cast<std::size_t>(length) >= kTextChars) return SlotOutcome::kSkipped;
-  return talk.fetch_text(text) ? SlotOutcome::kText : SlotOutcome::kFailed;
+  if (!talk.ask(LVM_GETITEMTEXTW, index, item, text, &length)) return SlotOutcome::kFailed;
+  return static_cast<std::size_t>(length) >= kTextChars ? SlotOutcome::kSkipped
+                                                        : SlotOutcome::kText;
 }
 
 SlotOutcome read_tree_item(Conversation& talk, std::uintptr_t handle, std::wstring* text) {
@@ -243,10 +263,8 @@ SlotOutcome read_tree_item(Conversation& talk, std::uintptr_t handle, std::wstri
   item.pszText = talk.text_address();
   item.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT ok = 0;
-  if (!talk.clear_text() || !talk.send_structure(TVM_GETITEMW, 0, item, &ok) || !ok) {
-    return SlotOutcome::kFailed;
-  }
-  return talk.fetch_text(text) ? SlotOutcome::kText : SlotOutcome::kFailed;
+  return talk.ask(TVM_GETITEMW, 0, item, text, &ok) && ok ? SlotOutcome::kText
+                                                          : SlotOutcome::kFailed;
 }
 
 SlotOutcome read_header_item(Conversation& talk, int index, std::wstring* text) {
@@ -255,10 +273,8 @@ SlotOutcome read_header_item(Conversation& talk, int index, std::wstring* text) 
   item.pszText = talk.text_address();
   item.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT ok = 0;
-  if (!talk.clear_text() || !talk.send_structure(HDM_GETITEMW, index, item, &ok) || !ok) {
-    return SlotOutcome::kFailed;
-  }
-  return talk.fetch_text(text) ? SlotOutcome::kText : SlotOutcome::kFailed;
+  return talk.ask(HDM_GETITEMW, index, item, text, &ok) && ok ? SlotOutcome::kText
+                                                              : SlotOutcome::kFailed;
 }
 
 // A status bar part's text and its drawing flags (SBT_POPOUT, SBT_NOBORDERS, ...).
@@ -269,11 +285,7 @@ SlotOutcome read_status_part(Conversation& talk, int part, std::wstring* text, u
   // An owner-drawn part's "text" is the owner's data.
   if (drawing & SBT_OWNERDRAW) return SlotOutcome::kSkipped;
   if (LOWORD(answer) >= kTextChars) return SlotOutcome::kSkipped;
-  if (!talk.clear_text() ||
-      !talk.send(SB_GETTEXTW, part, reinterpret_cast<LPARAM>(talk.text_address()), &answer) ||
-      !talk.fetch_text(text)) {
-    return SlotOutcome::kFailed;
-  }
+  if (!talk.ask_text(SB_GETTEXTW, part, text, &answer)) return SlotOutcome::kFailed;
   if (flags) *flags = HIWORD(answer);
   return SlotOutcome::kText;
 }
@@ -537,7 +549,6 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
 }
 
 bool write_slot(Conversation& talk, const Change& change) {
-  if (!talk.put_text(change.text)) return false;
   const InnerText& slot = change.slot;
   LRESULT ok = 0;
   switch (slot.kind) {
@@ -545,39 +556,39 @@ bool write_slot(Conversation& talk, const Change& change) {
       TCITEMW item{};
       item.mask = TCIF_TEXT;
       item.pszText = talk.text_address();
-      return talk.send_structure(TCM_SETITEMW, slot.index, item, &ok) && ok;
+      return talk.give(TCM_SETITEMW, slot.index, item, change.text, &ok) && ok;
     }
     case InnerKind::kListViewColumn: {
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT;
       column.pszText = talk.text_address();
-      return talk.send_structure(LVM_SETCOLUMNW, slot.index, column, &ok) && ok;
+      return talk.give(LVM_SETCOLUMNW, slot.index, column, change.text, &ok) && ok;
     }
     case InnerKind::kListViewItem: {
       // Only the text: check and selection states are not in the mask.
       LVITEMW item{};
       item.iSubItem = slot.subitem;
       item.pszText = talk.text_address();
-      return talk.send_structure(LVM_SETITEMTEXTW, slot.index, item, &ok) && ok;
+      return talk.give(LVM_SETITEMTEXTW, slot.index, item, change.text, &ok) && ok;
     }
     case InnerKind::kTreeViewItem: {
       TVITEMW item{};
       item.mask = TVIF_TEXT | TVIF_HANDLE;
       item.hItem = reinterpret_cast<HTREEITEM>(slot.tree_item);
       item.pszText = talk.text_address();
-      return talk.send_structure(TVM_SETITEMW, 0, item, &ok) && ok;
+      return talk.give(TVM_SETITEMW, 0, item, change.text, &ok) && ok;
     }
     case InnerKind::kHeaderItem: {
       HDITEMW item{};
       item.mask = HDI_TEXT;
       item.pszText = talk.text_address();
       item.cchTextMax = static_cast<int>(change.text.size() + 1);
-      return talk.send_structure(HDM_SETITEMW, slot.index, item, &ok) && ok;
+      return talk.give(HDM_SETITEMW, slot.index, item, change.text, &ok) && ok;
     }
     case InnerKind::kStatusBarPart:
       // The part's drawing flags go with its new text.
-      return talk.send(SB_SETTEXTW, static_cast<WPARAM>(slot.index) | (slot.flags & 0xFF00),
-                       reinterpret_cast<LPARAM>(talk.text_address()), &ok) &&
+      return talk.give_text(SB_SETTEXTW, static_cast<WPARAM>(slot.index) | (slot.flags & 0xFF00),
+                            change.text, &ok) &&
              ok;
     case InnerKind::kListBoxItem:
     case InnerKind::kComboBoxItem:
@@ -624,20 +635,33 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations, unsigned timeout_ms) {
   const ControlClass kind = class_of(control);
   if (kind == ControlClass::kNone || translations.size() != items.size()) return false;
-  Conversation talk(control, kind, timeout_ms);
-  std::vector<InnerText> now;
-  if (!read_all(talk, &now)) return false;
-
-  std::vector<Change> changes;
+  std::vector<std::size_t> wanted;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (translations[i].empty() || translations[i] == items[i].text) continue;
-    if (now.empty() || now.front().item_count != items[i].item_count) return false;
-    const auto found = std::find_if(now.begin(), now.end(), [&](const InnerText& slot) {
-      return same_slot(slot, items[i]);
-    });
-    // The control changed since it was read: it is left as it is.
-    if (found == now.end() || found->text != items[i].text) return false;
-    changes.push_back(Change{*found, runtime::widen(translations[i])});
+    if (!translations[i].empty() && translations[i] != items[i].text) wanted.push_back(i);
+  }
+  if (wanted.empty()) return true;
+
+  // The control is checked before anything is written: same count, the
+  // tree's items still there (a handle of a deleted item must never be
+  // sent), every slot still showing the text that was translated.
+  Conversation talk(control, kind, timeout_ms);
+  if (needs_foreign_memory(kind) && !talk.ensure_memory()) return false;
+  if (current_count(talk) != items[wanted.front()].item_count) return false;
+  std::vector<std::uintptr_t> tree;
+  if (kind == ControlClass::kTreeView && !tree_items(talk, &tree)) return false;
+  std::vector<Change> changes;
+  for (std::size_t i : wanted) {
+    InnerText slot = items[i];
+    if (slot.item_count != items[wanted.front()].item_count) return false;
+    if (kind == ControlClass::kTreeView &&
+        std::find(tree.begin(), tree.end(), slot.tree_item) == tree.end()) {
+      return false;
+    }
+    std::wstring wide;
+    if (read_slot_wide(talk, slot, &wide) != SlotOutcome::kText) return false;
+    const std::optional<std::string> now = to_gbk(wide);
+    if (!now || *now != items[i].text) return false;
+    changes.push_back(Change{slot, runtime::widen(translations[i])});
   }
   if (changes.empty()) return true;
   // Items are replaced in order, each at its own index.

@@ -5,12 +5,13 @@
 //       translation path against the translation-service stand-in answering
 //       each request 300 ms late: requests sent and seconds taken.
 // Not a test: run it by hand under Wine, e.g.
-//   wine build/test/windows/tests/bench/inner_texts_bench.exe
+//   wine build/test/windows/tests/bench/inner_texts_bench.exe [rows]
 #include <windows.h>
 #include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRows = 1000;
+constexpr int kDefaultRows = 1000;
 constexpr int kLatencyMs = 300;
 
 double seconds_since(Clock::time_point start) {
@@ -35,9 +36,11 @@ double seconds_since(Clock::time_point start) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int rows = argc > 1 ? std::atoi(argv[1]) : kDefaultRows;
+  if (rows <= 0) return 2;
   foreign_demo::DemoProcess demo;
-  if (!demo.start(L"--list-items " + std::to_wstring(kRows))) {
+  if (!demo.start(L"--list-items " + std::to_wstring(rows))) {
     std::fprintf(stderr, "inner_texts_bench: the foreign demo did not start\n");
     return 1;
   }
@@ -56,10 +59,11 @@ int main() {
   for (const capture::InnerText& item : items) originals.push_back(item.text);
   const bool restored =
       capture::write_inner_texts(list_view, capture::read_inner_texts(list_view), originals);
-  std::printf("list view of %d rows in another process: %zu texts\n", kRows, items.size());
+  std::printf("list view of %d rows in another process: %zu texts\n", rows, items.size());
   std::printf("(a) read %.3f s, write %.3f s (%s), put back %s\n", read_s, write_s,
               written ? "all written" : "NOT all written", restored ? "yes" : "NO");
-  if (items.size() != static_cast<std::size_t>(kRows * 3 + 3) || !written || !restored) return 1;
+  std::fflush(stdout);
+  if (items.size() != static_cast<std::size_t>(rows * 3 + 3) || !written || !restored) return 1;
 
   // (b) A harvest of the explorer through the program's translation path.
   test_support::TranslateStandin standin;
