@@ -441,32 +441,6 @@ TEST_F(CaptureEndToEndTest, WithoutTheServiceEveryControlKeepsItsText) {
   }
 }
 
-TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
-  fresh_demo();
-  // A second per control: the harvest is far from done when the window closes.
-  ASSERT_TRUE(start_standin("--latency-ms 1000"));
-  press_on_crosshair();
-  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
-  ASSERT_TRUE(title_becomes(kCaptured, 10000));
-  release_button();
-  ASSERT_TRUE(wait_until([] { return capture_text() == L"Open"; }, 10000));
-
-  PostMessageW(main_, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(program_->handle(), 20000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(program_->handle(), &code);
-  EXPECT_EQ(code, 0u);
-
-  // The harvest stopped after a control, not in the middle of one: the
-  // controls it reached are translated, the others keep their text.
-  const std::vector<std::string> texts = demo_texts();
-  size_t reached = 0;
-  while (reached < texts.size() && texts[reached] == kDemoTranslations[reached].after) ++reached;
-  EXPECT_GE(reached, 1u);
-  EXPECT_LT(reached, texts.size() - 1);
-  for (size_t i = reached; i < texts.size(); ++i) EXPECT_EQ(texts[i], kDemoTranslations[i].before) << i;
-}
-
 // The explorer's inner texts, control by control, in the order they are
 // read, as the service translates them.
 struct InnerTranslated {
@@ -494,6 +468,7 @@ std::vector<std::string> inner_texts_of(HWND control) {
 
 TEST_F(CaptureEndToEndTest, ReleasingOverTheExplorerTranslatesTheTextsInsideItsControls) {
   fresh_demo();
+  ASSERT_TRUE(start_standin());
   const HWND explorer = demo_->explorer();
   ASSERT_EQ(demo_->explorer_english_count(), foreign_demo::kExplorerTextCount);
   EXPECT_TRUE(test_support::take_screenshot(screenshot_path("explorer_before")));
@@ -522,5 +497,32 @@ TEST_F(CaptureEndToEndTest, ReleasingOverTheExplorerTranslatesTheTextsInsideItsC
   RedrawWindow(explorer, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   EXPECT_TRUE(test_support::take_screenshot(screenshot_path("explorer_translated")));
 }
+
+TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
+  fresh_demo();
+  // A second per control: the harvest is far from done when the window closes.
+  ASSERT_TRUE(start_standin("--latency-ms 1000"));
+  press_on_crosshair();
+  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+  ASSERT_TRUE(title_becomes(kCaptured, 10000));
+  release_button();
+  ASSERT_TRUE(wait_until([] { return capture_text() == L"Open"; }, 10000));
+
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(program_->handle(), 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(program_->handle(), &code);
+  EXPECT_EQ(code, 0u);
+
+  // The harvest stopped after a control, not in the middle of one: the
+  // controls it reached are translated, the others keep their text.
+  const std::vector<std::string> texts = demo_texts();
+  size_t reached = 0;
+  while (reached < texts.size() && texts[reached] == kDemoTranslations[reached].after) ++reached;
+  EXPECT_GE(reached, 1u);
+  EXPECT_LT(reached, texts.size() - 1);
+  for (size_t i = reached; i < texts.size(); ++i) EXPECT_EQ(texts[i], kDemoTranslations[i].before) << i;
+}
+
 
 }  // namespace
