@@ -3,30 +3,32 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
-#include "platform/foreign_memory.h"
+#include "capture/control_conversation.h"
 #include "runtime/codepage.h"
 
 namespace capture {
 namespace {
 
-enum class ControlClass { kNone, kListBox, kComboBox, kTab, kListView, kTreeView, kHeader, kStatusBar };
+enum class ControlClass {
+  kNone,
+  kListBox,
+  kComboBox,
+  kTab,
+  kListView,
+  kTreeView,
+  kHeader,
+  kStatusBar
+};
 
-// Beyond these an item is not read (a text that long is no interface text)
-// and a control's further items are passed over.
-constexpr std::size_t kTextChars = 2048;
+// Beyond these a control's further items are passed over.
 constexpr int kMaxItems = 20000;
 constexpr int kMaxColumns = 256;
 
-// The message structure sits at the start of the foreign block, its text
-// buffer after it.
-constexpr std::size_t kTextOffset = 256;
-constexpr std::size_t kBlockBytes = kTextOffset + (kTextChars + 1) * sizeof(wchar_t);
-static_assert(sizeof(LVITEMW) <= kTextOffset && sizeof(LVCOLUMNW) <= kTextOffset &&
-                  sizeof(TVITEMW) <= kTextOffset && sizeof(HDITEMW) <= kTextOffset &&
-                  sizeof(TCITEMW) <= kTextOffset,
+static_assert(sizeof(LVITEMW) <= kMaxStructureBytes && sizeof(LVCOLUMNW) <= kMaxStructureBytes &&
+                  sizeof(TVITEMW) <= kMaxStructureBytes && sizeof(HDITEMW) <= kMaxStructureBytes &&
+                  sizeof(TCITEMW) <= kMaxStructureBytes,
               "message structures fit before the text buffer");
 
 std::wstring class_name(HWND window) {
@@ -52,7 +54,7 @@ ControlClass class_of(HWND control) {
     // A list view's header shows the list view's columns, read there.
     const HWND parent = GetParent(control);
     return parent && class_is(class_name(parent), WC_LISTVIEWW) ? ControlClass::kNone
-                                                                 : ControlClass::kHeader;
+                                                                : ControlClass::kHeader;
   }
   return ControlClass::kNone;
 }
@@ -84,8 +86,8 @@ std::optional<std::string> to_gbk(const std::wstring& wide) {
                                         length, nullptr, 0, nullptr, &used_default);
   if (bytes <= 0 || used_default) return std::nullopt;
   std::string text(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(runtime::kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), length,
-                      text.data(), bytes, nullptr, &used_default);
+  WideCharToMultiByte(runtime::kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.data(),
+                      bytes, nullptr, &used_default);
   if (used_default) return std::nullopt;
   return text;
 }
@@ -96,94 +98,15 @@ enum class SlotOutcome {
   kFailed,   // gone or no answer: the control is left as found
 };
 
-// One conversation with one control: the bounded sends and, for the common
-// controls, the block in the control's process.
-class Conversation {
+// A conversation that knows which class it talks to.
+class Conversation : public ControlConversation {
  public:
   Conversation(HWND control, ControlClass kind, unsigned timeout_ms)
-      : control_(control), kind_(kind), timeout_ms_(timeout_ms) {}
-
+      : ControlConversation(control, timeout_ms), kind_(kind) {}
   ControlClass kind() const { return kind_; }
-  HWND control() const { return control_; }
-  unsigned timeout_ms() const { return timeout_ms_; }
-
-  // False when the control did not answer in time.
-  bool send(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(control_, message, wparam, lparam, SMTO_ABORTIFHUNG, timeout_ms_,
-                             &answer)) {
-      return false;
-    }
-    if (result) *result = static_cast<LRESULT>(answer);
-    return true;
-  }
-
-  // The block in the control's process, made on first use.
-  bool ensure_memory() {
-    if (!memory_.valid()) memory_ = platform::ForeignMemory::for_window(control_, kBlockBytes);
-    return memory_.valid();
-  }
-  LPARAM structure_address() const { return static_cast<LPARAM>(memory_.address()); }
-  LPWSTR text_address() const { return reinterpret_cast<LPWSTR>(memory_.address(kTextOffset)); }
-
-  // Asks for a text: the structure and an empty text buffer go into the
-  // block in one copy, the message is sent with the structure's address,
-  // and structure and text come back in one copy. The foreign process is
-  // touched twice per text, which is what a control of a thousand items
-  // costs most.
-  template <typename Structure>
-  bool ask(UINT message, WPARAM wparam, Structure& structure, std::wstring* text,
-           LRESULT* result) {
-    return exchange(message, wparam, &structure, sizeof structure, structure_address(), text,
-                    result);
-  }
-  // The same for a message whose parameter is the text buffer itself.
-  bool ask_text(UINT message, WPARAM wparam, std::wstring* text, LRESULT* result) {
-    return exchange(message, wparam, nullptr, 0, reinterpret_cast<LPARAM>(text_address()), text,
-                    result);
-  }
-
-  // Gives a text: structure and text go into the block in one copy.
-  template <typename Structure>
-  bool give(UINT message, WPARAM wparam, const Structure& structure, const std::wstring& text,
-            LRESULT* result) {
-    return put(&structure, sizeof structure, text) &&
-           send(message, wparam, structure_address(), result);
-  }
-  bool give_text(UINT message, WPARAM wparam, const std::wstring& text, LRESULT* result) {
-    return put(nullptr, 0, text) &&
-           send(message, wparam, reinterpret_cast<LPARAM>(text_address()), result);
-  }
 
  private:
-  bool exchange(UINT message, WPARAM wparam, void* structure, std::size_t size, LPARAM address,
-                std::wstring* text, LRESULT* result) {
-    std::vector<unsigned char> block(kTextOffset + sizeof(wchar_t), 0);
-    if (size) std::memcpy(block.data(), structure, size);
-    if (!memory_.write(0, block.data(), block.size())) return false;
-    if (!send(message, wparam, address, result)) return false;
-    block.assign(kBlockBytes, 0);
-    if (!memory_.read(0, block.data(), block.size())) return false;
-    if (size) std::memcpy(structure, block.data(), size);
-    const auto* chars = reinterpret_cast<const wchar_t*>(block.data() + kTextOffset);
-    std::size_t length = 0;
-    while (length < kTextChars && chars[length] != L'\0') ++length;
-    text->assign(chars, length);
-    return true;
-  }
-
-  bool put(const void* structure, std::size_t size, const std::wstring& text) {
-    if (text.size() > kTextChars) return false;
-    std::vector<unsigned char> block(kTextOffset + (text.size() + 1) * sizeof(wchar_t), 0);
-    if (size) std::memcpy(block.data(), structure, size);
-    std::memcpy(block.data() + kTextOffset, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    return memory_.write(0, block.data(), block.size());
-  }
-
-  HWND control_;
   ControlClass kind_;
-  unsigned timeout_ms_;
-  platform::ForeignMemory memory_;
 };
 
 // --- list box and combo box items: the system copies their strings --------
@@ -193,11 +116,11 @@ struct ListMessages {
       set_selection, get_top, set_top;
 };
 constexpr ListMessages kListBoxMessages = {
-    LB_GETCOUNT,  LB_GETTEXTLEN,  LB_GETTEXT,   LB_INSERTSTRING, LB_DELETESTRING, LB_GETITEMDATA,
-    LB_SETITEMDATA, LB_GETCURSEL, LB_SETCURSEL, LB_GETTOPINDEX,  LB_SETTOPINDEX};
+    LB_GETCOUNT,    LB_GETTEXTLEN, LB_GETTEXT,   LB_INSERTSTRING, LB_DELETESTRING, LB_GETITEMDATA,
+    LB_SETITEMDATA, LB_GETCURSEL,  LB_SETCURSEL, LB_GETTOPINDEX,  LB_SETTOPINDEX};
 constexpr ListMessages kComboBoxMessages = {
-    CB_GETCOUNT,  CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_INSERTSTRING, CB_DELETESTRING, CB_GETITEMDATA,
-    CB_SETITEMDATA, CB_GETCURSEL,  CB_SETCURSEL, CB_GETTOPINDEX,  CB_SETTOPINDEX};
+    CB_GETCOUNT,    CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_INSERTSTRING, CB_DELETESTRING, CB_GETITEMDATA,
+    CB_SETITEMDATA, CB_GETCURSEL,    CB_SETCURSEL, CB_GETTOPINDEX,  CB_SETTOPINDEX};
 
 const ListMessages& list_messages(ControlClass kind) {
   return kind == ControlClass::kListBox ? kListBoxMessages : kComboBoxMessages;
@@ -229,12 +152,11 @@ SlotOutcome read_tab_caption(Conversation& talk, int index, std::wstring* text) 
   item.cchTextMax = static_cast<int>(kTextChars + 1);
   LRESULT ok = 0;
   return talk.ask(TCM_GETITEMW, index, item, text, &ok) && ok ? SlotOutcome::kText
-                                                               : SlotOutcome::kFailed;
+                                                              : SlotOutcome::kFailed;
 }
 
 // A list view's column: its text and the subitem it shows.
-SlotOutcome read_list_view_column(Conversation& talk, int index, std::wstring* text,
-                                  int* subitem) {
+SlotOutcome read_list_view_column(Conversation& talk, int index, std::wstring* text, int* subitem) {
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_SUBITEM;
   column.pszText = talk.text_address();
@@ -539,8 +461,7 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
     if (caret >= 0) talk.send(LB_SETCARETINDEX, caret, FALSE, nullptr);
   } else if (selection >= 0) {
     talk.send(m.set_selection, selection, 0, nullptr);
-    if (combo && edit_before.answered &&
-        edit_before.text != runtime::narrow(selected_before)) {
+    if (combo && edit_before.answered && edit_before.text != runtime::narrow(selected_before)) {
       write_window_text(talk.control(), edit_before.text, talk.timeout_ms());
     }
   }
@@ -665,9 +586,8 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
   }
   if (changes.empty()) return true;
   // Items are replaced in order, each at its own index.
-  std::stable_sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) {
-    return a.slot.index < b.slot.index;
-  });
+  std::stable_sort(changes.begin(), changes.end(),
+                   [](const Change& a, const Change& b) { return a.slot.index < b.slot.index; });
   if (kind == ControlClass::kListBox || kind == ControlClass::kComboBox) {
     return write_list_items(talk, changes);
   }

@@ -27,8 +27,8 @@ enum class InnerKind {
   kComboBoxItem,
   kTabCaption,
   kListViewColumn,
-  kListViewItem,   // index = item, subitem = column's subitem (0: the item itself)
-  kTreeViewItem,   // index = position in depth-first order, tree_item = its handle
+  kListViewItem,  // index = item, subitem = column's subitem (0: the item itself)
+  kTreeViewItem,  // index = position in depth-first order, tree_item = its handle
   kHeaderItem,
   kStatusBarPart,  // index = part (255 in simple mode), flags = its drawing flags
 };
@@ -74,8 +74,8 @@ WindowText read_inner_text(HWND control, const InnerText& slot,
 // or one equal to the slot's text, leaves that slot alone. items must be
 // what read_inner_texts returned (or a part of it): the control is read
 // again first, and when its item count changed or any slot is gone or no
-// longer holds items[i].text, nothing is written. The control's item data, selection and top item are
-// saved once and restored once. True when every slot to change was written.
+// longer holds items[i].text, nothing is written. The control's item data, selection and top item
+// are saved once and restored once. True when every slot to change was written.
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations,
                        unsigned timeout_ms = kForeignMessageTimeoutMs);

@@ -38,9 +38,9 @@ ForeignMemory ForeignMemory::for_window(HWND window, std::size_t bytes) {
   if (!window || bytes == 0 || !GetWindowThreadProcessId(window, &process_id) || !process_id) {
     return memory;
   }
-  KernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                       PROCESS_QUERY_LIMITED_INFORMATION,
-                                   FALSE, process_id));
+  KernelHandle process(OpenProcess(
+      PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_LIMITED_INFORMATION,
+      FALSE, process_id));
   if (!process || other_bitness(process.get())) return memory;
   void* address =
       VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);

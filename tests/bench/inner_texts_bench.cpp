@@ -79,8 +79,9 @@ int main(int argc, char** argv) {
   const capture::HarvestReport report = capture::harvest_window(demo.explorer(), hooks);
   const double harvest_s = seconds_since(start);
   const std::size_t requests = standin.log_lines(0, 0).size();
-  std::printf("(b) harvest with %d ms service latency: %zu requests, %.1f s, %d of %d inner texts "
-              "written\n",
-              kLatencyMs, requests, harvest_s, report.inner_written, report.inner_texts);
+  std::printf(
+      "(b) harvest with %d ms service latency: %zu requests, %.1f s, %d of %d inner texts "
+      "written\n",
+      kLatencyMs, requests, harvest_s, report.inner_written, report.inner_texts);
   return report.inner_written == report.inner_texts ? 0 : 1;
 }

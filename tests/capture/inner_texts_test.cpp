@@ -3,6 +3,8 @@
 // the program made it; and controls of this thread for the cases the demo
 // does not show (owner-drawn lists, virtual list views, texts outside GBK,
 // controls that change between reading and writing).
+#include "capture/inner_texts.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "capture/inner_texts.h"
 #include "runtime/codepage.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
@@ -136,10 +137,18 @@ TEST_F(InnerTextsTest, LeavesSlotsAloneWhenTold) {
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {"empty translations keep their items", {"", "中", "", ""}, true, {"Small", "中", "Large", "Custom"}},
-      {"the same text is not written", {"Small", "Medium", "Large", "Custom"}, true,
+      {"empty translations keep their items",
+       {"", "中", "", ""},
+       true,
+       {"Small", "中", "Large", "Custom"}},
+      {"the same text is not written",
+       {"Small", "Medium", "Large", "Custom"},
+       true,
        {"Small", "Medium", "Large", "Custom"}},
-      {"translations not matching the items", {"一", "二"}, false, {"Small", "Medium", "Large", "Custom"}},
+      {"translations not matching the items",
+       {"一", "二"},
+       false,
+       {"Small", "Medium", "Large", "Custom"}},
   };
   const HWND combo = demo_->explorer_control(L"ComboBox");
   for (const Case& c : cases) {
@@ -210,13 +219,24 @@ TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"owner-drawn list box without strings", L"LISTBOX", LBS_OWNERDRAWFIXED,
-       [](const LocalControl& c) { c.send(LB_ADDSTRING, 0, 1234); }, {}},
-      {"owner-drawn list box with strings", L"LISTBOX", LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
-       [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Open"); }, {"Open"}},
-      {"owner-drawn combo box without strings", L"COMBOBOX", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
-       [](const LocalControl& c) { c.send(CB_ADDSTRING, 0, 99); }, {}},
-      {"text outside GBK and empty item", L"LISTBOX", 0,
+      {"owner-drawn list box without strings",
+       L"LISTBOX",
+       LBS_OWNERDRAWFIXED,
+       [](const LocalControl& c) { c.send(LB_ADDSTRING, 0, 1234); },
+       {}},
+      {"owner-drawn list box with strings",
+       L"LISTBOX",
+       LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+       [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Open"); },
+       {"Open"}},
+      {"owner-drawn combo box without strings",
+       L"COMBOBOX",
+       CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+       [](const LocalControl& c) { c.send(CB_ADDSTRING, 0, 99); },
+       {}},
+      {"text outside GBK and empty item",
+       L"LISTBOX",
+       0,
        [](const LocalControl& c) {
          c.send_text(LB_ADDSTRING, 0, L"Open");
          c.send_text(LB_ADDSTRING, 0, L"ภาษาไทย");
@@ -224,13 +244,17 @@ TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
          c.send_text(LB_ADDSTRING, 0, L"保存");
        },
        {"Open", "保存"}},
-      {"virtual list view: columns only", WC_LISTVIEWW, LVS_REPORT | LVS_OWNERDATA,
+      {"virtual list view: columns only",
+       WC_LISTVIEWW,
+       LVS_REPORT | LVS_OWNERDATA,
        [](const LocalControl& c) {
          add_column(c, 0, L"Name");
          c.send(LVM_SETITEMCOUNT, 5, 0);
        },
        {"Name"}},
-      {"sorted list view: subitems only", WC_LISTVIEWW, LVS_REPORT | LVS_SORTASCENDING,
+      {"sorted list view: subitems only",
+       WC_LISTVIEWW,
+       LVS_REPORT | LVS_SORTASCENDING,
        [](const LocalControl& c) {
          add_column(c, 0, L"Name");
          add_column(c, 1, L"Size");
@@ -241,8 +265,11 @@ TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
          c.send(LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
        },
        {"Name", "Size", "Large"}},
-      {"list view in icon view without columns", WC_LISTVIEWW, LVS_ICON,
-       [](const LocalControl& c) { add_row(c, 0, L"Open"); }, {"Open"}},
+      {"list view in icon view without columns",
+       WC_LISTVIEWW,
+       LVS_ICON,
+       [](const LocalControl& c) { add_row(c, 0, L"Open"); },
+       {"Open"}},
       {"plain button: no inner texts", L"BUTTON", 0, [](const LocalControl&) {}, {}},
   };
   for (const Case& c : cases) {
@@ -281,7 +308,8 @@ TEST(InnerTextsLocal, ControlChangedSinceReadingIsLeftAsFound) {
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {"an item added", [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Close"); },
+      {"an item added",
+       [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Close"); },
        {"Open", "Save", "Close"}},
       {"an item's text changed",
        [](const LocalControl& c) {

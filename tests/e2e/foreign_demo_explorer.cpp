@@ -98,7 +98,8 @@ void fill_list_view(HWND list_view, int rows) {
   LVITEMW selection{};
   selection.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   selection.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list_view, LVM_SETITEMSTATE, kExplorerRowSelected, reinterpret_cast<LPARAM>(&selection));
+  SendMessageW(list_view, LVM_SETITEMSTATE, kExplorerRowSelected,
+               reinterpret_cast<LPARAM>(&selection));
 }
 
 HTREEITEM insert_tree_item(HWND tree, HTREEITEM parent, const wchar_t* text) {
@@ -128,8 +129,10 @@ void fill_tree(HWND tree) {
 
 void fill_status(HWND status) {
   int rights[count_of(kExplorerStatusParts)];
-  for (int p = 0; p < count_of(kExplorerStatusParts); ++p) rights[p] = kExplorerStatusParts[p].right;
-  SendMessageW(status, SB_SETPARTS, count_of(kExplorerStatusParts), reinterpret_cast<LPARAM>(rights));
+  for (int p = 0; p < count_of(kExplorerStatusParts); ++p)
+    rights[p] = kExplorerStatusParts[p].right;
+  SendMessageW(status, SB_SETPARTS, count_of(kExplorerStatusParts),
+               reinterpret_cast<LPARAM>(rights));
   for (int p = 0; p < count_of(kExplorerStatusParts); ++p) {
     SendMessageW(status, SB_SETTEXTW, p | kExplorerStatusParts[p].flags,
                  reinterpret_cast<LPARAM>(kExplorerStatusParts[p].text));
@@ -152,7 +155,8 @@ bool list_view_states_intact() {
   for (int r = 0; r < g_explorer.rows; ++r) {
     const auto state = static_cast<UINT>(
         SendMessageW(view, LVM_GETITEMSTATE, r, LVIS_STATEIMAGEMASK | LVIS_SELECTED));
-    if ((state & LVIS_STATEIMAGEMASK) != INDEXTOSTATEIMAGEMASK(row_checked(r) ? 2 : 1)) return false;
+    if ((state & LVIS_STATEIMAGEMASK) != INDEXTOSTATEIMAGEMASK(row_checked(r) ? 2 : 1))
+      return false;
     if (((state & LVIS_SELECTED) != 0) != (r == kExplorerRowSelected)) return false;
   }
   return true;
@@ -199,7 +203,8 @@ unsigned failed_checks() {
   if (SendMessageW(e.combo, CB_GETCURSEL, 0, 0) != kExplorerComboSelection) {
     failed |= kCheckComboSelection;
   }
-  if (SendMessageW(e.tab, TCM_GETCURSEL, 0, 0) != kExplorerTabSelection) failed |= kCheckTabSelection;
+  if (SendMessageW(e.tab, TCM_GETCURSEL, 0, 0) != kExplorerTabSelection)
+    failed |= kCheckTabSelection;
   if (!list_view_states_intact()) failed |= kCheckListViewStates;
   if (!tree_states_intact()) failed |= kCheckTreeStates;
   if (!status_intact()) failed |= kCheckStatusParts;
@@ -277,7 +282,8 @@ int english_count() {
   for (int i = 0; i < count_of(kExplorerTabs); ++i) tally(tab_text(i), kExplorerTabs[i]);
   for (int c = 0; c < count_of(kExplorerColumns); ++c) tally(column_text(c), kExplorerColumns[c]);
   for (int r = 0; r < count_of(kExplorerRows) && r < e.rows; ++r) {
-    for (int c = 0; c < count_of(kExplorerColumns); ++c) tally(cell_text(r, c), kExplorerRows[r][c]);
+    for (int c = 0; c < count_of(kExplorerColumns); ++c)
+      tally(cell_text(r, c), kExplorerRows[r][c]);
   }
   for (int b = 0; b < count_of(kExplorerTree); ++b) {
     const HTREEITEM branch = e.branches[b];
@@ -301,7 +307,8 @@ int english_count() {
 LRESULT CALLBACK explorer_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SHOWWINDOW:
-      if (!wparam) SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+      if (!wparam)
+        SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
       break;
     case kHideCountMessage:
       return GetWindowLongPtrW(window, GWLP_USERDATA);
@@ -337,22 +344,23 @@ HWND create_explorer(HINSTANCE instance, int list_items) {
   RECT rect{0, 0, kExplorerWidth, kExplorerHeight};
   AdjustWindowRectEx(&rect, kStyle, FALSE, 0);
   const HWND window = CreateWindowExW(0, kExplorerClass, kExplorerTitle, kStyle, kExplorerLeft,
-                                      kExplorerTop, rect.right - rect.left,
-                                      rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
+                                      kExplorerTop, rect.right - rect.left, rect.bottom - rect.top,
+                                      nullptr, nullptr, instance, nullptr);
   if (!window) return nullptr;
 
   Explorer& e = g_explorer;
   e.rows = list_items > 0 ? list_items : count_of(kExplorerRows);
   e.tab = create_child(window, WC_TABCONTROLW, 0, 10, 10, 420, 26, 300);
-  e.list_box = create_child(window, L"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER, 10, 46, 150,
-                            80, 301);
-  e.combo = create_child(window, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 180, 46, 150, 160, 302);
+  e.list_box =
+      create_child(window, L"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER, 10, 46, 150, 80, 301);
+  e.combo =
+      create_child(window, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 180, 46, 150, 160, 302);
   e.list_view = create_child(window, WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | WS_BORDER, 10,
                              136, 420, 120, 303);
-  e.tree = create_child(window, WC_TREEVIEWW,
-                        TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS |
-                            WS_BORDER,
-                        10, 266, 200, 150, 304);
+  e.tree =
+      create_child(window, WC_TREEVIEWW,
+                   TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_BORDER,
+                   10, 266, 200, 150, 304);
   e.status = create_child(window, STATUSCLASSNAMEW, 0, 0, 0, 0, 0, 305);
   if (!e.tab || !e.list_box || !e.combo || !e.list_view || !e.tree || !e.status) return nullptr;
   fill_tab(e.tab);
