@@ -450,7 +450,11 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
       all = false;
       continue;
     }
+    // The old item gives its data to the new one and is removed without
+    // it: removing an item with data tells the owner (WM_DELETEITEM) to
+    // free what the data may point to, which the new item still uses.
     if (!talk.send(m.set_data, index, data, nullptr) ||
+        !talk.send(m.set_data, index + 1, 0, nullptr) ||
         !talk.send(m.remove, index + 1, 0, &removed)) {
       return false;
     }

@@ -25,6 +25,7 @@ struct Explorer {
   int rows = 0;
   HTREEITEM branches[count_of(kExplorerTree)] = {};
   HTREEITEM selected = nullptr;
+  int deleted_with_data = 0;  // WM_DELETEITEM received for items holding data
 };
 Explorer g_explorer;
 
@@ -208,6 +209,7 @@ unsigned failed_checks() {
   if (!list_view_states_intact()) failed |= kCheckListViewStates;
   if (!tree_states_intact()) failed |= kCheckTreeStates;
   if (!status_intact()) failed |= kCheckStatusParts;
+  if (e.deleted_with_data > 0) failed |= kCheckNoItemDataDeleted;
   return failed;
 }
 
@@ -314,6 +316,11 @@ LRESULT CALLBACK explorer_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
       return GetWindowLongPtrW(window, GWLP_USERDATA);
     case kExplorerCheckMessage:
       return failed_checks();
+    case WM_DELETEITEM:
+      if (reinterpret_cast<const DELETEITEMSTRUCT*>(lparam)->itemData != 0) {
+        ++g_explorer.deleted_with_data;
+      }
+      return TRUE;
     case kExplorerEnglishCountMessage:
       return english_count();
     case WM_CLOSE:

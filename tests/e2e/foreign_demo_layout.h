@@ -139,6 +139,9 @@ enum ExplorerCheck : unsigned {
   kCheckListViewStates = 1u << 5,    // count, check boxes, selection
   kCheckTreeStates = 1u << 6,        // count, expanded and collapsed branches, selection
   kCheckStatusParts = 1u << 7,       // count and drawing flags
+  // No item's data was handed back as deleted (WM_DELETEITEM with data): a
+  // program that frees what its item data points to would free it.
+  kCheckNoItemDataDeleted = 1u << 8,
 };
 // Send to the explorer window: the result is how many of its inner texts
 // still read as they were made (English), out of kExplorerTextCount.
