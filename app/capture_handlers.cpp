@@ -1,6 +1,9 @@
 #include "app/capture_handlers.h"
 
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/state.h"
@@ -19,6 +22,25 @@ capture::CrosshairCapture& crosshair_capture() {
   return capture;
 }
 
+// What every harvest of this process wrote, for "还原原文". Never destroyed:
+// a harvest thread may still be writing into it while the process ends.
+const std::shared_ptr<capture::OriginalTexts>& written_texts() {
+  static const auto* const instance =
+      new std::shared_ptr<capture::OriginalTexts>(std::make_shared<capture::OriginalTexts>());
+  return *instance;
+}
+
+// All texts of a harvest, one quick translation after the other, giving up
+// on the rest once the harvest is asked to stop.
+std::vector<std::string> translate_one_by_one(const std::vector<std::string>& texts) {
+  std::vector<std::string> translations(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (capture::harvest_should_stop()) break;
+    translations[i] = translate::quick_translate(texts[i]);
+  }
+  return translations;
+}
+
 capture::Crosshair crosshair(toolkit::Form& form) {
   return {form.picture_box("图片框1_鼠标"), form.timer("时钟1_界面翻译")};
 }
@@ -27,10 +49,13 @@ capture::Crosshair crosshair(toolkit::Form& form) {
 // window only through the published, never destroyed one.
 capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
+  // The preview of the held crosshair translates one text at a time.
   hooks.translate = &translate::quick_translate;
+  hooks.translate_texts = &translate_one_by_one;
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };
+  hooks.originals = written_texts();
   return hooks;
 }
 
@@ -50,6 +75,12 @@ void on_crosshair_released(toolkit::Form& form) {
                                   &thread)) {
     state().harvest_thread.replace(std::move(thread));
   }
+}
+
+void on_restore_originals(toolkit::Form&) {
+  capture::RestoreHooks hooks;
+  hooks.set_status = &set_main_title;
+  capture::start_restore(written_texts(), std::move(hooks));
 }
 
 void connect_quick_translation_display() {

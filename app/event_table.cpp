@@ -16,6 +16,7 @@ toolkit::EventTable main_window_events() {
       {"main_window", EventKind::created, &on_main_window_created},
       {"支持Orlek", EventKind::menu_selected, &on_support_menu_item},
       {"检测更新", EventKind::menu_selected, &on_check_update_menu_item},
+      {"还原原文", EventKind::menu_selected, &on_restore_originals},
       {"编辑框1_客户邮箱", EventKind::left_button_down, &on_address_box_pressed},
       {"留言编辑框", EventKind::left_button_down, &on_message_box_pressed},
       {"图片框1_鼠标", EventKind::left_button_down, &on_crosshair_pressed},

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
-#include "capture/inner_texts.h"
 #include "capture/status_texts.h"
+#include "capture/text_slot.h"
 #include "capture/window_pick.h"
 
 namespace capture {
@@ -26,7 +27,23 @@ class SilentThreads {
   std::vector<DWORD> threads_;
 };
 
-DWORD thread_of(HWND window) { return GetWindowThreadProcessId(window, nullptr); }
+// The stop question of the harvest running on this thread, for translators
+// that take long enough to want to give up early.
+thread_local const std::function<bool()>* t_stop_requested = nullptr;
+
+class StopQuestionScope {
+ public:
+  explicit StopQuestionScope(const std::function<bool()>& stop_requested)
+      : previous_(t_stop_requested) {
+    t_stop_requested = &stop_requested;
+  }
+  StopQuestionScope(const StopQuestionScope&) = delete;
+  StopQuestionScope& operator=(const StopQuestionScope&) = delete;
+  ~StopQuestionScope() { t_stop_requested = previous_; }
+
+ private:
+  const std::function<bool()>* previous_;
+};
 
 void call(const std::function<void(const std::string&)>& hook, const std::string& text) {
   if (hook) hook(text);
@@ -41,32 +58,187 @@ void repaint_by_hiding_and_showing(HWND window) {
   ShowWindowAsync(window, SW_SHOW);
 }
 
-// Items, captions, columns and parts inside the control: each translated,
-// then the control written in one go. Texts the harvest did not reach
-// before a stop keep theirs.
-void harvest_inner_texts(HWND control, const HarvestHooks& hooks, HarvestReport& report) {
-  const std::vector<InnerText> items = read_inner_texts(control, hooks.message_timeout_ms);
-  if (items.empty()) return;
-  report.inner_texts += static_cast<int>(items.size());
-  std::vector<std::string> translations;
-  int translated = 0;
-  for (const InnerText& item : items) {
-    if (hooks.stop_requested && hooks.stop_requested()) break;
-    call(hooks.show_text, item.text);
-    ++report.requests;
-    translations.push_back(hooks.translate ? hooks.translate(item.text) : std::string());
-    call(hooks.show_text, translations.back());
-    if (translations.back().empty()) {
-      ++report.untranslated;
-    } else {
-      ++translated;
+// A text read from a slot, waiting for its translation.
+struct ReadText {
+  TextSlot slot;
+  std::string source;
+};
+
+// One harvest of one window: the slots are read, translated and written
+// in one of two orders, with the same rules for each slot.
+class Harvest {
+ public:
+  Harvest(HWND window, const HarvestHooks& hooks, HarvestReport& report)
+      : window_(window), hooks_(hooks), report_(report) {}
+
+  // Each slot read, translated and written before the next one is read.
+  void one_by_one(const std::vector<TextSlot>& slots) {
+    for (const TextSlot& slot : slots) {
+      if (stop_requested()) return;
+      ReadText text;
+      if (!read(slot, text)) continue;
+      call(hooks_.show_text, text.source);
+      ++report_.requests;
+      const std::string translation = hooks_.translate ? hooks_.translate(text.source) : "";
+      call(hooks_.show_text, translation);
+      write(text, translation);
     }
   }
-  translations.resize(items.size());
-  if (translated > 0 && write_inner_texts(control, items, translations, hooks.message_timeout_ms)) {
-    report.inner_written += translated;
+
+  // Every slot read, all texts translated in one call, then written.
+  void all_at_once(const std::vector<TextSlot>& slots) {
+    std::vector<ReadText> texts;
+    for (const TextSlot& slot : slots) {
+      if (stop_requested()) return;
+      ReadText text;
+      if (read(slot, text)) texts.push_back(std::move(text));
+    }
+    if (texts.empty() || stop_requested()) return;
+    std::vector<std::string> sources;
+    sources.reserve(texts.size());
+    for (const ReadText& text : texts) sources.push_back(text.source);
+    report_.requests += static_cast<int>(sources.size());
+    std::vector<std::string> translations = hooks_.translate_texts(sources);
+    // A translator that answered for fewer texts left the rest untranslated.
+    translations.resize(texts.size());
+    // Translations that came are written even when a stop was asked for
+    // meanwhile: that takes little time, and the work is not thrown away.
+    // A control's inner texts are written together once its own text is:
+    // its item data, selection and top item are saved and put back once.
+    std::vector<std::vector<std::size_t>> inner_groups;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      call(hooks_.show_text, texts[i].source);
+      call(hooks_.show_text, translations[i]);
+      if (texts[i].slot.kind != SlotKind::kInnerText) {
+        write(texts[i], translations[i]);
+      } else if (!inner_groups.empty() &&
+                 texts[inner_groups.back().front()].slot.window == texts[i].slot.window) {
+        inner_groups.back().push_back(i);
+      } else {
+        inner_groups.push_back({i});
+      }
+    }
+    for (const std::vector<std::size_t>& group : inner_groups) {
+      write_inner_group(texts, translations, group);
+    }
   }
-}
+
+ private:
+  bool stop_requested() const { return hooks_.stop_requested && hooks_.stop_requested(); }
+
+  // True with the slot's text when there is one to translate.
+  bool read(const TextSlot& slot, ReadText& text) {
+    const DWORD thread = slot_thread(slot);
+    if (silent_.contains(thread)) {
+      ++report_.unanswered;
+      return false;
+    }
+    WindowText read = read_listed(slot);
+    if (!read.answered) {
+      // A window that disappeared meanwhile is simply gone; one that is
+      // still there did not answer.
+      if (slot_exists(slot)) {
+        silent_.add(thread);
+        ++report_.unanswered;
+      }
+      return false;
+    }
+    // Written back, a text read as "?" or cut short would destroy the text
+    // the control holds.
+    if (!read.whole) {
+      ++report_.unholdable;
+      return false;
+    }
+    // Its translation could only be empty, which would leave it unchanged.
+    if (read.text.empty()) {
+      ++report_.without_text;
+      return false;
+    }
+    text.slot = slot;
+    text.source = std::move(read.text);
+    return true;
+  }
+
+  // Inner texts were read whole, with their control, when its slots were
+  // listed a moment ago; reading each again would cost as much once more.
+  WindowText read_listed(const TextSlot& slot) {
+    if (slot.kind != SlotKind::kInnerText) return read_slot(slot, hooks_.message_timeout_ms);
+    WindowText listed;
+    listed.answered = true;
+    listed.text = slot.inner.text;
+    return listed;
+  }
+
+  // One control's inner texts, written in one go; none is written when the
+  // control changed since it was read.
+  void write_inner_group(const std::vector<ReadText>& texts,
+                         const std::vector<std::string>& translations,
+                         const std::vector<std::size_t>& group) {
+    const HWND control = texts[group.front()].slot.window;
+    std::vector<InnerText> items;
+    std::vector<std::string> values;
+    std::vector<std::size_t> written;
+    for (std::size_t i : group) {
+      if (translations[i].empty()) {
+        ++report_.untranslated;
+        continue;
+      }
+      items.push_back(texts[i].slot.inner);
+      values.push_back(translations[i]);
+      written.push_back(i);
+    }
+    if (items.empty()) return;
+    const int count = static_cast<int>(items.size());
+    if (silent_.contains(GetWindowThreadProcessId(control, nullptr))) {
+      report_.unanswered += count;
+      return;
+    }
+    if (!write_inner_texts(control, items, values, hooks_.message_timeout_ms)) {
+      if (IsWindow(control)) report_.rejected += count;
+      return;
+    }
+    report_.written += count;
+    if (!hooks_.originals) return;
+    for (std::size_t i : written) {
+      hooks_.originals->remember(texts[i].slot, window_, texts[i].source, translations[i]);
+    }
+  }
+
+  void write(const ReadText& text, const std::string& translation) {
+    // A failed translation never blanks another program's control.
+    if (translation.empty()) {
+      ++report_.untranslated;
+      return;
+    }
+    const DWORD thread = slot_thread(text.slot);
+    if (silent_.contains(thread)) {
+      ++report_.unanswered;
+      return;
+    }
+    switch (write_slot(text.slot, translation, hooks_.message_timeout_ms)) {
+      case WriteOutcome::kAccepted:
+        ++report_.written;
+        if (hooks_.originals) {
+          hooks_.originals->remember(text.slot, window_, text.source, translation);
+        }
+        break;
+      case WriteOutcome::kRejected:
+        ++report_.rejected;
+        break;
+      case WriteOutcome::kUnanswered:
+        if (slot_exists(text.slot)) {
+          silent_.add(thread);
+          ++report_.unanswered;
+        }
+        break;
+    }
+  }
+
+  HWND window_;
+  const HarvestHooks& hooks_;
+  HarvestReport& report_;
+  SilentThreads silent_;
+};
 
 }  // namespace
 
@@ -96,64 +268,35 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
     return report;
   }
 
-  WindowList list;
-  const int count = collect_child_windows(window, list);
-  report.controls = count;
-  SilentThreads silent;
-  for (int i = 1; i <= count; ++i) {
-    if (hooks.stop_requested && hooks.stop_requested()) break;
-    const HWND control = list[i];
-    const DWORD thread = thread_of(control);
-    if (silent.contains(thread)) {
-      ++report.unanswered;
-      continue;
-    }
-    if (has_inner_texts(control)) harvest_inner_texts(control, hooks, report);
-    // Its window text is one of the inner texts just done.
-    if (window_text_is_inner(control)) continue;
-    const WindowText source = query_window_text(control, hooks.message_timeout_ms);
-    if (!source.answered) {
-      // A window that disappeared meanwhile is simply gone; one that is
-      // still there did not answer.
-      if (IsWindow(control)) {
-        silent.add(thread);
-        ++report.unanswered;
+  try {
+    StopQuestionScope stop_question(hooks.stop_requested);
+    if (hooks.originals) hooks.originals->forget_gone_windows();
+    WindowList list;
+    report.controls = collect_child_windows(window, list);
+    std::vector<TextSlot> slots;
+    for (HWND control : list) {
+      for (TextSlot& slot : text_slots_of(control, hooks.message_timeout_ms)) {
+        slots.push_back(std::move(slot));
       }
-      continue;
     }
-    // Its translation could only be empty, which would leave it unchanged.
-    if (source.text.empty()) {
-      ++report.without_text;
-      continue;
+    Harvest harvest(window, hooks, report);
+    if (hooks.translate_texts) {
+      harvest.all_at_once(slots);
+    } else {
+      harvest.one_by_one(slots);
     }
-    call(hooks.show_text, source.text);
-    ++report.requests;
-    const std::string translation = hooks.translate ? hooks.translate(source.text) : std::string();
-    call(hooks.show_text, translation);
-    // A failed translation never blanks another program's control.
-    if (translation.empty()) {
-      ++report.untranslated;
-      continue;
-    }
-    switch (write_window_text(control, translation, hooks.message_timeout_ms)) {
-      case WriteOutcome::kAccepted:
-        ++report.written;
-        break;
-      case WriteOutcome::kRejected:
-        ++report.rejected;
-        break;
-      case WriteOutcome::kUnanswered:
-        if (IsWindow(control)) {
-          silent.add(thread);
-          ++report.unanswered;
-        }
-        break;
-    }
+  } catch (...) {
+    // A translator or a hook that failed ends the harvest like any other
+    // end: the window repaints with what was written, the status is set.
   }
 
   repaint_by_hiding_and_showing(window);
   call(hooks.set_status, kStatusHarvestDone);
   return report;
+}
+
+bool harvest_should_stop() {
+  return t_stop_requested && *t_stop_requested && (*t_stop_requested)();
 }
 
 HarvestReport harvest_and_translate(const HarvestHooks& hooks) {

@@ -552,7 +552,9 @@ WindowText read_inner_text(HWND control, const InnerText& slot, unsigned timeout
   std::wstring wide;
   if (read_slot_wide(talk, copy, &wide) != SlotOutcome::kText) return result;
   result.answered = true;
-  result.text = runtime::narrow(wide);
+  const std::optional<std::string> text = to_gbk(wide);
+  result.text = text ? *text : runtime::narrow(wide);
+  result.whole = text.has_value();
   return result;
 }
 

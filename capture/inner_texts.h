@@ -66,7 +66,8 @@ std::vector<InnerText> read_inner_texts(HWND control,
 
 // The current text of one slot read by read_inner_texts (for a restore
 // that only puts back texts still showing what was written). Not answered
-// when the slot is gone or the control did not answer.
+// when the slot is gone or the control did not answer; not whole when GBK
+// cannot hold it.
 WindowText read_inner_text(HWND control, const InnerText& slot,
                            unsigned timeout_ms = kForeignMessageTimeoutMs);
 

@@ -48,6 +48,24 @@ inline constexpr int kGroupBoxIndex = 5;
 inline constexpr int kButtonInGroupIndex = 6;
 inline constexpr int kComboIndex = 7;
 
+// With --extra-controls the dialog also holds, after those, controls whose
+// texts must survive a harvest untouched: texts GBK cannot hold, and
+// windows that misreport their text's length. Their ids follow
+// kExtraControlFirstId.
+inline constexpr wchar_t kLengthLiarClass[] = L"ForeignDemoLengthLiar";
+inline constexpr wchar_t kShortLengthClass[] = L"ForeignDemoShortLength";
+inline constexpr ControlLayout kExtraControls[] = {
+    {L"STATIC", L"\xd30c\xc77c \xc5f4\xae30", SS_LEFT, 250, 64, 100, 20},  // Korean
+    {L"BUTTON", L"Save \xd83d\xdcbe", BS_PUSHBUTTON, 250, 200, 100, 28},       // an emoji
+    // Reports a length of 2^31 units.
+    {kLengthLiarClass, L"Huge", 0, 250, 240, 50, 20},
+    // Reports fewer units than WM_GETTEXT gives.
+    {kShortLengthClass, L"Longer than it says", 0, 300, 240, 50, 20},
+};
+inline constexpr int kExtraControlFirstId = 200;
+inline constexpr LRESULT kLiarLength = LRESULT(1) << 31;
+inline constexpr LRESULT kShortLength = 4;
+
 // A point of the dialog's client area that no control covers.
 inline constexpr POINT kDialogEmptyPoint = {300, 230};
 
@@ -66,6 +84,11 @@ inline constexpr const wchar_t* kGridTexts[] = {L"Open", L"Save",    L"Cancel", 
 inline constexpr UINT kHangMessage = WM_APP + 1;
 // Send it: the result is how often the window has been hidden so far.
 inline constexpr UINT kHideCountMessage = WM_APP + 2;
+// Send it to the dialog with wParam = a control's id: the demo itself
+// replaces that control's text with kChangedText, as a program does that
+// updates its own window. The result is TRUE when the control exists.
+inline constexpr UINT kChangeTextMessage = WM_APP + 3;
+inline constexpr wchar_t kChangedText[] = L"Changed by its program";
 
 // The second dialog-like window: common controls whose texts sit inside
 // them (items, captions, columns, parts) rather than in their window text.
@@ -129,7 +152,7 @@ inline constexpr StatusPart kExplorerStatusParts[] = {
 // Send to the explorer window: the result has one bit set for each check
 // below that fails, 0 when the explorer is as it was made (apart from its
 // texts).
-inline constexpr UINT kExplorerCheckMessage = WM_APP + 3;
+inline constexpr UINT kExplorerCheckMessage = WM_APP + 10;
 enum ExplorerCheck : unsigned {
   kCheckListBoxData = 1u << 0,       // count and item data in order
   kCheckListBoxSelection = 1u << 1,  // selection and top item
@@ -145,7 +168,7 @@ enum ExplorerCheck : unsigned {
 };
 // Send to the explorer window: the result is how many of its inner texts
 // still read as they were made (English), out of kExplorerTextCount.
-inline constexpr UINT kExplorerEnglishCountMessage = WM_APP + 4;
+inline constexpr UINT kExplorerEnglishCountMessage = WM_APP + 11;
 inline constexpr int kExplorerTextCount = 8 + 4 + 3 + 3 + 3 * 3 + 6 + 2;
 
 }  // namespace foreign_demo
