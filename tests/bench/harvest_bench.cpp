@@ -102,8 +102,10 @@ Figures harvest(HWND window, const Translator& translator,
   Figures figures;
   figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   figures.translated = report.written;
-  // The log is written as each answer leaves; the last one is in by now.
-  const std::vector<std::string> lines = standin.log_lines(0, 0);
+  // The log line of the last answer may still be on its way: at most one
+  // request per text was made.
+  const std::vector<std::string> lines =
+      standin.log_lines(logged + static_cast<std::size_t>(report.requests), 1000);
   figures.requests = lines.size() - logged;
   figures.limited = count_limited(lines, logged);
   return figures;

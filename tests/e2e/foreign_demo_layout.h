@@ -55,12 +55,12 @@ inline constexpr int kComboIndex = 7;
 inline constexpr wchar_t kLengthLiarClass[] = L"ForeignDemoLengthLiar";
 inline constexpr wchar_t kShortLengthClass[] = L"ForeignDemoShortLength";
 inline constexpr ControlLayout kExtraControls[] = {
-    {L"STATIC", L"\xd30c\xc77c \xc5f4\xae30", SS_LEFT, 250, 64, 100, 20},  // Korean
+    {L"STATIC", L"\xd30c\xc77c \xc5f4\xae30", SS_LEFT, 20, 240, 100, 20},  // Korean
     {L"BUTTON", L"Save \xd83d\xdcbe", BS_PUSHBUTTON, 250, 200, 100, 28},       // an emoji
     // Reports a length of 2^31 units.
-    {kLengthLiarClass, L"Huge", 0, 250, 240, 50, 20},
+    {kLengthLiarClass, L"Huge", 0, 130, 240, 50, 20},
     // Reports fewer units than WM_GETTEXT gives.
-    {kShortLengthClass, L"Longer than it says", 0, 300, 240, 50, 20},
+    {kShortLengthClass, L"Longer than it says", 0, 190, 240, 50, 20},
 };
 inline constexpr int kExtraControlFirstId = 200;
 inline constexpr LRESULT kLiarLength = LRESULT(1) << 31;
