@@ -9,7 +9,9 @@
 #include "app/state.h"
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
+#include "translate/batch_translate.h"
 #include "translate/quick_translate.h"
+#include "translate/translation_memory.h"
 
 namespace app {
 namespace {
@@ -30,15 +32,14 @@ const std::shared_ptr<capture::OriginalTexts>& written_texts() {
   return *instance;
 }
 
-// All texts of a harvest, one quick translation after the other, giving up
-// on the rest once the harvest is asked to stop.
-std::vector<std::string> translate_one_by_one(const std::vector<std::string>& texts) {
-  std::vector<std::string> translations(texts.size());
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (capture::harvest_should_stop()) break;
-    translations[i] = translate::quick_translate(texts[i]);
-  }
-  return translations;
+// All texts of a harvest: what the translation memory holds costs nothing,
+// the rest goes to the service in as few paced requests as it allows, and
+// whatever comes back is remembered for the next time.
+std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
+  return translate::translate_with_memory(
+      texts, translate::program_translation_memory(), [](const std::vector<std::string>& missing) {
+        return translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
+      });
 }
 
 capture::Crosshair crosshair(toolkit::Form& form) {
@@ -49,9 +50,10 @@ capture::Crosshair crosshair(toolkit::Form& form) {
 // window only through the published, never destroyed one.
 capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
-  // The preview of the held crosshair translates one text at a time.
-  hooks.translate = &translate::quick_translate;
-  hooks.translate_texts = &translate_one_by_one;
+  // The preview of the held crosshair translates one text at a time, from
+  // the memory or, when the pacer has a slot free at once, from the service.
+  hooks.translate = &translate::remembered_quick_translate;
+  hooks.translate_texts = &translate_harvest_texts;
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };

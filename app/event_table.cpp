@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/manual_translation.h"
 #include "app/secondary_windows.h"
+#include "app/settings_window.h"
 #include "app/update_window.h"
 
 namespace app {
@@ -26,12 +27,23 @@ toolkit::EventTable main_window_events() {
       {"组合框_原文", EventKind::item_selected, &on_source_language_selected},
       {"组合框_译文", EventKind::item_selected, &on_target_language_selected},
       {"按钮1_提交", EventKind::clicked, &submit_feedback},
+      // The 工具 menu.
+      {"设置", EventKind::menu_selected, &on_settings_menu_item},
   };
 }
 
 toolkit::EventTable sponsor_window_events() {
   return {
       {"sponsor_window", EventKind::created, &on_sponsor_window_created},
+  };
+}
+
+toolkit::EventTable settings_window_events() {
+  return {
+      {"settings_window", EventKind::created, &on_settings_window_created},
+      {kSettingsTest, EventKind::clicked, &on_settings_test_clicked},
+      {kSettingsSave, EventKind::clicked, &on_settings_save_clicked},
+      {kSettingsCancel, EventKind::clicked, &on_settings_cancel_clicked},
   };
 }
 

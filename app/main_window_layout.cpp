@@ -34,6 +34,7 @@ MenuArgs tools_menu() {
   menu.caption = "工具";
   menu.items = {
       {"还原原文", "还原原文"},
+      {"设置", "设置"},
   };
   return menu;
 }

@@ -36,8 +36,9 @@ struct HarvestHooks {
   std::function<void(const std::string&)> set_status;
   // Receives the window under the cursor when the harvest starts.
   std::function<void(HWND)> store_captured_window;
-  // Asked before each control; true ends the harvest early (the window is
-  // still repainted and the status still set).
+  // Asked before each control is read (and, all at once, before the
+  // translation); true ends the harvest early: translations already come
+  // are still written, the window still repainted and the status still set.
   std::function<bool()> stop_requested;
   // Remembers the original and the translation of every text written, for
   // restore_originals; null: nothing is remembered.
@@ -50,7 +51,7 @@ struct HarvestHooks {
 struct HarvestReport {
   HWND window = nullptr;
   int controls = 0;        // descendant windows enumerated
-  int requests = 0;        // texts handed to translate
+  int requests = 0;        // texts handed to the translator
   int written = 0;         // translations the controls accepted
   int rejected = 0;        // translations a control answered but refused
   int without_text = 0;    // controls with no text: nothing to translate

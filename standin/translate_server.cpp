@@ -22,7 +22,16 @@ std::vector<OptionSpec> translate_option_specs() {
       {"rate", true, "N", "requests per second before error 54003 (default 0: no limit)"},
       {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
+      {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
+      {"drip-ms", true, "MS", "send each answer's body one byte every MS milliseconds"},
+      {"force-error-count", true, "N",
+       "give the forced error to the first N requests only, then serve (default: all)"},
+      {"drop-last-result", false, "",
+       "answer a query of several lines without the last line's entry"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
+      {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
+      {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
+      {"numeric-error-code", false, "", "write error_code as a number (54001, not \"54001\")"},
       {"glossary", true, "FILE", "translation table (default glossary.tsv next to the program)"},
       {"help", false, "", "show this text"},
   };
@@ -34,6 +43,13 @@ std::string target_query(const std::string& target) {
 }
 
 bool file_exists(const std::string& path) { return std::ifstream(path).good(); }
+
+std::string lower_ascii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -54,21 +70,41 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   }
   long long port = options.port;
   long long latency = options.latency_ms;
+  long long drip = options.pacing.drip_ms;
+  long long forced_count = options.service.force_error_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
+      !line.integer("drip-ms", 0, INT_MAX, drip) ||
+      !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
       !line.number("rate", 0, 1e6, rate)) {
     message = line.error();
     return StartChoice::bad_arguments;
   }
   options.port = static_cast<int>(port);
   options.latency_ms = static_cast<int>(latency);
+  options.pacing.drip_ms = static_cast<int>(drip);
+  options.pacing.never_answer = options.pacing.never_answer || line.has("never-answer");
   options.service.rate_per_second = rate;
   options.service.app_id = line.text("app-id", options.service.app_id);
   options.service.secret_key = line.text("secret-key", options.service.secret_key);
   options.service.force_error = line.text("force-error", options.service.force_error);
+  options.service.shape.escaped_slashes |= line.has("escaped-slashes");
+  options.service.shape.spaced |= line.has("spaced-json");
+  options.service.shape.numeric_error_code |= line.has("numeric-error-code");
+  options.service.force_error_count = forced_count;
+  options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;
+}
+
+bool is_form_content_type(const std::string& content_type) {
+  std::string media_type = content_type.substr(0, content_type.find(';'));
+  const size_t first = media_type.find_first_not_of(" \t");
+  const size_t last = media_type.find_last_not_of(" \t");
+  if (first == std::string::npos) return false;
+  media_type = media_type.substr(first, last - first + 1);
+  return lower_ascii(media_type) == "application/x-www-form-urlencoded";
 }
 
 std::string default_glossary_path() {
@@ -83,14 +119,15 @@ std::string default_glossary_path() {
 }
 
 TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary& glossary)
-    : options_(options), service_(options.service, glossary) {
-  server_.Get(kTranslatePath, [this](const httplib::Request& request, httplib::Response& response) {
-    handle(request, response, false);
-  });
+    : options_(options), service_(options.service, glossary), paced_(options.pacing) {
+  server_.Get(kTranslatePath,
+              paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
+                handle(request, response, false);
+              }));
   server_.Post(kTranslatePath,
-               [this](const httplib::Request& request, httplib::Response& response) {
+               paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
                  handle(request, response, true);
-               });
+               }));
   server_.set_error_handler(httplib::Server::HandlerWithResponse(
       [this](const httplib::Request& request, httplib::Response& response) {
         // Called for every status of 400 or more; an answer that a route
@@ -108,14 +145,19 @@ int TranslateServer::bind(int port, std::string& error) {
 
 void TranslateServer::run() { server_.listen_after_bind(); }
 
-void TranslateServer::stop() { server_.stop(); }
+void TranslateServer::stop() {
+  paced_.release();
+  server_.stop();
+}
 
 void TranslateServer::handle(const httplib::Request& request, httplib::Response& response,
                              bool is_post) {
   // As a web service reads its request: the query string, then for a POST
-  // the form body, whose values override those of the query.
+  // the form body, whose values override those of the query. A body of any
+  // other content type is no form and its parameters are not seen: the
+  // request then usually lacks q and is refused with 54000.
   Params params = parse_params(target_query(request.target));
-  if (is_post) {
+  if (is_post && is_form_content_type(request.get_header_value("Content-Type"))) {
     Params body = parse_params(request.body);
     params.insert(params.end(), body.begin(), body.end());
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/answer_pacing.h"
 #include "standin/glossary.h"
 #include "standin/request_log.h"
 #include "standin/translation_service.h"
@@ -18,6 +19,7 @@ struct TranslateOptions {
   int port = 8090;
   ServiceSettings service;
   int latency_ms = 0;
+  AnswerPacing pacing;
   std::string log_path;       // empty: no log
   std::string glossary_path;  // empty: default_glossary_path()
 };
@@ -28,6 +30,11 @@ enum class StartChoice { run, show_help, bad_arguments };
 // bad_arguments leave the text to print in message.
 StartChoice parse_translate_options(const std::vector<std::string>& args, TranslateOptions& options,
                                     std::string& message);
+
+// True for the form content type (application/x-www-form-urlencoded, any
+// case, parameters such as "; charset=UTF-8" allowed): the only POST body a
+// web service reads its parameters from.
+bool is_form_content_type(const std::string& content_type);
 
 // glossary.tsv next to the running program, else the copy in the sources.
 std::string default_glossary_path();
@@ -49,6 +56,7 @@ class TranslateServer {
 
   TranslateOptions options_;
   TranslationService service_;
+  PacedAnswers paced_;
   RequestLog log_;
   httplib::Server server_;
 };

@@ -81,6 +81,9 @@ TEST_F(TranslateFixture, GetAsTheQuickRequestSendsIt) {
             " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/4.0\r\nHost: 127.0.0.1\r\n\r\n");
     ASSERT_TRUE(response.complete) << c.q;
     EXPECT_EQ(response.status, 200);
+    // The connection ends with the answer, and the answer says so: a client
+    // must not send its next request over it.
+    EXPECT_EQ(response.header("Connection"), "close");
     EXPECT_EQ(response.body, c.expected_body) << c.q;
     EXPECT_NE(response.header("Content-Type").find("application/json"), std::string::npos);
   }
@@ -134,11 +137,61 @@ TEST_F(TranslateFixture, FormPostWithRawUtf8Body) {
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->body, c.expected_body) << c.body_q;
   }
+  // A query of the service's full size, many lines of raw UTF-8: every line
+  // is answered, in order.
+  std::string long_q;
+  std::string expected_results;
+  for (int i = 0; long_q.size() < 6000; ++i) {
+    const std::string line = u8"打开 " + std::to_string(i);
+    long_q += (i ? "\n" : "") + line;
+    expected_results += std::string(i ? "," : "") + R"({"src":"\u6253\u5f00 )" + std::to_string(i) +
+                        R"(","dst":"\u6253\u5f00 )" + std::to_string(i) + R"("})";
+  }
+  auto long_answer = client.Post(
+      standin::kTranslatePath,
+      "q=" + long_q + "&from=auto&to=zh&appid=" + kAppId + "&salt=5550001111&sign=" + sign(long_q, "5550001111"),
+      "application/x-www-form-urlencoded");
+  ASSERT_TRUE(long_answer);
+  EXPECT_EQ(long_answer->body,
+            R"({"from":"zh","to":"zh","trans_result":[)" + expected_results + "]}");
+
   std::string log = standin_test::read_file(options.log_path);
   EXPECT_NE(log.find(R"("method":"POST")"), std::string::npos);
   EXPECT_NE(log.find(R"("body":"q=\u6253\u5f00\r\n\u9000\u51fa&from=zh)"), std::string::npos)
       << log;
   EXPECT_NE(log.find(R"("outcome":"54001")"), std::string::npos);
+}
+
+// Only a form body carries parameters; any other body is not read, as a web
+// service reads its requests, and the request lacks q.
+TEST_F(TranslateFixture, PostParametersCountOnlyInAFormBody) {
+  standin::TranslateOptions options;
+  RunningServer<standin::TranslateServer> server(options, glossary);
+  ASSERT_GT(server.port(), 0) << server.error();
+  const std::string body = "q=Open&from=en&to=zh&appid=" + kAppId +
+                           "&salt=5550001111&sign=" + sign("Open", "5550001111");
+  const std::string translated =
+      R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})";
+  const struct {
+    const char* content_type_line;  // empty: no Content-Type at all
+    std::string expected_body;
+  } cases[] = {
+      {"Content-Type: application/x-www-form-urlencoded\r\n", translated},
+      {"Content-Type: Application/X-WWW-Form-Urlencoded; charset=UTF-8\r\n", translated},
+      {"", standin::error_json("54000")},
+      {"Content-Type: text/plain\r\n", standin::error_json("54000")},
+      {"Content-Type: application/json\r\n", standin::error_json("54000")},
+  };
+  for (const auto& c : cases) {
+    const standin_test::RawResponse response = standin_test::raw_request(
+        server.port(), std::string("POST ") + standin::kTranslatePath +
+                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                           c.content_type_line + "Content-Length: " +
+                           std::to_string(body.size()) + "\r\n\r\n" + body);
+    ASSERT_TRUE(response.complete) << c.content_type_line;
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, c.expected_body) << c.content_type_line;
+  }
 }
 
 TEST_F(TranslateFixture, ErrorAnswersOverHttp) {
@@ -153,6 +206,12 @@ TEST_F(TranslateFixture, ErrorAnswersOverHttp) {
   } cases[] = {
       {std::string(standin::kTranslatePath), "54000"},
       {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId + "&salt=1",
+       "54001"},
+      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId +
+           "&salt=1&sign=",
+       "54001"},
+      {std::string(standin::kTranslatePath) + "?q=&from=en&to=zh&appid=" + kAppId +
+           "&salt=1&sign=",
        "54000"},
       {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=1&salt=1&sign=x",
        "52003"},

@@ -3,6 +3,7 @@
 // and what comes back for answers, errors and a dead service.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -14,9 +15,12 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "platform/internet_limits.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
+#include "translate/service_account.h"
+#include "translate/translation_memory.h"
 
 namespace {
 
@@ -59,6 +63,53 @@ Server(("127.0.0.1", int(sys.argv[1])), Page).serve_forever()
   test_support::UnixProcess process_;
 };
 
+// A host that never takes the connection: a listener that accepts nothing,
+// its connection queue filled by its own clients, so that the system drops
+// further connection requests unanswered. On a port of its own: the
+// connection attempt given up by the caller goes on in the background and
+// must not reach a later test's service.
+class NeverAcceptingHost {
+ public:
+  static constexpr int kPortOffset = 96;
+
+  bool start() {
+    const std::string script = test_support::scratch_dir_unix("full") + "/full_queue.py";
+    std::ofstream(test_support::to_windows_path(script), std::ios::binary) << R"(import socket, sys, time
+
+port = int(sys.argv[1])
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(0)
+queued = []
+for _ in range(8):
+    client = socket.socket()
+    client.setblocking(False)
+    try:
+        client.connect(("127.0.0.1", port))
+    except BlockingIOError:
+        pass
+    queued.append(client)
+print("full", flush=True)
+time.sleep(3600)
+)";
+    const std::string ready = test_support::scratch_dir_unix("full") + "/ready";
+    return process_.start("exec /usr/bin/python3 " + shell_quoted(script) + " " +
+                          std::to_string(test_support::test_port(kPortOffset)) + " > " +
+                          shell_quoted(ready)) &&
+           test_support::wait_until(
+               [&] {
+                 std::ifstream in(test_support::to_windows_path(ready));
+                 std::string word;
+                 return static_cast<bool>(in >> word) && word == "full";
+               },
+               15000);
+  }
+
+ private:
+  test_support::UnixProcess process_;
+};
+
 // Collects what quick_translate hands to its sink.
 class SinkRecorder {
  public:
@@ -86,13 +137,10 @@ struct WireCase {
   std::string logged_query;   // the decoded q the stand-in logged (JSON-escaped UTF-8)
   std::string translation;    // GBK
   std::string cut;            // the escaped answer text given to the sink
+  std::string service_options = "";  // how the stand-in writes its answers
 };
 
 TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
-  test_support::TranslateStandin service;
-  ASSERT_TRUE(service.start());
-  SinkRecorder sink;
-
   const WireCase cases[] = {
       {"Open", "Open", "Open", "打开", "\\u6253\\u5f00"},
       {"&Open", "%26Open", "&Open", "打开(&O)", "\\u6253\\u5f00(&O)"},
@@ -102,19 +150,33 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
       {"你好", "%E4%BD%A0%E5%A5%BD", "\\u4f60\\u597d", "你好", "\\u4f60\\u597d"},
       // One result per line; only the first one is read.
       {"Open\r\nSave", "Open%0D%0ASave", "Open\\r\\nSave", "打开", "\\u6253\\u5f00"},
+      // Other valid ways of writing the answer read the same.
+      {"a/b_c~d", "a%2Fb%5Fc%7Ed", "a/b_c~d", "a/b_c~d", "a\\/b_c~d", "--escaped-slashes"},
+      {"Open", "Open", "Open", "打开", "\\u6253\\u5f00", "--spaced-json"},
+      {"Open\r\nSave", "Open%0D%0ASave", "Open\\r\\nSave", "打开", "\\u6253\\u5f00",
+       "--spaced-json"},
+      {"x/\"y\"", "x%2F%22y%22", "x/\\\"y\\\"", "x/\"y\"", "x\\/\\\"y\\\"",
+       "--spaced-json --escaped-slashes"},
   };
-  for (const WireCase& c : cases) EXPECT_EQ(translate::quick_translate(c.text), c.translation) << c.text;
-
-  const std::vector<std::string> lines = service.log_lines(std::size(cases));
-  ASSERT_EQ(lines.size(), std::size(cases));
-  const std::vector<std::string> cuts = sink.cuts();
-  ASSERT_EQ(cuts.size(), std::size(cases));
+  test_support::TranslateStandin service;
+  std::string running_with = "(none)";
+  size_t sent = 0;  // requests to the stand-in now running
+  SinkRecorder sink;
   const std::string app_id = moqiao::build::kAppId;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const WireCase& c = cases[i];
-    const std::string& line = lines[i];
+  for (const WireCase& c : cases) {
+    SCOPED_TRACE(c.text + " " + c.service_options);
+    if (c.service_options != running_with) {
+      ASSERT_TRUE(service.start(c.service_options));
+      running_with = c.service_options;
+      sent = 0;
+    }
+    EXPECT_EQ(translate::quick_translate(c.text), c.translation);
+    EXPECT_EQ(sink.cuts().back(), c.cut);
+
+    const std::vector<std::string> lines = service.log_lines(++sent);
+    ASSERT_EQ(lines.size(), sent);
+    const std::string& line = lines.back();
     SCOPED_TRACE(line);
-    EXPECT_EQ(cuts[i], c.cut);
     // "ok": the stand-in found the signature right over the raw UTF-8 text.
     EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos);
     EXPECT_NE(line.find("\"method\":\"GET\""), std::string::npos);
@@ -132,6 +194,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
                          target_match[2].str() + "\"]]";
     EXPECT_NE(line.find(params), std::string::npos) << params;
   }
+  EXPECT_EQ(sink.cuts().size(), std::size(cases));
 }
 
 TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
@@ -168,6 +231,7 @@ struct FailureCase {
   const char* why;
   std::string service_options;  // empty: no stand-in at all
   bool html_page;
+  bool never_accepts = false;   // a host that never takes the connection
 };
 
 TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
@@ -176,29 +240,75 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       {"error answer", "--force-error 52001", false},
       {"rate limit", "--force-error 54003", false},
       {"signature refused", "--secret-key WrongKey", false},
+      {"numeric error code", "--force-error 52001 --numeric-error-code", false},
+      {"spaced error answer", "--force-error 54003 --spaced-json --numeric-error-code", false},
       {"HTML page", "", true},
+      // Frozen after reading the request: given up after the receive time-out.
+      {"service never answers", "--never-answer", false},
+      // A 70-byte answer at a byte every 400 ms would take half a minute.
+      {"service drips its answer", "--drip-ms 400", false},
+      // Wine ignores the connect time-out; the whole exchange's limit holds.
+      {"host never takes the connection", "", false, true},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
     test_support::TranslateStandin service;
     HtmlPageServer page;
-    if (c.html_page) {
+    NeverAcceptingHost host;
+    const translate::ServiceAccount usual = translate::current_service_account();
+    if (c.never_accepts) {
+      ASSERT_TRUE(host.start());
+      translate::ServiceAccount elsewhere = usual;
+      elsewhere.host = "127.0.0.1:" + std::to_string(test_support::test_port(host.kPortOffset));
+      translate::set_service_account(elsewhere);
+    } else if (c.html_page) {
       ASSERT_TRUE(page.start());
     } else if (!c.service_options.empty()) {
       ASSERT_TRUE(service.start(c.service_options));
     }
     SinkRecorder sink;
+    const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(translate::quick_translate("Open"), "");
+    EXPECT_LE(std::chrono::steady_clock::now() - asked,
+              platform::kWholeExchangeLimit + std::chrono::seconds(2));
     EXPECT_EQ(sink.cuts(), std::vector<std::string>{""});
+    translate::set_service_account(usual);
     if (!c.html_page && !c.service_options.empty()) {
       EXPECT_EQ(service.log_lines(1).size(), 1u);  // the request did reach the service
     }
   }
 }
 
+// The preview's call: while the pacer has no free slot it sends nothing and
+// returns at once; with one it translates.
+TEST(QuickTranslateTest, TheNonWaitingCallSendsNothingWithoutAFreeSlot) {
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  EXPECT_EQ(translate::quick_translate("Open"), "打开");  // takes this second's slot
+  std::string translation = "as it was";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(translate::try_quick_translate("Save", &translation));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_EQ(translation, "as it was");
+  EXPECT_TRUE(test_support::wait_until(
+      [&] { return translate::try_quick_translate("Save", &translation); }, 3000, 50));
+  EXPECT_EQ(translation, "保存");
+  const std::vector<std::string> lines = service.log_lines(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[1], "q"), "Save");
+  EXPECT_GE(test_support::TranslateStandin::logged_time_ms(lines[1]) -
+                test_support::TranslateStandin::logged_time_ms(lines[0]),
+            900);  // a second apart when sent
+}
+
 TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start("--latency-ms 20"));
+  // Fast enough for the two threads' requests to overlap.
+  const translate::ServiceAccount standard = translate::current_service_account();
+  translate::ServiceAccount fast = standard;
+  fast.requests_per_second = 1000;
+  translate::set_service_account(fast);
   constexpr int kCallsPerThread = 10;
   std::vector<std::string> first(kCallsPerThread), second(kCallsPerThread);
   std::thread one([&] {
@@ -209,6 +319,7 @@ TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   });
   one.join();
   two.join();
+  translate::set_service_account(standard);
   for (int i = 0; i < kCallsPerThread; ++i) {
     EXPECT_EQ(first[i], "粘贴");
     EXPECT_EQ(second[i], "删除");
@@ -216,6 +327,50 @@ TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   const std::vector<std::string> lines = service.log_lines(2 * kCallsPerThread);
   EXPECT_EQ(lines.size(), 2u * kCallsPerThread);
   for (const std::string& line : lines) EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos) << line;
+}
+
+// Through the translation memory a text costs one request, ever: later
+// harvests, a restart and the crosshair preview find it held.
+TEST(QuickTranslateTest, TheMemoryAsksTheServiceOnceForEachText) {
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  const std::string path = test_support::to_windows_path(
+                               test_support::scratch_dir_unix("quick_memory")) +
+                           "\\" + translate::kTranslationMemoryFileName;
+  using Texts = std::vector<std::string>;
+  const translate::TranslationService one_by_one = [](const Texts& texts) {
+    Texts translations;
+    for (const std::string& text : texts) translations.push_back(translate::quick_translate(text));
+    return translations;
+  };
+  // Requests the stand-in saw so far; waits briefly for any beyond that.
+  const auto requests_seen = [&service](size_t expected) {
+    return service.log_lines(expected + 1, 500).size();
+  };
+
+  const Texts texts = {"Open", "Save As", "Open", "Exit"};
+  const Texts translated = {"打开", "另存为", "打开", "退出"};
+  const struct {
+    const char* why;
+    bool restart;
+  } steps[] = {{"first harvest", true}, {"second harvest", false}, {"after a restart", true}};
+  translate::TranslationMemory memory;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.why);
+    if (step.restart) memory.open(path);
+    EXPECT_EQ(translate::translate_with_memory(texts, memory, one_by_one), translated);
+    EXPECT_EQ(requests_seen(3), 3u);
+  }
+
+  ASSERT_TRUE(translate::open_program_translation_memory(path));
+  EXPECT_EQ(translate::remembered_quick_translate("Exit"), "退出");
+  EXPECT_EQ(requests_seen(3), 3u);
+  // The preview never waits for the pacer: it may find no free slot at
+  // first, which costs no request, and gets the text on a later tick.
+  EXPECT_TRUE(test_support::wait_until(
+      [] { return translate::remembered_quick_translate("Copy") == "复制"; }, 5000, 100));
+  EXPECT_EQ(translate::remembered_quick_translate("Copy"), "复制");
+  EXPECT_EQ(requests_seen(4), 4u);
 }
 
 }  // namespace
