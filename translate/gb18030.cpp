@@ -109,9 +109,9 @@ bool gbk_pair(wchar_t unit, char pair[2]) {
   return size == 2 && !used_default;
 }
 
-// The four-byte index of a BMP code point from U+0080 on, or false when
-// GB18030 writes it with two bytes: a run ends where the indices of the next
-// one begin, the last one at U+FFFF.
+// Whether GB18030 writes a BMP code point from U+0080 on with four bytes,
+// and then its four-byte index. A run ends where the indices of the next one
+// begin, the last one at U+FFFF; code points between two runs take two bytes.
 bool bmp_four_byte_index(char32_t code_point, std::uint32_t* index) {
   const auto after = std::upper_bound(
       std::begin(kFourByteRuns), std::end(kFourByteRuns), code_point,
