@@ -36,14 +36,20 @@ bool is_ascii(const std::string& text) {
 }
 
 // Characters the comparison with the C library's GB18030 leaves out: the
-// private-use area (the native code page 936 here has none of it) and U+1E3F,
-// which editions of the standard write differently.
+// private-use area (the native code page 936 here has none of it), and
+// U+1E3F, U+9FB4 … U+9FBB and the vertical forms U+FE10 … U+FE19, which
+// editions of the standard write differently (the program follows the first
+// edition). On every other code point the two agree.
 bool has_character_left_out(const std::string& utf8) {
   for (size_t i = 0; i + 1 < utf8.size(); ++i) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     const auto next = static_cast<unsigned char>(utf8[i + 1]);
     if (lead == 0xEE || (lead == 0xEF && next <= 0xA3)) return true;
-    if (lead == 0xE1 && next == 0xB8 && i + 2 < utf8.size() && utf8[i + 2] == '\xBF') return true;
+    if (i + 2 >= utf8.size()) continue;
+    const auto third = static_cast<unsigned char>(utf8[i + 2]);
+    if (lead == 0xE1 && next == 0xB8 && third == 0xBF) return true;
+    if (lead == 0xEF && next == 0xB8 && third >= 0x90 && third <= 0x99) return true;
+    if (lead == 0xE9 && next == 0xBE && third >= 0xB4 && third <= 0xBB) return true;
   }
   return false;
 }
