@@ -121,4 +121,66 @@ std::string json_string(std::string_view utf8, BadBytes bad) {
   return out;
 }
 
+std::string slashes_escaped(std::string_view json) {
+  std::string out;
+  out.reserve(json.size());
+  for (char c : json) {
+    if (c == '/') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string spaced_json(std::string_view compact_json) {
+  std::string out;
+  int depth = 0;
+  bool in_string = false;
+  const auto new_line = [&] { out += '\n' + std::string(static_cast<size_t>(2 * depth), ' '); };
+  for (size_t i = 0; i < compact_json.size(); ++i) {
+    const char c = compact_json[i];
+    if (in_string) {
+      out += c;
+      if (c == '\\' && i + 1 < compact_json.size()) {
+        out += compact_json[++i];
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"':
+        in_string = true;
+        out += c;
+        break;
+      case '{':
+      case '[': {
+        out += c;
+        const char next = i + 1 < compact_json.size() ? compact_json[i + 1] : '\0';
+        if (next == '}' || next == ']') break;  // an empty one stays on its line
+        ++depth;
+        new_line();
+        break;
+      }
+      case '}':
+      case ']':
+        if (out.back() != '{' && out.back() != '[') {
+          --depth;
+          new_line();
+        }
+        out += c;
+        break;
+      case ',':
+        out += c;
+        new_line();
+        break;
+      case ':':
+        out += ": ";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace standin

@@ -22,6 +22,15 @@ bool is_utf8(std::string_view text);
 // escaped, non-ASCII as lower-case \uXXXX.
 std::string json_string(std::string_view utf8, BadBytes bad = BadBytes::replace);
 
+// The same JSON with every "/" written as "\/", as some servers escape it.
+// A slash only ever stands inside a string, so every one can be escaped.
+std::string slashes_escaped(std::string_view json);
+
+// Compact JSON laid out over several lines: a line break and two spaces of
+// indentation per level around the members of objects and arrays, and a
+// space after each colon, as a server's pretty printer writes it.
+std::string spaced_json(std::string_view compact_json);
+
 // Reads one code point at pos and advances pos. A byte that does not start a
 // well-formed sequence is returned as -1 - byte and pos moves by one.
 int32_t next_code_point(std::string_view utf8, size_t& pos);

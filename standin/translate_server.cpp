@@ -23,6 +23,9 @@ std::vector<OptionSpec> translate_option_specs() {
       {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
+      {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
+      {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
+      {"numeric-error-code", false, "", "write error_code as a number (54001, not \"54001\")"},
       {"glossary", true, "FILE", "translation table (default glossary.tsv next to the program)"},
       {"help", false, "", "show this text"},
   };
@@ -34,6 +37,13 @@ std::string target_query(const std::string& target) {
 }
 
 bool file_exists(const std::string& path) { return std::ifstream(path).good(); }
+
+std::string lower_ascii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -66,9 +76,21 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.app_id = line.text("app-id", options.service.app_id);
   options.service.secret_key = line.text("secret-key", options.service.secret_key);
   options.service.force_error = line.text("force-error", options.service.force_error);
+  options.service.shape.escaped_slashes |= line.has("escaped-slashes");
+  options.service.shape.spaced |= line.has("spaced-json");
+  options.service.shape.numeric_error_code |= line.has("numeric-error-code");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;
+}
+
+bool is_form_content_type(const std::string& content_type) {
+  std::string media_type = content_type.substr(0, content_type.find(';'));
+  const size_t first = media_type.find_first_not_of(" \t");
+  const size_t last = media_type.find_last_not_of(" \t");
+  if (first == std::string::npos) return false;
+  media_type = media_type.substr(first, last - first + 1);
+  return lower_ascii(media_type) == "application/x-www-form-urlencoded";
 }
 
 std::string default_glossary_path() {
@@ -113,9 +135,11 @@ void TranslateServer::stop() { server_.stop(); }
 void TranslateServer::handle(const httplib::Request& request, httplib::Response& response,
                              bool is_post) {
   // As a web service reads its request: the query string, then for a POST
-  // the form body, whose values override those of the query.
+  // the form body, whose values override those of the query. A body of any
+  // other content type is no form and its parameters are not seen: the
+  // request then usually lacks q and is refused with 54000.
   Params params = parse_params(target_query(request.target));
-  if (is_post) {
+  if (is_post && is_form_content_type(request.get_header_value("Content-Type"))) {
     Params body = parse_params(request.body);
     params.insert(params.end(), body.begin(), body.end());
   }

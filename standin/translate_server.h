@@ -29,6 +29,11 @@ enum class StartChoice { run, show_help, bad_arguments };
 StartChoice parse_translate_options(const std::vector<std::string>& args, TranslateOptions& options,
                                     std::string& message);
 
+// True for the form content type (application/x-www-form-urlencoded, any
+// case, parameters such as "; charset=UTF-8" allowed): the only POST body a
+// web service reads its parameters from.
+bool is_form_content_type(const std::string& content_type);
+
 // glossary.tsv next to the running program, else the copy in the sources.
 std::string default_glossary_path();
 

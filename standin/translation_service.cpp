@@ -13,7 +13,9 @@ const char* const kLanguages[] = {
     "el", "nl", "pl",  "bul", "est", "dan", "fin", "cs",  "rom", "slo", "swe", "hu", "cht", "vie",
 };
 
-const char* const kRequired[] = {"q", "from", "to", "appid", "salt", "sign"};
+// Missing or empty, each of these is 54000. The signature is not among them:
+// an empty or missing sign is a wrong signature, 54001.
+const char* const kRequired[] = {"q", "from", "to", "appid", "salt"};
 
 std::vector<std::string> split_lines(const std::string& q) {
   std::vector<std::string> lines;
@@ -27,6 +29,12 @@ std::vector<std::string> split_lines(const std::string& q) {
     start = end + 1;
   }
   return lines;
+}
+
+std::string shaped(std::string json, const AnswerShape& shape) {
+  if (shape.escaped_slashes) json = slashes_escaped(json);
+  if (shape.spaced) json = spaced_json(json);
+  return json;
 }
 
 }  // namespace
@@ -66,13 +74,18 @@ std::string error_text(const std::string& code) {
   return "UNKNOWN ERROR";
 }
 
-std::string error_json(const std::string& code) {
-  return "{\"error_code\":" + json_string(code) +
-         ",\"error_msg\":" + json_string(error_text(code)) + "}";
+std::string error_json(const std::string& code, const AnswerShape& shape) {
+  // A numeric code is written as the number the text holds; a code that is
+  // no number stays a string.
+  const bool as_number = shape.numeric_error_code && !code.empty() && code[0] != '0' &&
+                         code.find_first_not_of("0123456789") == std::string::npos;
+  return shaped("{\"error_code\":" + (as_number ? code : json_string(code)) +
+                    ",\"error_msg\":" + json_string(error_text(code)) + "}",
+                shape);
 }
 
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
-                         const Glossary& glossary) {
+                         const Glossary& glossary, const AnswerShape& shape) {
   std::string json =
       "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
   bool first = true;
@@ -82,14 +95,16 @@ std::string success_json(const std::string& q, const std::string& from, const st
     json += "{\"src\":" + json_string(line) +
             ",\"dst\":" + json_string(glossary.translate_line(line, from, to)) + "}";
   }
-  return json + "]}";
+  return shaped(json + "]}", shape);
 }
 
 TranslationService::TranslationService(ServiceSettings settings, const Glossary& glossary)
     : settings_(std::move(settings)), glossary_(glossary), limiter_(settings_.rate_per_second) {}
 
 ServiceAnswer TranslationService::answer(const Params& params) {
-  const auto fail = [](const std::string& code) { return ServiceAnswer{error_json(code), code}; };
+  const auto fail = [this](const std::string& code) {
+    return ServiceAnswer{error_json(code, settings_.shape), code};
+  };
   if (!settings_.force_error.empty()) return fail(settings_.force_error);
 
   for (const char* name : kRequired) {
@@ -101,15 +116,15 @@ ServiceAnswer TranslationService::answer(const Params& params) {
   const std::string& to = *find_param(params, "to");
   const std::string& appid = *find_param(params, "appid");
   const std::string& salt = *find_param(params, "salt");
-  const std::string& sign = *find_param(params, "sign");
+  const std::string* sign = find_param(params, "sign");
 
   if (appid != settings_.app_id) return fail("52003");
-  if (sign != md5_hex(appid + q + salt + settings_.secret_key)) return fail("54001");
+  if (!sign || *sign != md5_hex(appid + q + salt + settings_.secret_key)) return fail("54001");
   if (!limiter_.admit()) return fail("54003");
   if (!is_source_language(from) || !is_target_language(to)) return fail("58001");
 
   std::string source = from == "auto" ? detect_language(q) : from;
-  return ServiceAnswer{success_json(q, source, to, glossary_), "ok"};
+  return ServiceAnswer{success_json(q, source, to, glossary_, settings_.shape), "ok"};
 }
 
 }  // namespace standin

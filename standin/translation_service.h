@@ -10,11 +10,20 @@
 
 namespace standin {
 
+// Valid ways a server may write the same JSON answer; a client must read
+// them all alike.
+struct AnswerShape {
+  bool escaped_slashes = false;     // "/" inside strings written as "\/"
+  bool spaced = false;              // line breaks and indentation between tokens
+  bool numeric_error_code = false;  // "error_code":54001 instead of "54001"
+};
+
 struct ServiceSettings {
   std::string app_id = "20200417000123908";
   std::string secret_key = "Kq7TzW2mRp9LxBv4NcHs";
   double rate_per_second = 0;  // 0: no limit
   std::string force_error;     // non-empty: every request gets this error code
+  AnswerShape shape;
 };
 
 struct ServiceAnswer {
@@ -30,12 +39,12 @@ bool is_target_language(const std::string& code);
 // The message the service writes next to an error code.
 std::string error_text(const std::string& code);
 
-std::string error_json(const std::string& code);
+std::string error_json(const std::string& code, const AnswerShape& shape = {});
 
 // The success answer for q: one result per line (lines end at LF, a CR
 // before it is dropped, empty lines give no result).
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
-                         const Glossary& glossary);
+                         const Glossary& glossary, const AnswerShape& shape = {});
 
 class TranslationService {
  public:

@@ -16,10 +16,10 @@ constexpr char kFixedLanguages[] = "&from=auto&to=zh&appid=";
 constexpr char kSaltKey[] = "&salt=";
 constexpr char kSignKey[] = "&sign=";
 constexpr int kSaltDigits = 10;
-// The answer is cut, not parsed: the first value after dst":" up to the
-// next double quote.
-constexpr char kResultStart[] = "dst#引号:#引号";
-constexpr char kResultEnd[] = "#引号";
+// The answer is cut, not parsed: the first value of a "dst" member.
+constexpr char kResultName[] = "\"dst\"";
+
+bool is_json_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Shared between the calling threads; replaced only as a whole, so a call
 // always sees either the old sink or the new one.
@@ -27,16 +27,30 @@ std::shared_ptr<const QuickTranslateSink> g_sink;
 
 std::shared_ptr<const QuickTranslateSink> current_sink() { return std::atomic_load(&g_sink); }
 
-// The escaped text of the first result. A quote inside a translation arrives
-// escaped (\"); cutting at the first quote would end the value in a lone
-// backslash, which the decoder can only read as garbage that the harvest
-// would write into a foreign control. So a cut that stops at an escaped
-// quote is carried on to the quote that really ends the value.
+// Where the first dst value begins: just after "dst", a colon and the
+// opening quote. A service may put white space between those tokens (a
+// pretty-printed answer), which is the same answer and must read the same.
+size_t first_result_start(const std::string& answer) {
+  for (size_t at = answer.find(kResultName); at != std::string::npos;
+       at = answer.find(kResultName, at + 1)) {
+    size_t pos = at + sizeof kResultName - 1;
+    while (pos < answer.size() && is_json_space(answer[pos])) ++pos;
+    if (pos == answer.size() || answer[pos] != ':') continue;
+    ++pos;
+    while (pos < answer.size() && is_json_space(answer[pos])) ++pos;
+    if (pos < answer.size() && answer[pos] == '"') return pos + 1;
+  }
+  return std::string::npos;
+}
+
+// The escaped text of the first result, up to the quote that ends it. A
+// quote inside a translation arrives escaped (\"); cutting at the first
+// quote would end the value in a lone backslash, which the decoder can only
+// read as garbage that the harvest would write into a foreign control. So
+// the cut skips escaped characters. No value, or no closing quote: empty.
 std::string first_result_value(const std::string& answer) {
-  const std::string cut = text_between(answer, kResultStart, kResultEnd);
-  const int start = runtime::find(answer, "dst\":\"");
-  if (start < 0) return cut;
-  const size_t value_start = static_cast<size_t>(start - 1) + 6;
+  const size_t value_start = first_result_start(answer);
+  if (value_start == std::string::npos) return {};
   for (size_t pos = value_start; pos < answer.size();) {
     const char c = answer[pos];
     if (c == '"') return answer.substr(value_start, pos - value_start);
@@ -46,7 +60,7 @@ std::string first_result_value(const std::string& answer) {
     }
     pos += static_cast<size_t>(runtime::char_length_at(answer, pos));
   }
-  return cut;  // no closing quote: the plain cut (empty) as before
+  return {};
 }
 
 }  // namespace

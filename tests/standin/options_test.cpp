@@ -18,10 +18,13 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.latency_ms, 0);
   EXPECT_TRUE(options.service.force_error.empty());
   EXPECT_TRUE(options.log_path.empty());
+  EXPECT_FALSE(options.service.shape.escaped_slashes || options.service.shape.spaced ||
+               options.service.shape.numeric_error_code);
 
   Args args = {"--port", "18090", "--app-id=1",   "--secret-key", "k",
                "--rate", "0.5",   "--latency-ms", "250",          "--force-error",
-               "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv"};
+               "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv",
+               "--escaped-slashes", "--spaced-json", "--numeric-error-code"};
   ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18090);
@@ -32,6 +35,9 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.service.force_error, "54003");
   EXPECT_EQ(options.log_path, "/tmp/x.log");
   EXPECT_EQ(options.glossary_path, "g.tsv");
+  EXPECT_TRUE(options.service.shape.escaped_slashes);
+  EXPECT_TRUE(options.service.shape.spaced);
+  EXPECT_TRUE(options.service.shape.numeric_error_code);
 }
 
 TEST(UpdateOptionsTest, DefaultsAndValues) {

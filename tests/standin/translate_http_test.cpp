@@ -141,6 +141,38 @@ TEST_F(TranslateFixture, FormPostWithRawUtf8Body) {
   EXPECT_NE(log.find(R"("outcome":"54001")"), std::string::npos);
 }
 
+// Only a form body carries parameters; any other body is not read, as a web
+// service reads its requests, and the request lacks q.
+TEST_F(TranslateFixture, PostParametersCountOnlyInAFormBody) {
+  standin::TranslateOptions options;
+  RunningServer<standin::TranslateServer> server(options, glossary);
+  ASSERT_GT(server.port(), 0) << server.error();
+  const std::string body = "q=Open&from=en&to=zh&appid=" + kAppId +
+                           "&salt=5550001111&sign=" + sign("Open", "5550001111");
+  const std::string translated =
+      R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})";
+  const struct {
+    const char* content_type_line;  // empty: no Content-Type at all
+    std::string expected_body;
+  } cases[] = {
+      {"Content-Type: application/x-www-form-urlencoded\r\n", translated},
+      {"Content-Type: Application/X-WWW-Form-Urlencoded; charset=UTF-8\r\n", translated},
+      {"", standin::error_json("54000")},
+      {"Content-Type: text/plain\r\n", standin::error_json("54000")},
+      {"Content-Type: application/json\r\n", standin::error_json("54000")},
+  };
+  for (const auto& c : cases) {
+    const standin_test::RawResponse response = standin_test::raw_request(
+        server.port(), std::string("POST ") + standin::kTranslatePath +
+                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                           c.content_type_line + "Content-Length: " +
+                           std::to_string(body.size()) + "\r\n\r\n" + body);
+    ASSERT_TRUE(response.complete) << c.content_type_line;
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, c.expected_body) << c.content_type_line;
+  }
+}
+
 TEST_F(TranslateFixture, ErrorAnswersOverHttp) {
   standin::TranslateOptions options;
   RunningServer<standin::TranslateServer> server(options, glossary);
@@ -153,6 +185,12 @@ TEST_F(TranslateFixture, ErrorAnswersOverHttp) {
   } cases[] = {
       {std::string(standin::kTranslatePath), "54000"},
       {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId + "&salt=1",
+       "54001"},
+      {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=" + kAppId +
+           "&salt=1&sign=",
+       "54001"},
+      {std::string(standin::kTranslatePath) + "?q=&from=en&to=zh&appid=" + kAppId +
+           "&salt=1&sign=",
        "54000"},
       {std::string(standin::kTranslatePath) + "?q=Open&from=en&to=zh&appid=1&salt=1&sign=x",
        "52003"},

@@ -71,7 +71,8 @@ TEST(TranslationServiceTest, AnswersEachFaultWithItsErrorCode) {
       {"no to", without(request("Open"), "to"), "54000"},
       {"no appid", without(request("Open"), "appid"), "54000"},
       {"no salt", without(request("Open"), "salt"), "54000"},
-      {"empty sign", with(request("Open"), "sign", ""), "54000"},
+      {"empty sign", with(request("Open"), "sign", ""), "54001"},
+      {"no sign", without(request("Open"), "sign"), "54001"},
       {"other appid", with(request("Open"), "appid", "2015063000000001"), "52003"},
       {"q changed after signing", with(request("Open"), "q", "Open "), "54001"},
       {"salt changed after signing", with(request("Open"), "salt", "1435660289"), "54001"},
@@ -115,6 +116,7 @@ TEST(TranslationServiceTest, AnswersOneResultPerLineWithEscapes) {
     std::string q;
     const char* from;
     const char* expected;
+    standin::AnswerShape shape = {};
   } cases[] = {
       {"Open", "en",
        R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
@@ -132,20 +134,45 @@ TEST(TranslationServiceTest, AnswersOneResultPerLineWithEscapes) {
        R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00","dst":"\u6253\u5f00"}]})"},
       {"Open", "auto",
        R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
+      // Other shapes a server may write: the same values, read alike.
+      {"a/b \"/\"", "en",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"a\/b \"\/\"","dst":"a\/b \"\/\""}]})",
+       {true, false, false}},
+      {"Open\n{a:[]}, \\\"", "en",
+       "{\n  \"from\": \"en\",\n  \"to\": \"zh\",\n  \"trans_result\": [\n    {\n"
+       "      \"src\": \"Open\",\n      \"dst\": \"\\u6253\\u5f00\"\n    },\n    {\n"
+       "      \"src\": \"{a:[]}, \\\\\\\"\",\n      \"dst\": \"{a:[]}, \\\\\\\"\"\n    }\n  ]\n}",
+       {false, true, false}},
   };
   for (const auto& c : cases) {
-    standin::TranslationService service(standin::ServiceSettings{}, glossary);
+    standin::ServiceSettings settings;
+    settings.shape = c.shape;
+    standin::TranslationService service(settings, glossary);
     EXPECT_EQ(service.answer(request(c.q, c.from)).json, c.expected) << c.q;
   }
 }
 
 TEST(TranslationServiceTest, ForcedErrorAnswersEveryRequest) {
   standin::Glossary glossary = small_glossary();
-  standin::ServiceSettings settings;
-  settings.force_error = "52001";
-  standin::TranslationService service(settings, glossary);
-  EXPECT_EQ(service.answer(request("Open")).outcome, "52001");
-  EXPECT_EQ(service.answer({}).outcome, "52001");
+  const struct {
+    const char* code;
+    standin::AnswerShape shape;
+    const char* expected;
+  } cases[] = {
+      {"52001", {}, R"({"error_code":"52001","error_msg":"TIMEOUT"})"},
+      {"52001", {false, false, true}, R"({"error_code":52001,"error_msg":"TIMEOUT"})"},
+      {"E1", {false, false, true}, R"({"error_code":"E1","error_msg":"UNKNOWN ERROR"})"},
+      {"54003", {true, true, true},
+       "{\n  \"error_code\": 54003,\n  \"error_msg\": \"Invalid Access Limit\"\n}"},
+  };
+  for (const auto& c : cases) {
+    standin::ServiceSettings settings;
+    settings.force_error = c.code;
+    settings.shape = c.shape;
+    standin::TranslationService service(settings, glossary);
+    EXPECT_EQ(service.answer(request("Open")).json, c.expected);
+    EXPECT_EQ(service.answer({}).outcome, c.code);
+  }
 }
 
 TEST(TranslationServiceTest, RateLimitAnswers54003AndRecovers) {

@@ -35,29 +35,40 @@ struct WireCase {
   std::string from, to;
   std::string logged_query; // the decoded q in the stand-in's log (JSON-escaped UTF-8)
   Lines lines;              // GBK
+  std::string service_options = "";  // how the stand-in writes its answers
 };
 
 TEST(ManualTranslateTest, PostsTheSignedFormAndReadsEveryResult) {
-  test_support::TranslateStandin service;
-  ASSERT_TRUE(service.start());
   const WireCase cases[] = {
       {"Open\r\nSave\r\nExit", "en", "zh", "Open\\r\\nSave\\r\\nExit", {"打开", "保存", "退出"}},
       {"Tom & Jerry", "en", "zh", "Tom & Jerry", {"Tom & Jerry"}},
       {"a=b+c 100%", "auto", "zh", "a=b+c 100%", {"a=b+c 100%"}},
       {"打开", "zh", "en", "\\u6253\\u5f00", {"Open"}},
       {"Say \"hi\"", "en", "zh", "Say \\\"hi\\\"", {"Say \"hi\""}},
+      // Other valid ways of writing the answer read the same.
+      {"a/b\r\nOpen", "en", "zh", "a/b\\r\\nOpen", {"a/b", "打开"}, "--escaped-slashes"},
+      {"Open\r\nSave\r\nExit", "en", "zh", "Open\\r\\nSave\\r\\nExit", {"打开", "保存", "退出"},
+       "--spaced-json"},
+      {"x/\"y\"\r\n$1 {$} 100%41", "en", "zh", "x/\\\"y\\\"\\r\\n$1 {$} 100%41",
+       {"x/\"y\"", "$1 {$} 100%41"}, "--spaced-json --escaped-slashes"},
   };
+  test_support::TranslateStandin service;
+  std::string running_with = "(none)";
+  size_t sent = 0;  // requests to the stand-in now running
   for (const WireCase& c : cases) {
+    SCOPED_TRACE(c.text + " " + c.service_options);
+    if (c.service_options != running_with) {
+      ASSERT_TRUE(service.start(c.service_options));
+      running_with = c.service_options;
+      sent = 0;
+    }
     const ManualAnswer answer = translate::manual_translate(request(c.text, c.from, c.to));
-    EXPECT_EQ(answer.kind, ManualAnswer::Kind::kResults) << c.text;
-    EXPECT_EQ(answer.lines, c.lines) << c.text;
-  }
+    EXPECT_EQ(answer.kind, ManualAnswer::Kind::kResults);
+    EXPECT_EQ(answer.lines, c.lines);
 
-  const std::vector<std::string> lines = service.log_lines(std::size(cases));
-  ASSERT_EQ(lines.size(), std::size(cases));
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const WireCase& c = cases[i];
-    const std::string& line = lines[i];
+    const std::vector<std::string> lines = service.log_lines(++sent);
+    ASSERT_EQ(lines.size(), sent);
+    const std::string& line = lines.back();
     SCOPED_TRACE(line);
     // "ok": the whole text arrived and the signature over it checked out.
     EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos);
@@ -93,6 +104,14 @@ TEST(ManualTranslateTest, ExplainsWhatTheServiceRefused) {
        "必填参数为空，请检查是否少传参数"},
       {"unsupported target language", "", request("Open", "en", "auto"), "58001",
        "译文语言方向不支持,检查译文语言是否在语言列表里"},
+      {"numeric error code", "--numeric-error-code", request("Open", "en", "auto"), "58001",
+       "译文语言方向不支持,检查译文语言是否在语言列表里"},
+      {"spaced answer, numeric code", "--force-error 54003 --spaced-json --numeric-error-code",
+       request("Open"), "54003",
+       "访问频率受限，请降低您的调用频率,或进行身份认证后切换为高级版尊享版"},
+      {"wrong key, slashes escaped", "--escaped-slashes",
+       {"Open", "en", "zh", moqiao::build::kAppId, "NotTheKey"}, "54001",
+       "签名错误，请检查您的签名生成方法"},
   };
   test_support::TranslateStandin service;
   std::string running_with = "(none)";

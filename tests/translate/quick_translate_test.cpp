@@ -17,6 +17,7 @@
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
+#include "translate/translation_memory.h"
 
 namespace {
 
@@ -86,13 +87,10 @@ struct WireCase {
   std::string logged_query;   // the decoded q the stand-in logged (JSON-escaped UTF-8)
   std::string translation;    // GBK
   std::string cut;            // the escaped answer text given to the sink
+  std::string service_options = "";  // how the stand-in writes its answers
 };
 
 TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
-  test_support::TranslateStandin service;
-  ASSERT_TRUE(service.start());
-  SinkRecorder sink;
-
   const WireCase cases[] = {
       {"Open", "Open", "Open", "打开", "\\u6253\\u5f00"},
       {"&Open", "%26Open", "&Open", "打开(&O)", "\\u6253\\u5f00(&O)"},
@@ -102,19 +100,33 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
       {"你好", "%E4%BD%A0%E5%A5%BD", "\\u4f60\\u597d", "你好", "\\u4f60\\u597d"},
       // One result per line; only the first one is read.
       {"Open\r\nSave", "Open%0D%0ASave", "Open\\r\\nSave", "打开", "\\u6253\\u5f00"},
+      // Other valid ways of writing the answer read the same.
+      {"a/b_c~d", "a%2Fb%5Fc%7Ed", "a/b_c~d", "a/b_c~d", "a\\/b_c~d", "--escaped-slashes"},
+      {"Open", "Open", "Open", "打开", "\\u6253\\u5f00", "--spaced-json"},
+      {"Open\r\nSave", "Open%0D%0ASave", "Open\\r\\nSave", "打开", "\\u6253\\u5f00",
+       "--spaced-json"},
+      {"x/\"y\"", "x%2F%22y%22", "x/\\\"y\\\"", "x/\"y\"", "x\\/\\\"y\\\"",
+       "--spaced-json --escaped-slashes"},
   };
-  for (const WireCase& c : cases) EXPECT_EQ(translate::quick_translate(c.text), c.translation) << c.text;
-
-  const std::vector<std::string> lines = service.log_lines(std::size(cases));
-  ASSERT_EQ(lines.size(), std::size(cases));
-  const std::vector<std::string> cuts = sink.cuts();
-  ASSERT_EQ(cuts.size(), std::size(cases));
+  test_support::TranslateStandin service;
+  std::string running_with = "(none)";
+  size_t sent = 0;  // requests to the stand-in now running
+  SinkRecorder sink;
   const std::string app_id = moqiao::build::kAppId;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const WireCase& c = cases[i];
-    const std::string& line = lines[i];
+  for (const WireCase& c : cases) {
+    SCOPED_TRACE(c.text + " " + c.service_options);
+    if (c.service_options != running_with) {
+      ASSERT_TRUE(service.start(c.service_options));
+      running_with = c.service_options;
+      sent = 0;
+    }
+    EXPECT_EQ(translate::quick_translate(c.text), c.translation);
+    EXPECT_EQ(sink.cuts().back(), c.cut);
+
+    const std::vector<std::string> lines = service.log_lines(++sent);
+    ASSERT_EQ(lines.size(), sent);
+    const std::string& line = lines.back();
     SCOPED_TRACE(line);
-    EXPECT_EQ(cuts[i], c.cut);
     // "ok": the stand-in found the signature right over the raw UTF-8 text.
     EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos);
     EXPECT_NE(line.find("\"method\":\"GET\""), std::string::npos);
@@ -132,6 +144,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
                          target_match[2].str() + "\"]]";
     EXPECT_NE(line.find(params), std::string::npos) << params;
   }
+  EXPECT_EQ(sink.cuts().size(), std::size(cases));
 }
 
 TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
@@ -176,6 +189,8 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       {"error answer", "--force-error 52001", false},
       {"rate limit", "--force-error 54003", false},
       {"signature refused", "--secret-key WrongKey", false},
+      {"numeric error code", "--force-error 52001 --numeric-error-code", false},
+      {"spaced error answer", "--force-error 54003 --spaced-json --numeric-error-code", false},
       {"HTML page", "", true},
   };
   for (const FailureCase& c : cases) {
@@ -216,6 +231,47 @@ TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   const std::vector<std::string> lines = service.log_lines(2 * kCallsPerThread);
   EXPECT_EQ(lines.size(), 2u * kCallsPerThread);
   for (const std::string& line : lines) EXPECT_NE(line.find("\"outcome\":\"ok\""), std::string::npos) << line;
+}
+
+// Through the translation memory a text costs one request, ever: later
+// harvests, a restart and the crosshair preview find it held.
+TEST(QuickTranslateTest, TheMemoryAsksTheServiceOnceForEachText) {
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  const std::string path = test_support::to_windows_path(
+                               test_support::scratch_dir_unix("quick_memory")) +
+                           "\\" + translate::kTranslationMemoryFileName;
+  using Texts = std::vector<std::string>;
+  const translate::TranslationService one_by_one = [](const Texts& texts) {
+    Texts translations;
+    for (const std::string& text : texts) translations.push_back(translate::quick_translate(text));
+    return translations;
+  };
+  // Requests the stand-in saw so far; waits briefly for any beyond that.
+  const auto requests_seen = [&service](size_t expected) {
+    return service.log_lines(expected + 1, 500).size();
+  };
+
+  const Texts texts = {"Open", "Save As", "Open", "Exit"};
+  const Texts translated = {"打开", "另存为", "打开", "退出"};
+  const struct {
+    const char* why;
+    bool restart;
+  } steps[] = {{"first harvest", true}, {"second harvest", false}, {"after a restart", true}};
+  translate::TranslationMemory memory;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.why);
+    if (step.restart) memory.open(path);
+    EXPECT_EQ(translate::translate_with_memory(texts, memory, one_by_one), translated);
+    EXPECT_EQ(requests_seen(3), 3u);
+  }
+
+  ASSERT_TRUE(translate::open_program_translation_memory(path));
+  EXPECT_EQ(translate::remembered_quick_translate("Exit"), "退出");
+  EXPECT_EQ(requests_seen(3), 3u);
+  EXPECT_EQ(translate::remembered_quick_translate("Copy"), "复制");
+  EXPECT_EQ(translate::remembered_quick_translate("Copy"), "复制");
+  EXPECT_EQ(requests_seen(4), 4u);
 }
 
 }  // namespace

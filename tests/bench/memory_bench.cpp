@@ -1,0 +1,96 @@
+// How long the translation memory takes to read a file of 10,000
+// translations (the program reads it once, at start), and what one new
+// translation costs (a whole line appended and flushed to disk). Not a test:
+// run it by hand under Wine, e.g.
+//   wine build/test/windows/tests/bench/memory_bench.exe [entries]
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "runtime/system.h"
+#include "tests/support/test_environment.h"
+#include "translate/memory_file_format.h"
+#include "translate/translation_memory.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// CPU time of this thread, so that other programs on a busy machine do not
+// count as the memory's cost.
+double thread_cpu_millis() {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 1e4;  // 100 ns units
+}
+
+double millis_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Texts shaped like those of a foreign program's controls: English labels
+// and their Chinese translations, some with an accelerator or a line break.
+translate::MemoryLine entry(int i) {
+  static const char* const kWords[] = {"Open", "Save", "Options", "Advanced", "Network",
+                                       "Print", "Preview", "Window", "Settings", "Help"};
+  static const char* const kChinese[] = {"打开", "保存", "选项", "高级", "网络",
+                                         "打印", "预览", "窗口", "设置", "帮助"};
+  std::string text = std::string("&") + kWords[i % 10] + " " + kWords[(i / 10) % 10] + " item " +
+                     std::to_string(i);
+  std::string translation =
+      std::string(kChinese[i % 10]) + kChinese[(i / 10) % 10] + "项目 " + std::to_string(i);
+  if (i % 7 == 0) text += "...\tCtrl+" + std::to_string(i % 10);
+  if (i % 11 == 0) translation += "\r\n第二行";
+  return {translate::kInterfaceSourceLanguage, translate::kInterfaceTargetLanguage, text,
+          translation};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+  const std::string dir = test_support::to_windows_path(test_support::scratch_dir_unix("memory_bench"));
+  const std::string path = dir + "\\" + translate::kTranslationMemoryFileName;
+
+  std::string file = translate::memory_file_header();
+  for (int i = 0; i < count; ++i) file += translate::memory_file_line(entry(i));
+  if (!runtime::write_file(path, file)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return 1;
+  }
+
+  constexpr int kRounds = 7;
+  std::vector<double> loads, cpu;
+  size_t entries = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    translate::TranslationMemory memory;
+    const double cpu_start = thread_cpu_millis();
+    const Clock::time_point start = Clock::now();
+    entries = memory.open(path).entries;
+    loads.push_back(millis_since(start));
+    cpu.push_back(thread_cpu_millis() - cpu_start);
+  }
+  std::sort(loads.begin(), loads.end());
+  std::sort(cpu.begin(), cpu.end());
+  std::printf("load %d entries (%zu bytes): %zu held; wall clock median %.1f ms, best %.1f ms, "
+              "worst %.1f ms; CPU median %.1f ms\n",
+              count, file.size(), entries, loads[kRounds / 2], loads.front(), loads.back(),
+              cpu[kRounds / 2]);
+
+  constexpr int kStores = 200;
+  translate::TranslationMemory memory;
+  memory.open(path);
+  const Clock::time_point start = Clock::now();
+  for (int i = 0; i < kStores; ++i) memory.store("auto", "zh", "new text " + std::to_string(i), "新文字");
+  std::printf("store (append and flush one line): %.2f ms each over %d\n",
+              millis_since(start) / kStores, kStores);
+  return 0;
+}

@@ -1,0 +1,210 @@
+// The translation memory and its file, through the public interface: what
+// reaches the file, what comes back after a restart, which lines of a file
+// edited by hand count, and which texts reach the service.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/test_environment.h"
+#include "translate/translation_memory.h"
+
+namespace {
+
+using translate::TranslationMemory;
+using Texts = std::vector<std::string>;
+
+constexpr char kFrom[] = "auto";
+constexpr char kTo[] = "zh";
+
+// A fresh file path (Windows form) in a scratch folder of its own.
+std::string fresh_memory_path(const std::string& name) {
+  return test_support::to_windows_path(test_support::scratch_dir_unix(name)) + "\\" +
+         translate::kTranslationMemoryFileName;
+}
+
+std::string read_bytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string remembered(const TranslationMemory& memory, const std::string& text) {
+  std::string translation;
+  return memory.lookup(kFrom, kTo, text, &translation) ? translation : "(not held)";
+}
+
+// A service that records what it was asked and answers "<text>", or nothing
+// for the texts it is told to fail.
+struct RecordingService {
+  std::vector<Texts> calls;
+  Texts failing;
+
+  translate::TranslationService function() {
+    return [this](const Texts& texts) {
+      calls.push_back(texts);
+      Texts answers;
+      for (const std::string& text : texts) {
+        const bool fails = std::find(failing.begin(), failing.end(), text) != failing.end();
+        answers.push_back(fails ? "" : "<" + text + ">");
+      }
+      return answers;
+    };
+  }
+};
+
+TEST(TranslationMemoryTest, TextsComeBackWholeAfterARestart) {
+  const struct {
+    std::string text;         // GBK
+    std::string translation;  // GBK
+    std::string in_file;      // the text's field in the file (UTF-8)
+  } cases[] = {
+      {"Name\tValue", "名称\t值", "Name\\tValue"},
+      {"line 1\r\nline 2", "第一行\r\n第二行", "line 1\\r\\nline 2"},
+      {"lone\nfeed\rreturn", "单独", "lone\\nfeed\\rreturn"},
+      {"C:\\new\\table", "C:\\新\\表", "C:\\\\new\\\\table"},
+      {"ends in \\", "以反斜杠结尾\\", "ends in \\\\"},
+      {"打开(&O)...", "&Open...", u8"打开(&O)..."},
+      {"#1 not a comment", "第1", "#1 not a comment"},
+  };
+  const std::string path = fresh_memory_path("memory_round_trip");
+  {
+    TranslationMemory memory;
+    memory.open(path);
+    for (const auto& c : cases) EXPECT_TRUE(memory.store(kFrom, kTo, c.text, c.translation)) << c.in_file;
+  }
+  const std::string file = read_bytes(path);
+  EXPECT_EQ(file.substr(0, 4), "\xEF\xBB\xBF#");  // a UTF-8 mark, then the header
+  for (const auto& c : cases) {
+    EXPECT_NE(file.find("\r\nauto\tzh\t" + c.in_file + "\t"), std::string::npos) << c.in_file;
+  }
+
+  TranslationMemory restarted;
+  const translate::MemoryLoadReport report = restarted.open(path);
+  EXPECT_TRUE(report.file_read);
+  EXPECT_EQ(report.entries, std::size(cases));
+  EXPECT_EQ(report.lines_skipped, 0u);
+  for (const auto& c : cases) EXPECT_EQ(remembered(restarted, c.text), c.translation) << c.in_file;
+}
+
+TEST(TranslationMemoryTest, SkipsLinesItCannotReadAndKeepsTheRest) {
+  const struct {
+    std::string line;  // as written by hand, UTF-8
+    bool damaged;
+  } cases[] = {
+      {u8"auto\tzh\tOpen\t打开", false},
+      {u8"auto\tzh\tSave\t保存\r", false},  // saved with CR LF line ends
+      {"# a comment\twith a tab", false},
+      {"", false},
+      {"auto\tzh\tthree fields", true},
+      {"auto\tzh\ta\tb\tc", true},
+      {"auto\tzh\tbad \\x escape\tb", true},
+      {"auto\tzh\tlone backslash \\\tb", true},
+      {"auto\tzh\tbad \xFF byte\tb", true},
+      {"auto\tzh\t\xB4\xF2\xBF\xAA\tsaved as GBK", true},
+      {u8"auto\tzh\tsmile\t😀", true},  // no GBK form
+      {std::string("auto\tzh\tzero") + '\0' + "byte\tb", true},
+      {"auto\tzh\tno translation\t", true},
+  };
+  std::string file;
+  size_t damaged = 0;
+  for (const auto& c : cases) {
+    file += c.line + "\n";
+    damaged += c.damaged;
+  }
+  // The last line has no line break, as an editor may leave it.
+  file += u8"auto\tzh\tLast\t最后";
+  const std::string path = fresh_memory_path("memory_damaged");
+  write_bytes(path, file);
+
+  TranslationMemory memory;
+  const translate::MemoryLoadReport report = memory.open(path);
+  EXPECT_EQ(report.lines_skipped, damaged);
+  EXPECT_EQ(report.entries, 3u);
+  EXPECT_EQ(remembered(memory, "Open"), "打开");
+  EXPECT_EQ(remembered(memory, "Save"), "保存");
+  EXPECT_EQ(remembered(memory, "Last"), "最后");
+  EXPECT_EQ(remembered(memory, "three fields"), "(not held)");
+
+  // A new entry goes on a line of its own; both survive a restart.
+  EXPECT_TRUE(memory.store(kFrom, kTo, "Exit", "退出"));
+  TranslationMemory restarted;
+  EXPECT_EQ(restarted.open(path).entries, 4u);
+  EXPECT_EQ(remembered(restarted, "Last"), "最后");
+  EXPECT_EQ(remembered(restarted, "Exit"), "退出");
+}
+
+TEST(TranslationMemoryTest, ALineWrittenByHandWinsOverTheService) {
+  const std::string path = fresh_memory_path("memory_user_line");
+  // The program wrote the first line; a person appended a correction.
+  write_bytes(path, u8"auto\tzh\tOpen\t打开\r\nauto\tzh\tOpen\t开启\r\n");
+  TranslationMemory memory;
+  memory.open(path);
+  RecordingService service;
+  EXPECT_EQ(translate::translate_with_memory({"Open", "Save"}, memory, service.function()),
+            (Texts{"开启", "<Save>"}));
+  EXPECT_EQ(service.calls, std::vector<Texts>{{"Save"}});
+  EXPECT_FALSE(memory.store(kFrom, kTo, "Open", "打开"));
+  EXPECT_EQ(remembered(memory, "Open"), "开启");
+}
+
+TEST(TranslationMemoryTest, SendsOnlyTheMissingTextsOnceAndNothingAfterARestart) {
+  const std::string path = fresh_memory_path("memory_restart");
+  const Texts texts = {"Open", "Save", "Open", "", "Exit", "Cut"};
+  const Texts translated = {"<Open>", "<Save>", "<Open>", "", "<Exit>", ""};
+  const struct {
+    const char* why;
+    bool restart;                // a new memory read from the file
+    std::vector<Texts> calls;    // what reaches the service
+  } cases[] = {
+      {"first time", true, {{"Open", "Save", "Exit", "Cut"}}},
+      {"again", false, {{"Cut"}}},  // no translation came back for it: asked again
+      {"after a restart", true, {{"Cut"}}},
+  };
+  TranslationMemory memory;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    if (c.restart) memory.open(path);
+    RecordingService service;
+    service.failing = {"Cut"};
+    EXPECT_EQ(translate::translate_with_memory(texts, memory, service.function()), translated);
+    EXPECT_EQ(service.calls, c.calls);
+  }
+  // A service that leaves answers out: those texts stay untranslated.
+  const translate::TranslationService short_service = [](const Texts&) { return Texts{"<A>"}; };
+  EXPECT_EQ(translate::translate_with_memory({"A", "B"}, memory, short_service), (Texts{"<A>", ""}));
+}
+
+TEST(TranslationMemoryTest, ThreadsStoringAtOnceWriteWholeLines) {
+  const std::string path = fresh_memory_path("memory_threads");
+  constexpr int kPerThread = 200;
+  TranslationMemory memory;
+  memory.open(path);
+  const auto store_many = [&memory](const std::string& prefix) {
+    for (int i = 0; i < kPerThread; ++i) {
+      const std::string text = prefix + std::to_string(i);
+      memory.store(kFrom, kTo, text, "译" + text);
+      std::string translation;
+      memory.lookup(kFrom, kTo, text, &translation);
+    }
+  };
+  std::thread harvest(store_many, "harvest ");
+  std::thread preview(store_many, "preview ");
+  harvest.join();
+  preview.join();
+
+  TranslationMemory restarted;
+  const translate::MemoryLoadReport report = restarted.open(path);
+  EXPECT_EQ(report.entries, 2u * kPerThread);
+  EXPECT_EQ(report.lines_skipped, 0u);
+  EXPECT_EQ(remembered(restarted, "preview 7"), "译preview 7");
+}
+
+}  // namespace

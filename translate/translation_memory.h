@@ -1,0 +1,103 @@
+#pragma once
+// Translations the program has received, kept so that the same text is never
+// sent to the service twice, also after a restart. They live in memory and in
+// a UTF-8 text file next to the program that people may edit: one
+// translation per line,
+//
+//   source language <TAB> target language <TAB> text <TAB> translation
+//
+// with \t, \n, \r and \\ standing for a tab, a line feed, a carriage return
+// and a backslash inside the texts, and lines starting with "#" as comments.
+// The file is read once, when the memory is opened; when a text appears on
+// several lines the last one wins, so a correction appended by hand wins
+// over what the service said. A line that cannot be read (wrong number of
+// fields, a bad escape, invalid UTF-8, a text without a GBK form) is skipped.
+// Every new translation is appended as one whole line in a single write, so
+// a crash loses at most the translation being written.
+//
+// Texts in the interface are GBK. All members are safe to call from several
+// threads at once.
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace translate {
+
+// The file's name, next to the program.
+inline constexpr char kTranslationMemoryFileName[] = "moqiao-memory.txt";
+
+// The languages of the interface translation: detected source, Chinese.
+inline constexpr char kInterfaceSourceLanguage[] = "auto";
+inline constexpr char kInterfaceTargetLanguage[] = "zh";
+
+struct MemoryLoadReport {
+  bool file_read = false;    // the file existed and was read
+  size_t entries = 0;        // distinct texts held after reading
+  size_t lines_skipped = 0;  // damaged or foreign lines
+};
+
+class TranslationMemory {
+ public:
+  // An empty memory without a file: it remembers for the life of the object.
+  TranslationMemory() = default;
+  TranslationMemory(const TranslationMemory&) = delete;
+  TranslationMemory& operator=(const TranslationMemory&) = delete;
+
+  // Reads the file at path (a GBK path) into memory, creating it with its
+  // explanatory header when it does not exist, and appends every later
+  // translation to it. A file that cannot be read or created leaves the
+  // memory working without one. Replaces what the memory held.
+  MemoryLoadReport open(const std::string& path);
+
+  // True, with the translation, when the text is held for these languages.
+  bool lookup(const std::string& from, const std::string& to, const std::string& text,
+              std::string* translation) const;
+
+  // Holds the translation and appends it to the file. A text already held
+  // keeps its translation (one from the file, possibly corrected by a
+  // person, wins over the service): false then, and when the text or the
+  // translation is empty.
+  bool store(const std::string& from, const std::string& to, const std::string& text,
+             const std::string& translation);
+
+  size_t size() const;
+  std::string path() const;
+
+ private:
+  static std::string key(const std::string& from, const std::string& to, const std::string& text);
+
+  mutable std::mutex mutex_;  // entries_ and path_
+  std::mutex file_mutex_;     // one append at a time
+  std::unordered_map<std::string, std::string> entries_;
+  std::string path_;  // empty: no file
+};
+
+// Translation through the memory: looks each text up (interface languages),
+// sends only the texts not held to service, each distinct text once and in
+// their first order, stores every non-empty translation that comes back and
+// returns one translation per text, in order ("" where there is none).
+// service receives the missing texts and returns their translations in the
+// same order; results it leaves out count as empty. It is not called when
+// every text is held. An empty text is never sent (its translation is
+// empty).
+using TranslationService = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
+std::vector<std::string> translate_with_memory(const std::vector<std::string>& texts,
+                                               TranslationMemory& memory,
+                                               const TranslationService& service);
+
+// The program's own memory, in program_translation_memory_path() (the file
+// next to the program). Opened on first use; open_program_translation_memory
+// opens it at a chosen moment (start-up) or from another file, and returns
+// false when it was opened already.
+std::string program_translation_memory_path();
+TranslationMemory& program_translation_memory();
+bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report = nullptr);
+
+// The quick translation of one text through the program's memory: the
+// crosshair preview's call. A held text costs no request.
+std::string remembered_quick_translate(const std::string& gbk_text);
+
+}  // namespace translate
