@@ -8,9 +8,17 @@
 #include "app/capture_handlers.h"
 #include "app/main_window.h"
 #include "app/state.h"
+#include "app/update_download_thread.h"
 #include "toolkit/message_loop.h"
 
 namespace app {
+namespace {
+
+// A download ends at its next block once asked; the rate at which blocks
+// come decides how long that takes.
+constexpr unsigned kDownloadExitWaitMs = 5000;
+
+}  // namespace
 
 int run_program() {
   _fpreset();  // the floating-point unit in its default state
@@ -22,6 +30,7 @@ int run_program() {
   if (!open_main_window()) return 0;
   toolkit::run_message_loop();
   finish_harvests();
+  finish_update_download(kDownloadExitWaitMs);
   return 0;
 }
 

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
+#include <utility>
 
 #include "app/state.h"
 #include "app/timed_notice.h"
+#include "app/update_download_thread.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
-#include "toolkit/message_loop.h"
 #include "update/download_folder.h"
 #include "update/update_download.h"
 #include "update/version_check.h"
@@ -19,25 +19,41 @@ namespace {
 
 constexpr DWORD kPauseBeforeCheckMs = 500;
 constexpr unsigned kNewVersionNoticeMs = 500;
+// The display follows the blocks at most this often; more would only cost
+// the transfer time without anyone seeing it.
+constexpr DWORD kProgressIntervalMs = 100;
 
-// One download at a time in the whole process: the window's thread pumps
-// its messages once after a download, which would otherwise run a click
-// queued meanwhile as a second, nested download.
-std::atomic<bool> download_running{false};
-
-// Holds the flag for one download; lets go however the handler ends.
-class DownloadTurn {
+// The reports of one download and when the display last showed one. Used
+// by the download thread only.
+class ProgressDisplay {
  public:
-  DownloadTurn() : taken_(!download_running.exchange(true)) {}
-  DownloadTurn(const DownloadTurn&) = delete;
-  DownloadTurn& operator=(const DownloadTurn&) = delete;
-  ~DownloadTurn() {
-    if (taken_) download_running = false;
+  explicit ProgressDisplay(std::shared_ptr<toolkit::Form> window) : window_(std::move(window)) {}
+
+  void report(const update::ProgressReport& report) {
+    last_ = report;
+    pending_ = true;
+    const DWORD now = GetTickCount();
+    if (shown_any_ && now - shown_at_ < kProgressIntervalMs) return;
+    show(now);
   }
-  bool taken() const { return taken_; }
+  // The last report, if the display has not shown it yet.
+  void catch_up() {
+    if (pending_) show(GetTickCount());
+  }
 
  private:
-  bool taken_;
+  void show(DWORD now) {
+    show_download_progress(*window_, last_);
+    shown_at_ = now;
+    shown_any_ = true;
+    pending_ = false;
+  }
+
+  std::shared_ptr<toolkit::Form> window_;
+  update::ProgressReport last_;
+  bool pending_ = false;
+  bool shown_any_ = false;
+  DWORD shown_at_ = 0;
 };
 
 }  // namespace
@@ -63,39 +79,33 @@ void check_for_update(toolkit::Form& form) {
 }
 
 void show_download_progress(toolkit::Form& form, const update::ProgressReport& report) {
-  toolkit::Label& text = form.label("下载大小");
-  text.set_text(update::progress_text(report));
-  UpdateWindow(text.window_handle());
-
+  form.label("下载大小").set_text(update::progress_text(report));
   const int percent = update::progress_percent(report);
-  if (percent >= 0) {
-    toolkit::ProgressBar& bar = form.progress_bar("下载进度条");
-    bar.set_position(percent);
-    UpdateWindow(bar.window_handle());
-  }
+  if (percent >= 0) form.progress_bar("下载进度条").set_position(percent);
 }
 
 void download_update(toolkit::Form& form) {
-  const DownloadTurn turn;
-  if (!turn.taken()) return;
-  // Messages processed below may close the window; its object stays valid.
-  const std::shared_ptr<toolkit::Form> keep_alive = form.shared_from_this();
-  toolkit::Label& status = form.label("下载状态_标签");
-  status.set_text("");
+  // Clicks while a download runs (a queued double click, a second update
+  // window) start nothing.
+  if (update_download_running()) return;
+  form.label("下载状态_标签").set_text("");
   form.progress_bar("下载进度条").set_position(0);
 
-  int result = net::kHttpOpenInternetFailed;
-  const update::UpdatePaths paths = update::update_paths(runtime::run_dir());
-  if (const std::shared_ptr<net::Downloader> downloader = state().downloader.get()) {
-    result = update::download_archive(
-        *downloader, paths, update::archive_url(),
-        [&form](const update::ProgressReport& report) { show_download_progress(form, report); });
-  }
-  const bool complete = result == net::kHttpComplete;
-  if (complete) update::open_download_folder(paths.folder);
-
-  toolkit::process_pending_messages();
-  status.set_text(complete ? kDownloadReady : kDownloadFailed);
+  // The download thread holds the window's object; the window itself may
+  // close at any time, which ends the download.
+  const std::shared_ptr<toolkit::Form> window = form.shared_from_this();
+  auto display = std::make_shared<ProgressDisplay>(window);
+  UpdateDownloadJob job;
+  job.cancelled = [window] { return !window->exists(); };
+  job.progress = [display](const update::ProgressReport& report) { display->report(report); };
+  job.finished = [window, display](int result) {
+    if (!window->exists()) return;
+    display->catch_up();
+    const bool complete = result == net::kHttpComplete;
+    if (complete) update::open_download_folder(update::update_paths(runtime::run_dir()).folder);
+    window->label("下载状态_标签").set_text(complete ? kDownloadReady : kDownloadFailed);
+  };
+  start_update_download(std::move(job));
 }
 
 }  // namespace app

@@ -40,12 +40,14 @@ platform::FileHandle open_local_file(const std::string& path, std::int64_t posit
   platform::FileHandle file(CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return file;
+  if (!cut_file_at(file.get(), position)) return platform::FileHandle();
+  return file;
+}
+
+bool cut_file_at(HANDLE file, std::int64_t position) {
   LARGE_INTEGER distance{};
   distance.QuadPart = position;
-  if (!SetFilePointerEx(file.get(), distance, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
-    return platform::FileHandle();
-  }
-  return file;
+  return SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) && SetEndOfFile(file);
 }
 
 namespace {
@@ -75,6 +77,7 @@ CopyOutcome copy_blocks(HINTERNET source, const platform::FileHandle& file, std:
     DWORD count = 0;
     if (!InternetReadFile(source, buffer.data(), kBlockSize, &count)) return CopyOutcome::kReadFailed;
     if (count == 0) break;
+    if (expected_total >= 0 && done + count > expected_total) return CopyOutcome::kTooLong;
     if (!file || !write_all(file.get(), buffer.data(), count)) return CopyOutcome::kWriteFailed;
     done += count;
     if (progress) {

@@ -28,6 +28,26 @@ namespace net {
 using DownloadProgress = std::function<void(std::int32_t total, std::int32_t done,
                                             std::int32_t elapsed_ms, std::int32_t done_now)>;
 
+// Identifies one version of a remote file, so that a resumed copy continues
+// only the file its first part came from.
+struct FileValidator {
+  std::string etag;           // the entity tag as the server sent it, quotes included
+  std::string last_modified;  // the modification date as the server sent it
+  std::int64_t size = -1;     // the whole file's size; -1 when not known
+  bool empty() const { return etag.empty() && last_modified.empty() && size < 0; }
+};
+
+// What a resumed HTTP copy checks, and whom it tells which file it writes.
+struct ResumeCheck {
+  // The version the bytes already present came from. When it is known, the
+  // request names it (If-Range), and an answer for any other version makes
+  // the copy start over at byte 0. Empty: the present bytes are trusted.
+  FileValidator part_of;
+  // Told the version of the file being written once the answer has been
+  // accepted, before the local file is touched.
+  std::function<void(const FileValidator& file)> on_file;
+};
+
 // Results of Downloader::download_http.
 enum HttpDownloadResult : int {
   kHttpComplete = 0,
@@ -38,6 +58,8 @@ enum HttpDownloadResult : int {
   kHttpServerRefused = -5,        // status other than 2xx, or a range other than the one asked
                                   // for; the local file was not touched
   kHttpWriteLocalFileFailed = -6,
+  kHttpTooLong = -7,              // more bytes came than the answer announced; the local
+                                  // file keeps only the bytes it held before the transfer
 };
 
 // Results of Downloader::download_ftp.
@@ -50,6 +72,9 @@ enum FtpDownloadResult : int {
   kFtpRestartRefused = -5,        // the server would not continue at the resume offset
   kFtpOpenLocalFileFailed = -6,
   kFtpWriteLocalFileFailed = -7,
+  kFtpTooLong = -8,               // more bytes came than the listed size (a server that
+                                  // ignored the restart offset sends the whole file again);
+                                  // the local file keeps only the bytes it held before
 };
 
 class Downloader {
@@ -66,12 +91,14 @@ class Downloader {
   // of bytes already present, the server is asked for the rest with
   // "Range:bytes=<offset>-" and the new bytes are written after the first
   // offset bytes of the file. Resuming with an offset below 1, an offset
-  // beyond the local file's size or no local file at all starts a fresh copy
-  // from byte 0. A server that answers the range with the whole file (status
-  // 200) makes the file start over. Returns an HttpDownloadResult.
+  // beyond the local file's size, no local file at all, or a part longer
+  // than the server's whole file starts a fresh copy from byte 0. A server
+  // that answers the range with the whole file (status 200) makes the file
+  // start over, and so does, with check.part_of known, an answer for another
+  // version of the file. Returns an HttpDownloadResult.
   int download_http(const std::string& url, const std::string& path,
                     const DownloadProgress& progress = {}, std::int64_t offset = 0,
-                    bool resume = false);
+                    bool resume = false, const ResumeCheck& check = {});
 
   // Copies "ftp://host[:port]/dir/name" into path; user and password default
   // to "Anonymous" and "GuestQ@" when empty. Resuming works as for HTTP, the

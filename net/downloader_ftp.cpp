@@ -84,10 +84,12 @@ int Downloader::download_ftp(const std::string& url_text, const std::string& pat
 
   const detail::CopyOutcome outcome =
       detail::copy_blocks(remote_file.get(), local_file_, start, size, progress);
+  if (outcome == detail::CopyOutcome::kTooLong) detail::cut_file_at(local_file_.get(), start);
   local_file_.reset();
   switch (outcome) {
     case detail::CopyOutcome::kComplete: return kFtpComplete;
     case detail::CopyOutcome::kWriteFailed: return kFtpWriteLocalFileFailed;
+    case detail::CopyOutcome::kTooLong: return kFtpTooLong;
     case detail::CopyOutcome::kReadFailed:
     case detail::CopyOutcome::kEndedEarly: break;
   }

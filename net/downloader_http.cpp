@@ -110,10 +110,43 @@ ContentRange content_range(HINTERNET request) {
   return range;
 }
 
+// The version of the file an answer carries; size is the whole file's.
+FileValidator answered_file(HINTERNET request, int status, std::int64_t length) {
+  FileValidator file;
+  std::wstring text;
+  if (query_header(request, HTTP_QUERY_ETAG, &text)) file.etag = runtime::narrow(text);
+  if (query_header(request, HTTP_QUERY_LAST_MODIFIED, &text)) {
+    file.last_modified = runtime::narrow(text);
+  }
+  file.size = status == HTTP_STATUS_PARTIAL_CONTENT || status == kStatusRangeNotSatisfiable
+                  ? content_range(request).size
+                  : length;
+  return file;
+}
+
+// Compared by what both sides know, the entity tag first: it follows the
+// content, while a date may change when the same bytes are written again.
+bool same_file(const FileValidator& part_of, const FileValidator& answered) {
+  if (part_of.size >= 0 && answered.size >= 0 && part_of.size != answered.size) return false;
+  if (!part_of.etag.empty() && !answered.etag.empty()) return part_of.etag == answered.etag;
+  if (!part_of.last_modified.empty() && !answered.last_modified.empty()) {
+    return part_of.last_modified == answered.last_modified;
+  }
+  return true;
+}
+
+// The If-Range value naming the version the present part came from: a
+// strong entity tag, else the date (a weak tag may not name a range).
+std::string if_range_value(const FileValidator& part_of) {
+  if (!part_of.etag.empty() && part_of.etag.front() == '"') return part_of.etag;
+  return part_of.last_modified;
+}
+
 }  // namespace
 
 int Downloader::download_http(const std::string& url_text, const std::string& path,
-                              const DownloadProgress& progress, std::int64_t offset, bool resume) {
+                              const DownloadProgress& progress, std::int64_t offset, bool resume,
+                              const ResumeCheck& check) {
   url = url_text;
   file_number = 0;
   std::int64_t start = detail::resume_position(path, offset, resume);
@@ -128,16 +161,41 @@ int Downloader::download_http(const std::string& url_text, const std::string& pa
       InternetOpenW(runtime::widen(agent).c_str(), access, nullptr, nullptr, 0));
   if (!session) return kHttpOpenInternetFailed;
 
-  std::string headers = kRequestHeaders;
-  if (start > 0) headers += "\r\nRange:bytes=" + runtime::int_to_text(start) + "-";
-  const std::wstring wide_headers = runtime::widen(headers);
-  platform::InternetHandle request(InternetOpenUrlW(
-      session.get(), runtime::widen(escape_non_ascii(url)).c_str(), wide_headers.c_str(),
-      static_cast<DWORD>(wide_headers.size()), kOpenUrlFlags, 0));
+  const auto open_from = [&](std::int64_t first_byte) {
+    std::string headers = kRequestHeaders;
+    if (first_byte > 0) {
+      headers += "\r\nRange:bytes=" + runtime::int_to_text(first_byte) + "-";
+      const std::string named = if_range_value(check.part_of);
+      if (!named.empty()) headers += "\r\nIf-Range: " + named;
+    }
+    const std::wstring wide_headers = runtime::widen(headers);
+    return platform::InternetHandle(InternetOpenUrlW(
+        session.get(), runtime::widen(escape_non_ascii(url)).c_str(), wide_headers.c_str(),
+        static_cast<DWORD>(wide_headers.size()), kOpenUrlFlags, 0));
+  };
+  platform::InternetHandle request = open_from(start);
   if (!request) return kHttpOpenUrlFailed;
+  int status = status_code(request.get());
+  // The server continued a file (or found the part complete) when it
+  // should not have: it ignored If-Range (or was not asked) and the file
+  // changed since the part was fetched, or the part is longer than the
+  // server's whole file. The part belongs to another file; fetch this one
+  // whole.
+  const auto part_of_another_file = [&] {
+    if (status != HTTP_STATUS_PARTIAL_CONTENT && status != kStatusRangeNotSatisfiable) {
+      return false;
+    }
+    const FileValidator answered = answered_file(request.get(), status, -1);
+    return !same_file(check.part_of, answered) || (answered.size >= 0 && answered.size < start);
+  };
+  if (start > 0 && part_of_another_file()) {
+    start = 0;
+    request = open_from(0);
+    if (!request) return kHttpOpenUrlFailed;
+    status = status_code(request.get());
+  }
 
   // Only a 2xx answer carries the file; an error page never reaches it.
-  const int status = status_code(request.get());
   if (status == kStatusRangeNotSatisfiable && start > 0 &&
       content_range(request.get()).size == start) {
     // Asked for the rest of a file that is already whole.
@@ -146,14 +204,18 @@ int Downloader::download_http(const std::string& url_text, const std::string& pa
     return whole ? kHttpComplete : kHttpOpenLocalFileFailed;
   }
   if (status != 0 && (status < 200 || status > 299)) return kHttpServerRefused;
+  std::int64_t expected_total = -1;
+  const std::int64_t length = content_length(request.get());
   if (status == HTTP_STATUS_PARTIAL_CONTENT) {
-    if (content_range(request.get()).first != start) return kHttpServerRefused;
+    const ContentRange range = content_range(request.get());
+    if (range.first != start) return kHttpServerRefused;
+    // The range's size also bounds an answer that announces no length.
+    expected_total = range.size >= 0 ? range.size : (length >= 0 ? start + length : -1);
   } else {
     start = 0;  // the whole file came: the local one starts over
+    expected_total = length;
   }
-
-  const std::int64_t length = content_length(request.get());
-  const std::int64_t expected_total = length >= 0 ? start + length : -1;
+  if (check.on_file) check.on_file(answered_file(request.get(), status, length));
 
   local_file_ = detail::open_local_file(path, start);
   if (!local_file_) return kHttpOpenLocalFileFailed;
@@ -161,10 +223,12 @@ int Downloader::download_http(const std::string& url_text, const std::string& pa
 
   const detail::CopyOutcome outcome =
       detail::copy_blocks(request.get(), local_file_, start, expected_total, progress);
+  if (outcome == detail::CopyOutcome::kTooLong) detail::cut_file_at(local_file_.get(), start);
   local_file_.reset();
   switch (outcome) {
     case detail::CopyOutcome::kComplete: return kHttpComplete;
     case detail::CopyOutcome::kWriteFailed: return kHttpWriteLocalFileFailed;
+    case detail::CopyOutcome::kTooLong: return kHttpTooLong;
     case detail::CopyOutcome::kReadFailed:
     case detail::CopyOutcome::kEndedEarly: break;
   }

@@ -22,13 +22,18 @@ std::int64_t resume_position(const std::string& path, std::int64_t offset, bool 
 // later position keeps the first `position` bytes and drops the rest.
 platform::FileHandle open_local_file(const std::string& path, std::int64_t position);
 
-enum class CopyOutcome { kComplete, kReadFailed, kEndedEarly, kWriteFailed };
+// Cuts the open file back to its first `position` bytes.
+bool cut_file_at(HANDLE file, std::int64_t position);
+
+enum class CopyOutcome { kComplete, kReadFailed, kEndedEarly, kTooLong, kWriteFailed };
 
 // Reads source in blocks of kBlockSize until it ends, writing each block to
 // file as it arrives and reporting progress. start is the byte the transfer
 // began at; expected_total the size of the finished file, or -1 when the
 // server did not say. The file is reached through its owner for every block, so
-// that closing it from the progress callback ends the transfer.
+// that closing it from the progress callback ends the transfer. A block that
+// would take the file past expected_total is not written (kTooLong): those
+// bytes are not the file's, and neither were the ones before them.
 CopyOutcome copy_blocks(HINTERNET source, const platform::FileHandle& file, std::int64_t start,
                         std::int64_t expected_total, const DownloadProgress& progress);
 

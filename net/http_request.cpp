@@ -4,11 +4,15 @@
 #include <wininet.h>
 
 #include <array>
+#include <chrono>
+#include <optional>
 
 #include "net/cookies.h"
 #include "net/http_headers.h"
 #include "net/url_parts.h"
 #include "platform/internet_handle.h"
+#include "platform/internet_limits.h"
+#include "runtime/bounded_call.h"
 
 // The ANSI WinINet functions are used on purpose. Texts here are GBK bytes,
 // and the A functions pass a host, path or header value to the wire as the
@@ -53,22 +57,6 @@ bool send(HINTERNET handle, const std::string& headers, const runtime::Bytes* bo
                           const_cast<char*>(body->data()), static_cast<DWORD>(body->size())) != FALSE;
 }
 
-// Reads until the end of the body (or a failed read). Appending to one
-// growing string keeps the cost linear in the body size.
-runtime::Bytes read_body(HINTERNET handle) {
-  runtime::Bytes body;
-  std::array<char, 16384> buffer;
-  for (;;) {
-    DWORD count = 0;
-    if (!InternetReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &count) ||
-        count == 0) {
-      break;
-    }
-    body.append(buffer.data(), count);
-  }
-  return body;
-}
-
 // The raw response headers, however long; empty when the query fails.
 std::string query_raw_headers(HINTERNET handle) {
   std::string headers(8192, '\0');
@@ -84,24 +72,28 @@ std::string query_raw_headers(HINTERNET handle) {
   return {};
 }
 
-}  // namespace
-
-runtime::Bytes http_request(HttpRequest& request) {
+// One exchange on a thread of its own, working on its own copy of the
+// request. Nullopt when the body outlasted the deadline: a cut answer is no
+// answer.
+std::optional<runtime::Bytes> exchange(HttpRequest& request,
+                                       std::chrono::steady_clock::time_point deadline) {
   if (request.fix_header_case) request.headers = normalize_header_names(request.headers);
 
   const int method = known_method(request.method);
   const bool is_get = method == kGet;
   const bool secure = url_is_secure(request.url);
   const int port = url_port(request.url);
-  if (port < 0 || port > 65535) return {};
+  if (port < 0 || port > 65535) return runtime::Bytes();
 
   const platform::InternetHandle session(
       open_session(agent_from_headers(request.headers), request.proxy, secure));
-  if (!session) return {};
+  if (!session) return runtime::Bytes();
+  platform::set_time_outs(session.get());
   const platform::InternetHandle connection(
       InternetConnectA(session.get(), url_host(request.url).c_str(), static_cast<INTERNET_PORT>(port),
                        "", "", INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return {};
+  if (!connection) return runtime::Bytes();
+  platform::set_time_outs(connection.get());
   // The library's certificate checks stay on: a secure request to a server
   // whose certificate does not verify fails at the send below, and no body
   // from an unverified peer reaches the caller.
@@ -109,7 +101,8 @@ runtime::Bytes http_request(HttpRequest& request) {
       HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)],
                        url_path(request.url).c_str(), "HTTP/1.1", nullptr, nullptr,
                        request_flags(request, secure), 0));
-  if (!request_handle) return {};
+  if (!request_handle) return runtime::Bytes();
+  platform::set_time_outs(request_handle.get());
 
   if (request.complete_headers) {
     request.headers = complete_header_block(request.headers, request.url, method == kPost);
@@ -118,15 +111,40 @@ runtime::Bytes http_request(HttpRequest& request) {
 
   if (!is_get && request.post_bytes.empty()) request.post_bytes = request.post_text;
   // Without an answer there are no response headers or cookies to report.
-  if (!send(request_handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) return {};
+  if (!send(request_handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) {
+    return runtime::Bytes();
+  }
 
-  runtime::Bytes body = read_body(request_handle.get());
+  runtime::Bytes body;
+  // A failed read keeps what came before it, as the reads always did.
+  if (platform::read_body_until(request_handle.get(), deadline, &body) ==
+      platform::BodyRead::kTimedOut) {
+    return std::nullopt;
+  }
   request.returned_headers = query_raw_headers(request_handle.get());
   request.returned_cookies = collect_set_cookies(request.returned_headers);
   if (request.auto_merge_cookies && request.cookies) {
     request.returned_cookies = merge_cookies(*request.cookies, request.returned_cookies);
   }
   return body;
+}
+
+}  // namespace
+
+runtime::Bytes http_request(HttpRequest& request) {
+  struct Outcome {
+    HttpRequest request;
+    std::optional<runtime::Bytes> body;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + platform::kWholeExchangeLimit;
+  std::optional<Outcome> outcome =
+      runtime::call_within(platform::kWholeExchangeLimit, [work = request, deadline]() mutable {
+        std::optional<runtime::Bytes> body = exchange(work, deadline);
+        return Outcome{std::move(work), std::move(body)};
+      });
+  if (!outcome || !outcome->body) return {};
+  request = std::move(outcome->request);
+  return std::move(*outcome->body);
 }
 
 runtime::Bytes http_request(const std::string& url) {

@@ -60,7 +60,10 @@ struct HttpRequest {
 // Sends the request and returns the response body. When no response came
 // (session, connection or request could not be opened, the connection
 // failed, or the server's certificate did not verify) the body is empty and
-// returned_cookies and returned_headers are left as they were.
+// returned_cookies and returned_headers are left as they were. The call
+// returns within platform::kWholeExchangeLimit whatever the server does; an
+// exchange that outlasts it counts as no response, and then the request is
+// left exactly as it was passed.
 runtime::Bytes http_request(HttpRequest& request);
 
 // A plain GET of url with every other argument left out.

@@ -2,12 +2,16 @@
 # Builds the program with its default (loopback) services, starts those
 # services and the program under Wine. Without a display it starts Xvfb and
 # says how to look at the screen.
+#   MOQIAO_SERVICE_QPS  requests per second the program allows itself towards
+#                       the translation service (default 1, the real service's
+#                       standard tier; the local stand-in has no limit, so a
+#                       higher value makes harvests finish sooner here)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MOQIAO_BUILD_DIR:-$root/build/run}
 
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$build"
+"$root/scripts/build.sh" "$build" -DMOQIAO_SERVICE_QPS="${MOQIAO_SERVICE_QPS:-1}"
 
 pids=""
 cleanup() {

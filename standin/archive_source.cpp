@@ -4,7 +4,40 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
 namespace standin {
+namespace {
+
+constexpr uint64_t kFnvOffset = 0xCBF29CE484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001B3ull;
+constexpr time_t kGeneratedEpoch = 1700000000;  // 2023-11-14
+
+uint64_t fnv1a(uint64_t hash, const char* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    hash ^= static_cast<unsigned char>(bytes[i]);
+    hash *= kFnvPrime;
+  }
+  return hash;
+}
+
+std::string quoted_hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "\"%016llx\"", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string http_date(time_t seconds) {
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[40];
+  std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+  return text;
+}
+
+}  // namespace
 
 struct ArchiveSource::File {
   explicit File(int descriptor) : fd(descriptor) {}
@@ -26,6 +59,8 @@ uint8_t generated_archive_byte(uint64_t index) {
 ArchiveSource ArchiveSource::generated(uint64_t size) {
   ArchiveSource source;
   source.size_ = size;
+  source.etag_ = quoted_hex(fnv1a(kFnvOffset, reinterpret_cast<const char*>(&size), sizeof size));
+  source.last_modified_ = http_date(kGeneratedEpoch + static_cast<time_t>(size % 100000000));
   return source;
 }
 
@@ -43,6 +78,21 @@ bool ArchiveSource::from_file(const std::string& path, ArchiveSource& source, st
   }
   source.file_ = std::move(file);
   source.size_ = static_cast<uint64_t>(info.st_size);
+  // The tag follows the bytes, so a file replaced within the same second
+  // (same modification time) still gets a new one.
+  uint64_t hash = kFnvOffset;
+  std::string block;
+  for (uint64_t at = 0; at < source.size_; at += block.size()) {
+    block.clear();
+    if (!source.read(at, static_cast<size_t>(std::min<uint64_t>(source.size_ - at, 1 << 20)), block) ||
+        block.empty()) {
+      error = "cannot read " + path;
+      return false;
+    }
+    hash = fnv1a(hash, block.data(), block.size());
+  }
+  source.etag_ = quoted_hex(hash);
+  source.last_modified_ = http_date(info.st_mtime);
   return true;
 }
 

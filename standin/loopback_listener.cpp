@@ -1,9 +1,27 @@
 #include "standin/loopback_listener.h"
 
+#include <strings.h>
+
 namespace standin {
+namespace {
+
+// The server closes the connection after answering an HTTP/1.0 request that
+// did not ask to keep it, but its HTTP/1.1 status line and Keep-Alive header
+// alone invite the client to send its next request over the same
+// connection, which then dies under it. A web server says that it closes.
+bool closes_after(const httplib::Request& request) {
+  const std::string connection = request.get_header_value("Connection");
+  if (strcasecmp(connection.c_str(), "close") == 0) return true;
+  return request.version == "HTTP/1.0" && strcasecmp(connection.c_str(), "keep-alive") != 0;
+}
+
+}  // namespace
 
 int open_log_and_bind(httplib::Server& server, RequestLog& log, const std::string& log_path,
                       int port, std::string& error) {
+  server.set_post_routing_handler([](const httplib::Request& request, httplib::Response& response) {
+    if (closes_after(request)) response.set_header("Connection", "close");
+  });
   if (!log_path.empty() && !log.open(log_path)) {
     error = "cannot write the log file " + log_path;
     return -1;

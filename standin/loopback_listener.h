@@ -1,6 +1,7 @@
 #pragma once
 // What both stand-ins do before they serve: open the request log when one is
-// asked for and bind 127.0.0.1 only.
+// asked for, bind 127.0.0.1 only, and say "Connection: close" on every
+// answer after which they close the connection.
 #include <httplib.h>
 
 #include <string>

@@ -22,6 +22,12 @@ std::vector<OptionSpec> translate_option_specs() {
       {"rate", true, "N", "requests per second before error 54003 (default 0: no limit)"},
       {"latency-ms", true, "MS", "wait this long before every answer (default 0)"},
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
+      {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
+      {"drip-ms", true, "MS", "send each answer's body one byte every MS milliseconds"},
+      {"force-error-count", true, "N",
+       "give the forced error to the first N requests only, then serve (default: all)"},
+      {"drop-last-result", false, "",
+       "answer a query of several lines without the last line's entry"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
       {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
@@ -64,14 +70,20 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   }
   long long port = options.port;
   long long latency = options.latency_ms;
+  long long drip = options.pacing.drip_ms;
+  long long forced_count = options.service.force_error_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
+      !line.integer("drip-ms", 0, INT_MAX, drip) ||
+      !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
       !line.number("rate", 0, 1e6, rate)) {
     message = line.error();
     return StartChoice::bad_arguments;
   }
   options.port = static_cast<int>(port);
   options.latency_ms = static_cast<int>(latency);
+  options.pacing.drip_ms = static_cast<int>(drip);
+  options.pacing.never_answer = options.pacing.never_answer || line.has("never-answer");
   options.service.rate_per_second = rate;
   options.service.app_id = line.text("app-id", options.service.app_id);
   options.service.secret_key = line.text("secret-key", options.service.secret_key);
@@ -79,6 +91,8 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.shape.escaped_slashes |= line.has("escaped-slashes");
   options.service.shape.spaced |= line.has("spaced-json");
   options.service.shape.numeric_error_code |= line.has("numeric-error-code");
+  options.service.force_error_count = forced_count;
+  options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;
@@ -105,14 +119,15 @@ std::string default_glossary_path() {
 }
 
 TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary& glossary)
-    : options_(options), service_(options.service, glossary) {
-  server_.Get(kTranslatePath, [this](const httplib::Request& request, httplib::Response& response) {
-    handle(request, response, false);
-  });
+    : options_(options), service_(options.service, glossary), paced_(options.pacing) {
+  server_.Get(kTranslatePath,
+              paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
+                handle(request, response, false);
+              }));
   server_.Post(kTranslatePath,
-               [this](const httplib::Request& request, httplib::Response& response) {
+               paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
                  handle(request, response, true);
-               });
+               }));
   server_.set_error_handler(httplib::Server::HandlerWithResponse(
       [this](const httplib::Request& request, httplib::Response& response) {
         // Called for every status of 400 or more; an answer that a route
@@ -130,7 +145,10 @@ int TranslateServer::bind(int port, std::string& error) {
 
 void TranslateServer::run() { server_.listen_after_bind(); }
 
-void TranslateServer::stop() { server_.stop(); }
+void TranslateServer::stop() {
+  paced_.release();
+  server_.stop();
+}
 
 void TranslateServer::handle(const httplib::Request& request, httplib::Response& response,
                              bool is_post) {

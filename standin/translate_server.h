@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/answer_pacing.h"
 #include "standin/glossary.h"
 #include "standin/request_log.h"
 #include "standin/translation_service.h"
@@ -18,6 +19,7 @@ struct TranslateOptions {
   int port = 8090;
   ServiceSettings service;
   int latency_ms = 0;
+  AnswerPacing pacing;
   std::string log_path;       // empty: no log
   std::string glossary_path;  // empty: default_glossary_path()
 };
@@ -54,6 +56,7 @@ class TranslateServer {
 
   TranslateOptions options_;
   TranslationService service_;
+  PacedAnswers paced_;
   RequestLog log_;
   httplib::Server server_;
 };

@@ -85,11 +85,14 @@ std::string error_json(const std::string& code, const AnswerShape& shape) {
 }
 
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
-                         const Glossary& glossary, const AnswerShape& shape) {
+                         const Glossary& glossary, const AnswerShape& shape,
+                         bool drop_last_of_several) {
   std::string json =
       "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
+  std::vector<std::string> lines = split_lines(q);
+  if (drop_last_of_several && lines.size() > 1) lines.pop_back();
   bool first = true;
-  for (const std::string& line : split_lines(q)) {
+  for (const std::string& line : lines) {
     if (!first) json += ',';
     first = false;
     json += "{\"src\":" + json_string(line) +
@@ -105,7 +108,10 @@ ServiceAnswer TranslationService::answer(const Params& params) {
   const auto fail = [this](const std::string& code) {
     return ServiceAnswer{error_json(code, settings_.shape), code};
   };
-  if (!settings_.force_error.empty()) return fail(settings_.force_error);
+  if (!settings_.force_error.empty() &&
+      (settings_.force_error_count < 0 || forced_errors_++ < settings_.force_error_count)) {
+    return fail(settings_.force_error);
+  }
 
   for (const char* name : kRequired) {
     const std::string* value = find_param(params, name);
@@ -124,7 +130,8 @@ ServiceAnswer TranslationService::answer(const Params& params) {
   if (!is_source_language(from) || !is_target_language(to)) return fail("58001");
 
   std::string source = from == "auto" ? detect_language(q) : from;
-  return ServiceAnswer{success_json(q, source, to, glossary_, settings_.shape), "ok"};
+  return ServiceAnswer{
+      success_json(q, source, to, glossary_, settings_.shape, settings_.drop_last_result), "ok"};
 }
 
 }  // namespace standin

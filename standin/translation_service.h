@@ -2,6 +2,7 @@
 // The translation service's request handling, apart from HTTP: checks the
 // parameters, the application id, the signature, the request rate and the
 // languages, and writes the JSON answer.
+#include <atomic>
 #include <string>
 
 #include "standin/form_params.h"
@@ -24,6 +25,8 @@ struct ServiceSettings {
   double rate_per_second = 0;  // 0: no limit
   std::string force_error;     // non-empty: every request gets this error code
   AnswerShape shape;
+  long long force_error_count = -1;  // only the first N requests get it; -1: all
+  bool drop_last_result = false;     // a query of several lines lacks its last entry
 };
 
 struct ServiceAnswer {
@@ -42,9 +45,12 @@ std::string error_text(const std::string& code);
 std::string error_json(const std::string& code, const AnswerShape& shape = {});
 
 // The success answer for q: one result per line (lines end at LF, a CR
-// before it is dropped, empty lines give no result).
+// before it is dropped, empty lines give no result). With
+// drop_last_of_several, a q of two or more such lines is answered without
+// the last line's entry, as a service that read two lines as one would.
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
-                         const Glossary& glossary, const AnswerShape& shape = {});
+                         const Glossary& glossary, const AnswerShape& shape = {},
+                         bool drop_last_of_several = false);
 
 class TranslationService {
  public:
@@ -56,6 +62,7 @@ class TranslationService {
   ServiceSettings settings_;
   const Glossary& glossary_;
   RateLimiter limiter_;
+  std::atomic<long long> forced_errors_{0};
 };
 
 }  // namespace standin

@@ -27,6 +27,9 @@ std::vector<OptionSpec> update_option_specs() {
       {"ignore-range", false, "", "ignore Range headers: always 200 with the whole archive"},
       {"rate-limit-kbps", true, "KB",
        "send the archive at most this many KiB per second (default 0: no limit)"},
+      {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
+      {"drip-ms", true, "MS",
+       "send the version page and error pages one byte every MS milliseconds"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"help", false, "", "show this text"},
   };
@@ -78,14 +81,18 @@ UpdateStartChoice parse_update_options(const std::vector<std::string>& args, Upd
   long long port = options.port;
   long long size = static_cast<long long>(options.archive_size);
   long long rate = options.rate_limit_kbps;
+  long long drip = options.pacing.drip_ms;
   if (!line.integer("port", 0, 65535, port) || !line.integer("archive-size", 0, 1LL << 40, size) ||
-      !line.integer("rate-limit-kbps", 0, INT_MAX, rate)) {
+      !line.integer("rate-limit-kbps", 0, INT_MAX, rate) ||
+      !line.integer("drip-ms", 0, INT_MAX, drip)) {
     message = line.error();
     return UpdateStartChoice::bad_arguments;
   }
   options.port = static_cast<int>(port);
   options.archive_size = static_cast<uint64_t>(size);
   options.rate_limit_kbps = static_cast<int>(rate);
+  options.pacing.drip_ms = static_cast<int>(drip);
+  options.pacing.never_answer = options.pacing.never_answer || line.has("never-answer");
   options.version = line.text("version", options.version);
   options.archive_path = line.text("archive", options.archive_path);
   options.log_path = line.text("log", options.log_path);
@@ -110,11 +117,11 @@ bool version_page_gbk(const std::string& version_utf8, std::string& page) {
 }
 
 UpdateServer::UpdateServer(const UpdateOptions& options, ArchiveSource archive)
-    : options_(options), archive_(std::move(archive)) {
+    : options_(options), archive_(std::move(archive)), paced_(options.pacing) {
   // Every path, raw GBK bytes included, reaches one handler that routes itself.
-  server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+  server_.Get(".*", paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
     handle(request, response);
-  });
+  }));
   server_.set_error_handler(httplib::Server::HandlerWithResponse(
       [this](const httplib::Request& request, httplib::Response& response) {
         // Called for every status of 400 or more; an answer that a route
@@ -140,7 +147,10 @@ int UpdateServer::bind(int port, std::string& error) {
 
 void UpdateServer::run() { server_.listen_after_bind(); }
 
-void UpdateServer::stop() { server_.stop(); }
+void UpdateServer::stop() {
+  paced_.release();
+  server_.stop();
+}
 
 void UpdateServer::handle(const httplib::Request& request, httplib::Response& response) {
   // The library would apply Range headers on its own, and gets ranges past
@@ -163,13 +173,30 @@ void UpdateServer::handle(const httplib::Request& request, httplib::Response& re
   }
 }
 
+namespace {
+
+// If-Range: the range applies only to the version of the file the client
+// names, by its entity tag (compared strongly: a weak tag never matches) or
+// by its exact modification date; otherwise the whole file is sent.
+bool range_applies(const httplib::Request& request, const ArchiveSource& archive) {
+  if (!request.has_header("If-Range")) return true;
+  const std::string named = request.get_header_value("If-Range");
+  if (!named.empty() && named.front() == '"') return named == archive.etag();
+  if (named.rfind("W/", 0) == 0) return false;
+  return named == archive.last_modified();
+}
+
+}  // namespace
+
 void UpdateServer::serve_archive(const httplib::Request& request, httplib::Response& response) {
   const uint64_t size = archive_.size();
   ByteRange range;
-  if (!options_.ignore_range && request.has_header("Range")) {
+  if (!options_.ignore_range && request.has_header("Range") && range_applies(request, archive_)) {
     range = resolve_range(request.get_header_value("Range"), size);
   }
   if (!options_.ignore_range) response.set_header("Accept-Ranges", "bytes");
+  response.set_header("ETag", archive_.etag());
+  response.set_header("Last-Modified", archive_.last_modified());
 
   uint64_t first = 0;
   uint64_t count = size;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/answer_pacing.h"
 #include "standin/archive_source.h"
 #include "standin/request_log.h"
 
@@ -23,6 +24,7 @@ struct UpdateOptions {
   bool no_length = false;     // no Content-Length: chunked (HTTP/1.1) or until close (HTTP/1.0)
   bool ignore_range = false;  // always 200 with the whole archive
   int rate_limit_kbps = 0;    // KiB per second for the archive; 0: as fast as possible
+  AnswerPacing pacing;        // the archive is held, never dripped
   std::string log_path;
 };
 
@@ -55,6 +57,7 @@ class UpdateServer {
   std::string page_gbk_;
   std::string archive_path_gbk_;
   RequestLog log_;
+  PacedAnswers paced_;
   httplib::Server server_;
 };
 

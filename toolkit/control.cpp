@@ -84,13 +84,14 @@ LRESULT CALLBACK control_subclass_procedure(HWND hwnd, UINT message, WPARAM wpar
   Control* control = reinterpret_cast<Control*>(reference);
   switch (message) {
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the second press of a double click: a press all the same
     case WM_LBUTTONUP: {
       // A handler may close the form; keep it (and this control) alive
       // until the control's own handling is done.
       std::shared_ptr<Form> keep_alive = control->form().shared_from_this();
-      control->form().dispatch(control->name(), message == WM_LBUTTONDOWN
-                                                     ? EventKind::left_button_down
-                                                     : EventKind::left_button_up);
+      control->form().dispatch(control->name(), message == WM_LBUTTONUP
+                                                     ? EventKind::left_button_up
+                                                     : EventKind::left_button_down);
       if (!IsWindow(hwnd)) return 0;
       return DefSubclassProc(hwnd, message, wparam, lparam);
     }

@@ -76,7 +76,7 @@ class Control {
 };
 
 // Installed on every control: forwards the left mouse button to the form's
-// event dispatch, shows the control's cursor, then lets the kind handle the
+// event dispatch (the second press of a double click counts as a press), shows the control's cursor, then lets the kind handle the
 // message.
 LRESULT CALLBACK control_subclass_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                             UINT_PTR id, DWORD_PTR reference);

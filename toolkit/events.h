@@ -15,7 +15,7 @@ enum class EventKind {
   menu_selected,      // a menu item (source: the item's name)
   clicked,            // a button
   item_selected,      // a combo box: the user picked a list item
-  left_button_down,   // a picture box or an edit box
+  left_button_down,   // a picture box or an edit box; every press, a double click's second too
   left_button_up,     // a picture box or an edit box
   timer_elapsed,      // a timer
 };

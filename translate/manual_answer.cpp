@@ -104,6 +104,7 @@ ManualAnswer read_manual_answer(const std::string& answer) {
   const std::string results = document.get_object(kResults).to_text();
   if (!results.empty()) {
     read.kind = ManualAnswer::Kind::kResults;
+    read.result_count = document.get_count(kResults);
     const int count = runtime::split(results, kResultSeparator).count();
     for (int i = 0; i < count; ++i) {
       read.lines.push_back(

@@ -24,6 +24,11 @@ struct ManualAnswer {
   };
   Kind kind = Kind::kNothing;
   std::vector<std::string> lines;  // GBK
+  // The number of entries the answer's trans_result really holds. lines is
+  // counted as the page counts it, from the "},{" between entries, so a
+  // translation holding "},{" adds empty lines at its end; the first
+  // result_count lines are the entries themselves.
+  int result_count = 0;
   std::string error_code;
   std::string message;  // GBK, error_message(error_code)
 };
@@ -38,8 +43,9 @@ std::string manual_request_body(const ManualRequest& request, const std::string&
 ManualAnswer read_manual_answer(const std::string& answer);
 
 // Sends the request, with a fresh salt, to the translation service at
-// host_and_port ("host" or "host:port") and reads its answer. Blocks until
-// the whole answer has been read.
+// host_and_port ("host" or "host:port") and reads its answer. Waits for a
+// slot of the service pacer first, then blocks until the whole answer has
+// been read.
 ManualAnswer manual_translate(const ManualRequest& request, const std::string& host_and_port);
 
 // The same, to the program's own translation service.

@@ -6,6 +6,7 @@
 #include "translate/encodings.h"
 #include "translate/service_account.h"
 #include "translate/service_get.h"
+#include "translate/service_pacer.h"
 #include "translate/signing.h"
 
 namespace translate {
@@ -22,10 +23,15 @@ constexpr char kResultName[] = "\"dst\"";
 bool is_json_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Shared between the calling threads; replaced only as a whole, so a call
-// always sees either the old sink or the new one.
-std::shared_ptr<const QuickTranslateSink> g_sink;
+// always sees either the old sink or the new one. Never destroyed: a harvest
+// still running while the process exits may call it after static objects
+// are gone.
+std::shared_ptr<const QuickTranslateSink>& sink_slot() {
+  static auto* const slot = new std::shared_ptr<const QuickTranslateSink>;
+  return *slot;
+}
 
-std::shared_ptr<const QuickTranslateSink> current_sink() { return std::atomic_load(&g_sink); }
+std::shared_ptr<const QuickTranslateSink> current_sink() { return std::atomic_load(&sink_slot()); }
 
 // Where the first dst value begins: just after "dst", a colon and the
 // opening quote. A service may put white space between those tokens (a
@@ -68,10 +74,12 @@ std::string first_result_value(const std::string& answer) {
 void set_quick_translate_sink(QuickTranslateSink sink) {
   std::shared_ptr<const QuickTranslateSink> next;
   if (sink) next = std::make_shared<const QuickTranslateSink>(std::move(sink));
-  std::atomic_store(&g_sink, std::move(next));
+  std::atomic_store(&sink_slot(), std::move(next));
 }
 
-std::string quick_translate(const std::string& gbk_text) {
+namespace {
+
+std::string send_quick_request(const std::string& gbk_text) {
   const ServiceAccount account = current_service_account();
   const std::string& app_id = account.app_id;
   const std::string& secret_key = account.secret_key;
@@ -88,6 +96,19 @@ std::string quick_translate(const std::string& gbk_text) {
   const std::string cut = first_result_value(answer);
   if (const auto sink = current_sink()) (*sink)(cut);
   return unescape_unicode(cut);
+}
+
+}  // namespace
+
+std::string quick_translate(const std::string& gbk_text) {
+  service_pacer().acquire();
+  return send_quick_request(gbk_text);
+}
+
+bool try_quick_translate(const std::string& gbk_text, std::string* translation) {
+  if (!service_pacer().try_acquire()) return false;
+  *translation = send_quick_request(gbk_text);
+  return true;
 }
 
 }  // namespace translate

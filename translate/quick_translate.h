@@ -18,7 +18,15 @@ void set_quick_translate_sink(QuickTranslateSink sink);
 // returns the first translation of the answer in GBK, or the empty text when
 // there is none: no connection, an error answer, an HTML page, an empty
 // result. Only the first line's translation of a text with several lines is
-// returned. Safe to call from several threads at once.
+// returned. Waits for a slot of the service pacer first (up to a second at
+// the standard tier). Safe to call from several threads at once.
 std::string quick_translate(const std::string& gbk_text);
+
+// The same without waiting, for callers that must not stall (the crosshair
+// preview on the user-interface thread): when the pacer has no free slot,
+// sends nothing, leaves translation alone and returns false. Otherwise
+// sends the request and returns true with its result in translation (the
+// empty text when no translation came).
+bool try_quick_translate(const std::string& gbk_text, std::string* translation);
 
 }  // namespace translate

@@ -3,7 +3,11 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <mutex>
+
 #include "platform/internet_handle.h"
+#include "platform/internet_limits.h"
+#include "runtime/bounded_call.h"
 #include "runtime/codepage.h"
 
 namespace translate {
@@ -13,7 +17,6 @@ constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT
 constexpr wchar_t kHttpVersion[] = L"HTTP/1.0";
 constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
 constexpr DWORD kNoCache = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-constexpr DWORD kReadChunk = 16 * 1024;
 
 bool all_digits(const std::string& text) {
   if (text.empty()) return false;
@@ -21,6 +24,22 @@ bool all_digits(const std::string& text) {
     if (c < '0' || c > '9') return false;
   }
   return true;
+}
+
+// One WinINet session for the process: opening one reads the system's
+// proxy settings, which costs more than a request to a nearby server.
+// WinINet handles may be used from several threads at once. The session is
+// opened on first use (and again after a failed attempt) and never closed,
+// since harvest threads may still send while the program ends.
+HINTERNET shared_session() {
+  static std::mutex* const mutex = new std::mutex;
+  static HINTERNET session = nullptr;
+  std::lock_guard<std::mutex> lock(*mutex);
+  if (!session) {
+    session = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session) platform::set_time_outs(session);
+  }
+  return session;
 }
 
 }  // namespace
@@ -55,35 +74,49 @@ bool split_host_and_port(const std::string& host_and_port, std::string* host, in
   return true;
 }
 
+namespace {
+
+// The exchange itself, on a thread of its own: it owns its texts, and its
+// handles carry the time-outs, so it ends by itself even when the caller
+// has stopped waiting for it.
+runtime::Bytes get_until(const std::string& host, int port, const std::string& object,
+                         std::chrono::steady_clock::time_point deadline) {
+  const HINTERNET session = shared_session();
+  if (!session) return {};
+  // Declared connection, request: released in the reverse order.
+  const platform::InternetHandle connection(
+      InternetConnectW(session, runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
+                       nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return {};
+  platform::set_time_outs(connection.get());
+  const platform::InternetHandle request(HttpOpenRequestW(connection.get(), L"GET",
+                                                          runtime::widen(object).c_str(), kHttpVersion,
+                                                          nullptr, nullptr, kNoCache, 0));
+  if (!request) return {};
+  platform::set_time_outs(request.get());
+  if (!HttpSendRequestW(request.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) return {};
+
+  runtime::Bytes body;
+  if (platform::read_body_until(request.get(), deadline, &body) != platform::BodyRead::kComplete) {
+    return {};
+  }
+  return body;
+}
+
+}  // namespace
+
 runtime::Bytes service_get(const std::string& host_and_port, const std::string& object) {
   std::string host;
   int port = 0;
   if (!split_host_and_port(host_and_port, &host, &port)) return {};
   if (port == 0) port = INTERNET_DEFAULT_HTTP_PORT;
 
-  // Declared session, connection, request: released in the reverse order.
-  const platform::InternetHandle session(
-      InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) return {};
-  const platform::InternetHandle connection(
-      InternetConnectW(session.get(), runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
-                       nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return {};
-  const platform::InternetHandle request(HttpOpenRequestW(connection.get(), L"GET",
-                                                          runtime::widen(object).c_str(), kHttpVersion,
-                                                          nullptr, nullptr, kNoCache, 0));
-  if (!request) return {};
-  if (!HttpSendRequestW(request.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) return {};
-
-  runtime::Bytes body;
-  char chunk[kReadChunk];
-  for (;;) {
-    DWORD read = 0;
-    if (!InternetReadFile(request.get(), chunk, kReadChunk, &read)) return {};
-    if (read == 0) break;
-    body.append(chunk, read);
-  }
-  return body;
+  const auto deadline = std::chrono::steady_clock::now() + platform::kWholeExchangeLimit;
+  return runtime::call_within(platform::kWholeExchangeLimit,
+                              [host, port, object, deadline] {
+                                return get_until(host, port, object, deadline);
+                              })
+      .value_or(runtime::Bytes());
 }
 
 }  // namespace translate

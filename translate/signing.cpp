@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/crypt_handle.h"
 #include "runtime/text.h"
@@ -26,6 +27,33 @@ platform::CryptContext acquire_provider() {
   return platform::CryptContext();
 }
 
+// Acquiring the provider costs far more than hashing a request, so the
+// process keeps one context; each digest still gets its own hash object.
+// The context is taken on first use (and again after a failed attempt) and
+// used by one digest at a time.
+class SharedProvider {
+ public:
+  // Runs digest(provider) under the lock; false when no provider could be
+  // acquired.
+  template <typename Digest>
+  bool with_provider(Digest digest) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!context_) context_ = acquire_provider();
+    if (!context_) return false;
+    return digest(context_.get());
+  }
+
+ private:
+  std::mutex mutex_;
+  platform::CryptContext context_;
+};
+
+SharedProvider& shared_provider() {
+  // Never destroyed: harvest threads may still sign while the program ends.
+  static SharedProvider* const provider = new SharedProvider;
+  return *provider;
+}
+
 bool hash_all(HCRYPTHASH hash, std::string_view data) {
   // One call for any text; larger data goes in pieces a DWORD can count.
   constexpr size_t kMaxPiece = 0x40000000;
@@ -42,17 +70,16 @@ bool hash_all(HCRYPTHASH hash, std::string_view data) {
 }  // namespace
 
 std::string md5_hex(std::string_view data) {
-  // The owners are declared context first, so the hash is destroyed before
-  // the context is released on every path.
-  const platform::CryptContext provider = acquire_provider();
-  if (!provider) return {};
-  HCRYPTHASH raw_hash = 0;
-  if (!CryptCreateHash(provider.get(), CALG_MD5, 0, 0, &raw_hash)) return {};
-  const platform::CryptHash hash(raw_hash);
-  if (!hash_all(hash.get(), data)) return {};
   BYTE digest[kMd5Size] = {};
   DWORD digest_size = kMd5Size;
-  if (!CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &digest_size, 0)) return {};
+  const bool hashed = shared_provider().with_provider([&](HCRYPTPROV provider) {
+    HCRYPTHASH raw_hash = 0;
+    if (!CryptCreateHash(provider, CALG_MD5, 0, 0, &raw_hash)) return false;
+    const platform::CryptHash hash(raw_hash);  // destroyed on every path
+    return hash_all(hash.get(), data) &&
+           CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &digest_size, 0) != FALSE;
+  });
+  if (!hashed) return {};
   std::string hex;
   for (DWORD i = 0; i < digest_size && i < kMd5Size; ++i) {
     hex.push_back(kHexDigits[digest[i] >> 4]);

@@ -2,7 +2,8 @@
 // Authentication of requests to the translation service: a fresh salt of
 // random digits and a signature, the lower-case hexadecimal MD5 of the UTF-8
 // bytes of application id + query + salt + secret key. Every routine here is
-// reentrant and keeps no state between calls.
+// safe to call from several threads at once; the only thing kept between
+// calls is the cryptographic provider's context.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,8 +21,8 @@ std::int32_t random_in_range(std::int32_t min, std::int32_t max = 0);
 std::string random_digits(int count);
 
 // The MD5 digest of the bytes as 32 upper-case hexadecimal digits, computed
-// by the system's cryptographic provider; the empty text when the provider
-// fails at any step.
+// by the system's cryptographic provider (acquired once per process); the
+// empty text when the provider fails at any step.
 std::string md5_hex(std::string_view data);
 
 // The "sign" parameter: 32 lower-case hexadecimal digits, or the empty text

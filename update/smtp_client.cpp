@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <vector>
 
+#include "runtime/bounded_call.h"
 #include "runtime/text.h"
 #include "update/mail_address.h"
 #include "update/mail_format.h"
+#include "update/smtp_reply.h"
 
 namespace update {
 namespace {
@@ -30,34 +33,14 @@ constexpr char kBadSender[] = "发信人邮件地址格式错误!";
 constexpr char kBadReplyTo[] = "回复邮件地址格式错误!";
 
 constexpr int kPollStepMs = 250;
+constexpr int kDataReplyTimeoutMs = 30000;
+constexpr int kResolveTimeoutMs = 5000;
 constexpr size_t kMaxHostName = 100;
 
 using Clock = std::chrono::steady_clock;
 
 std::string with_server(const char* text, const std::string& server) {
   return runtime::replace(text, "%s", server);
-}
-
-bool is_space_or_control(char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; }
-
-std::string_view trim_reply_text(std::string_view text) {
-  while (!text.empty() && is_space_or_control(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_space_or_control(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// The last complete line of what was received ends at the last CR. A reply
-// is complete when that line has a space (or nothing) after its code; the
-// lines before the last one of a multi-line reply carry "-" there.
-bool reply_is_complete(const std::string& received, int* code) {
-  const size_t cr = received.rfind('\r');
-  if (cr == std::string::npos) return false;
-  const size_t lf = cr == 0 ? std::string::npos : received.rfind('\n', cr - 1);
-  const size_t start = lf == std::string::npos ? 0 : lf + 1;
-  const std::string_view line = std::string_view(received).substr(start, cr - start);
-  if (line.size() < 3 || (line.size() > 3 && line[3] != ' ')) return false;
-  *code = runtime::text_to_int(line.substr(0, 3));
-  return true;
 }
 
 bool has_word(std::string_view words, std::string_view word) {
@@ -75,6 +58,29 @@ std::string local_host_name() {
   return name;
 }
 
+// The first IPv4 address a host-name lookup gives, or nullopt. The lookup
+// runs on a thread of its own, holding its own copy of the name and its own
+// Winsock reference, so that a name server that never answers holds the
+// caller only kResolveTimeoutMs.
+std::optional<in_addr> look_up_ipv4(const std::string& server) {
+  const auto found = runtime::call_within(
+      std::chrono::milliseconds(kResolveTimeoutMs), [server]() -> std::optional<in_addr> {
+        WinsockSession winsock;
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* list = nullptr;
+        if (!winsock.started() || getaddrinfo(server.c_str(), nullptr, &hints, &list) != 0 ||
+            list == nullptr) {
+          return std::nullopt;
+        }
+        const in_addr address = reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr;
+        freeaddrinfo(list);
+        return address;
+      });
+  return found ? *found : std::nullopt;
+}
+
 // The server as a dotted IPv4 address, or else the first IPv4 address a
 // host-name lookup gives.
 bool resolve_ipv4(const std::string& server, int port, sockaddr_in* address) {
@@ -83,13 +89,9 @@ bool resolve_ipv4(const std::string& server, int port, sockaddr_in* address) {
   address->sin_family = AF_INET;
   address->sin_port = htons(static_cast<u_short>(port));
   if (inet_pton(AF_INET, server.c_str(), &address->sin_addr) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  address->sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
+  const std::optional<in_addr> found = look_up_ipv4(server);
+  if (!found) return false;
+  address->sin_addr = *found;
   return true;
 }
 
@@ -131,28 +133,31 @@ struct MailEnvelope {
   std::vector<MailAddress> bcc;
 };
 
-bool SmtpClient::read_reply(int expected_code) {
+bool SmtpClient::read_reply(int expected_code) { return read_reply(expected_code, reply_timeout_ms_); }
+
+bool SmtpClient::read_reply(int expected_code, int timeout_ms) {
   last_code_ = -1;
   reply_keywords_.clear();
   reply_params_.clear();
   error_text_.clear();
 
-  std::string received;
-  bool complete = false;
+  // The whole reply must arrive within the time-out, counted from here: a
+  // server that drips a byte now and then cannot hold the caller longer.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  SmtpReplyReader reader;
   const char* failure = nullptr;
-  auto last_data = Clock::now();
   std::vector<char> buffer(4096);
-  while (!complete) {
-    const auto quiet_ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_data).count();
-    if (quiet_ms > reply_timeout_ms_) {
+  while (reader.state() == SmtpReplyReader::State::kNeedMore) {
+    const auto left_ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left_ms < 0) {
       failure = kReplyTimedOut;
       break;
     }
     // Each step waits at most 250 ms for data and ends as soon as some
-    // arrives, so a reply is taken at once and a silent server is noticed
-    // within one step of the time-out.
-    const long step_ms = std::min<long>(kPollStepMs, reply_timeout_ms_ - quiet_ms + 1);
+    // arrives, so a reply is taken at once and the deadline is kept within
+    // a step.
+    const long step_ms = std::min<long>(kPollStepMs, static_cast<long>(left_ms) + 1);
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket_.get(), &readable);
@@ -168,29 +173,16 @@ bool SmtpClient::read_reply(int expected_code) {
       failure = kNetworkError;
       break;
     }
-    received.append(buffer.data(), static_cast<size_t>(count));
-    last_data = Clock::now();
-    int code = -1;
-    if (reply_is_complete(received, &code)) {
-      last_code_ = code;
-      complete = true;
-    }
+    reader.feed(std::string_view(buffer.data(), static_cast<size_t>(count)));
   }
 
+  const bool complete = reader.state() == SmtpReplyReader::State::kComplete;
+  if (reader.state() == SmtpReplyReader::State::kTooLong) failure = kNoCompleteReply;
   if (complete) {
-    std::string_view rest = received;
-    while (!rest.empty()) {
-      const size_t end = rest.find('\n');
-      std::string_view line = rest.substr(0, end);
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      if (line.size() <= 4) continue;
-      const std::string_view text = trim_reply_text(line.substr(4));
-      const size_t space = text.find(' ');
-      reply_keywords_.append(std::string(text.substr(0, space)));
-      reply_params_.append(space == std::string_view::npos
-                               ? std::string()
-                               : std::string(trim_reply_text(text.substr(space + 1))));
+    last_code_ = reader.code();
+    for (const SmtpReplyLine& line : reader.lines()) {
+      reply_keywords_.append(line.keyword);
+      reply_params_.append(line.params);
     }
   }
   if (!reply_keywords_.empty()) {
@@ -416,7 +408,10 @@ bool SmtpClient::run_transaction(const std::string& subject, const std::string& 
   header.charset = body_charset(body);
   if (!send_bytes(header_block(header), kHeaderFailed)) return false;
   if (!send_bytes(base64_body(body), kBodyFailed)) return false;
-  return send_command("\r\n.\r\n") && read_reply(250);
+  // A server may check the whole mail before it answers the end of the
+  // data; giving up early would report a delivered mail as failed.
+  return send_command("\r\n.\r\n") &&
+         read_reply(250, std::max(kDataReplyTimeoutMs, reply_timeout_ms_));
 }
 
 }  // namespace update

@@ -4,10 +4,15 @@
 // body travels base64-encoded. Texts are GBK; every failure is reported by
 // the result and error_text(), never shown.
 //
-// Calls block: each reply is waited for in steps of 250 ms until
-// reply_timeout_ms() have passed without any byte from the server. Taking
-// the connection and each send are bounded by the same time-out, so a
-// server that never answers, or stops reading, cannot hold the caller.
+// Calls block: each reply is waited for in steps of 250 ms until it is
+// complete or reply_timeout_ms() have passed since the wait began, however
+// the server spreads its bytes; the reply to the end of a mail's data is
+// given 30 s (or the reply time-out when that is longer), as servers check
+// the whole mail before they answer. A reply longer than 64 KiB is a
+// failure. Looking up the server's name takes at most 5 s; taking the
+// connection and each send are bounded by the reply time-out. So a server
+// that never answers, crawls, talks without end or stops reading cannot
+// hold the caller.
 #include <string>
 
 #include "runtime/array.h"
@@ -62,6 +67,7 @@ class SmtpClient {
   enum class Login { kLoggedIn, kNotOffered, kEhloRefused, kFailed };
 
   bool read_reply(int expected_code);
+  bool read_reply(int expected_code, int timeout_ms);
   bool send_bytes(const std::string& bytes, const char* failure_text);
   bool send_command(const std::string& command);
   Login log_in(const std::string& local_name, const std::string& user,

@@ -5,6 +5,7 @@
 #include "build_constants.h"
 #include "runtime/codepage.h"
 #include "runtime/system.h"
+#include "update/resume_marker.h"
 
 namespace update {
 namespace {
@@ -66,7 +67,9 @@ DownloadStart download_start(const UpdatePaths& paths) {
   // to continue: start from byte 0.
   const std::int64_t present = runtime::file_size(paths.archive);
   if (present <= 0) return {};
-  return DownloadStart{present, true};
+  runtime::Bytes marker;
+  runtime::read_file(paths.marker, &marker);
+  return DownloadStart{present, true, parse_marker(marker)};
 }
 
 int download_archive(net::Downloader& downloader, const UpdatePaths& paths, const std::string& url,
@@ -75,12 +78,20 @@ int download_archive(net::Downloader& downloader, const UpdatePaths& paths, cons
   const DownloadStart start = download_start(paths);
   create_marker(paths.marker);
 
+  net::ResumeCheck check;
+  check.part_of = start.part_of;
+  // Named before the first byte lands, so that a download cut at any point
+  // knows which version its part belongs to.
+  check.on_file = [&paths](const net::FileValidator& file) {
+    runtime::write_file(paths.marker, marker_text(file));
+  };
+
   ProgressTracker tracker(progress);
   const int result = downloader.download_http(
       url, paths.archive,
       [&tracker](std::int32_t total, std::int32_t done, std::int32_t elapsed_ms,
                  std::int32_t done_now) { tracker.on_block(total, done, elapsed_ms, done_now); },
-      start.offset, start.resume);
+      start.offset, start.resume, check);
   if (result == net::kHttpComplete) {
     DeleteFileW(runtime::widen(paths.marker).c_str());
     tracker.on_complete();

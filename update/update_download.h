@@ -5,7 +5,9 @@
 // The resume marker "gx\hygxb.rar" records that a download of the archive
 // is unfinished: it is created when a download starts and deleted once the
 // archive is complete. While it exists, the next download asks the server
-// only for the bytes the archive still lacks.
+// only for the bytes the archive still lacks, provided the server still
+// has the version of the archive they came from (which the marker names,
+// see resume_marker.h); otherwise the archive starts over.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,6 +35,7 @@ std::string archive_url();
 struct DownloadStart {
   std::int64_t offset = 0;
   bool resume = false;
+  net::FileValidator part_of;  // the version the bytes on disk came from, as far as known
 };
 // Resumes only when the marker and a non-empty archive both exist.
 DownloadStart download_start(const UpdatePaths& paths);

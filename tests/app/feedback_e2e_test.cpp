@@ -176,9 +176,9 @@ class FeedbackTest : public testing::Test {
   }
 
   static SmtpPeer* start_mail_server(const std::string& password = moqiao::build::kSmtpPassword,
-                                     bool refuse_mail = false) {
+                                     bool refuse_mail = false, int data_delay_ms = 0) {
     auto* peer = new SmtpPeer(moqiao::build::kSmtpPort, moqiao::build::kSmtpUser, password,
-                              "LOGIN,PLAIN", refuse_mail);
+                              "LOGIN,PLAIN", refuse_mail, data_delay_ms);
     EXPECT_TRUE(peer->ready());
     return peer;
   }
@@ -289,6 +289,27 @@ TEST_F(FeedbackTest, ValidAddressSendsTheMailBeforeSuccessIsShown) {
   }
   EXPECT_EQ(server->auth_log(), "LOGIN ok\nLOGIN ok\n");  // a new login for every mail
   EXPECT_FALSE(server->has_mail(mails + 1));
+}
+
+// A server that takes 3 s to answer the end of the mail (longer than any
+// other reply may take) has the mail: success shows, once, and the mail is
+// not sent again.
+TEST_F(FeedbackTest, SlowAcceptanceOfTheMailIsReportedAsSuccessOnce) {
+  std::unique_ptr<SmtpPeer> server(start_mail_server(moqiao::build::kSmtpPassword, false, 3000));
+  fill_in(L"检查得很仔细的服务器", L"someone@example.com");
+  const auto pressed = std::chrono::steady_clock::now();
+  press_submit();
+  HWND box = wait_for_box(L"信息：", 20000);
+  ASSERT_NE(box, nullptr) << "first box: " << utf8(open_boxes().empty()
+                                                        ? L""
+                                                        : box_text(open_boxes().front()));
+  EXPECT_GE(ms_since(pressed), 3000);
+  EXPECT_EQ(box_text(box), L"发送成功！");
+  EXPECT_EQ(open_boxes().size(), 1u);
+  EXPECT_TRUE(server->has_mail(1));
+  ASSERT_TRUE(close_box(box));
+  EXPECT_FALSE(wait_until([] { return !open_boxes().empty(); }, 1000));
+  EXPECT_FALSE(server->has_mail(2));
 }
 
 // Whatever fails (no server, a refused login, a refused mail, a server that

@@ -148,16 +148,36 @@ TEST_F(MainWindowTest, OtherThreadsReachTitleBoxesAndSelections) {
   EXPECT_EQ(app::target_language_index(), 2);
 }
 
+// A plain press, and the second press of a double click (which the window
+// system reports as a message of its own).
+constexpr UINT kPressMessages[] = {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK};
+
 TEST_F(MainWindowTest, PressingAFeedbackBoxEmptiesItEveryTime) {
   for (const char* name : {"编辑框1_客户邮箱", "留言编辑框"}) {
-    SCOPED_TRACE(name);
     toolkit::EditBox& box = form_->edit_box(name);
-    for (const char* typed : {"me@example.org", "again"}) {
-      box.set_text(typed);
-      SendMessageW(box.window_handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-      SendMessageW(box.window_handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-      EXPECT_EQ(box.text(), "");
+    for (const UINT press : kPressMessages) {
+      SCOPED_TRACE(std::string(name) + (press == WM_LBUTTONDOWN ? " press" : " double click"));
+      for (const char* typed : {"me@example.org", "again"}) {
+        box.set_text(typed);
+        SendMessageW(box.window_handle(), press, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageW(box.window_handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        EXPECT_EQ(box.text(), "");
+      }
     }
+  }
+}
+
+TEST_F(MainWindowTest, EveryPressOnTheCrosshairStartsACapture) {
+  HWND crosshair = form_->picture_box("图片框1_鼠标").window_handle();
+  for (const UINT press : kPressMessages) {
+    SCOPED_TRACE(press == WM_LBUTTONDOWN ? "press" : "double click");
+    app::set_main_title("墨桥窗口翻译");
+    app::state().captured_window = nullptr;  // the release then harvests nothing
+    SendMessageW(crosshair, press, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(app::main_title(), "窗口捕获中！");
+    EXPECT_EQ(GetCapture(), crosshair);
+    SendMessageW(crosshair, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_NE(GetCapture(), crosshair);
   }
 }
 

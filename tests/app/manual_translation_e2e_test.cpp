@@ -5,10 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/internet_limits.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/support/test_environment.h"
@@ -216,14 +218,38 @@ TEST_F(ManualTranslationTest, ShowsTheMessageOfTheServicesErrorCode) {
   EXPECT_EQ(service.log_lines(1).size(), 1u);
 }
 
-TEST_F(ManualTranslationTest, ShowsNothingWhenTheServiceIsDown) {
-  press_translate(L"Open");
-  // Posted messages of one thread are handled in order: once the list shows
-  // the entry posted after the click, the press is over.
-  PostMessageW(source_list_, CB_SETCURSEL, kChinese, 0);
-  ASSERT_TRUE(wait_until([] { return selected(source_list_) == kChinese; }, 30000));
-  EXPECT_TRUE(probe::top_level_windows(program_->id(), kMessageBoxClass).empty());
-  EXPECT_EQ(probe::window_text(result_box_), L"");
+// No answer, however it fails to come, shows nothing, and the window is
+// held no longer than one exchange may take.
+TEST_F(ManualTranslationTest, ShowsNothingWhenNoAnswerComes) {
+  const struct {
+    const char* why;
+    const char* service_options;  // nullptr: no service at all
+  } cases[] = {
+      {"service down", nullptr},
+      {"service never answers", "--never-answer"},
+      {"service drips its answer", "--drip-ms 400"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    test_support::TranslateStandin service;
+    if (c.service_options) {
+      ASSERT_TRUE(service.start(c.service_options));
+    }
+    const auto pressed = std::chrono::steady_clock::now();
+    press_translate(L"Open");
+    // Posted messages of one thread are handled in order: once the list shows
+    // the entry posted after the click, the press is over.
+    PostMessageW(source_list_, CB_SETCURSEL, kChinese, 0);
+    ASSERT_TRUE(wait_until([] { return selected(source_list_) == kChinese; }, 30000));
+    EXPECT_LE(std::chrono::steady_clock::now() - pressed,
+              platform::kWholeExchangeLimit + std::chrono::seconds(3));
+    EXPECT_TRUE(probe::top_level_windows(program_->id(), kMessageBoxClass).empty());
+    EXPECT_EQ(probe::window_text(result_box_), L"");
+    if (c.service_options) {
+      EXPECT_EQ(service.log_lines(1).size(), 1u);  // the request did reach the service
+    }
+    choose(source_list_, kEnglish);
+  }
 }
 
 TEST_F(ManualTranslationTest, TheTargetListRefusesAutomaticDetection) {

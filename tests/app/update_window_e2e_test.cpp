@@ -1,8 +1,9 @@
 // The update window of moqiao.exe, started as its own process from a copy in
 // a scratch folder, against the update stand-in on the compiled-in update
 // port: the version check at start-up and from the menu, the download into
-// "gx" next to the program with its progress and status, failures, and a
-// resumed download.
+// "gx" next to the program with its progress and status, failures, a
+// resumed download, a long download during which the window keeps
+// answering and that closing the window ends, and the exit during one.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -27,6 +28,7 @@ constexpr wchar_t kMainTitle[] = L"墨桥窗口翻译";
 constexpr wchar_t kUpdateClass[] = L"MoqiaoForm.update_window";
 constexpr size_t kArchiveSize = 1234567;  // 1.18 MB
 constexpr size_t kPartSize = 50000;
+constexpr std::int64_t kLongArchiveSize = 200LL * 1024 * 1024;
 
 int update_port() { return test_support::test_port(91); }  // the compiled-in update host
 
@@ -63,6 +65,18 @@ struct UpdateControls {
   bool settled() const {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result) != 0;
+  }
+  // The text of a control as its thread answers within timeout_ms: false
+  // when the thread does not answer in time (busy, or "not responding").
+  static bool answered_text(HWND control, unsigned timeout_ms, std::wstring* text) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG | SMTO_BLOCK, timeout_ms, &copied)) {
+      return false;
+    }
+    *text = buffer;
+    return true;
   }
   int bar_position() const { return static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)); }
   void click_download() const { PostMessageW(download, BM_CLICK, 0, 0); }
@@ -366,12 +380,79 @@ TEST_F(UpdateWindowTest, InterruptedDownloadResumesToAnIdenticalFile) {
   close_window(window);
 }
 
-TEST_F(UpdateWindowTest, ClosingTheMainWindowEndsTheProgram) {
+TEST_F(UpdateWindowTest, WindowAnswersDuringALongDownloadAndClosingItKeepsThePart) {
+  DeleteFileW(wide(archive_path()).c_str());
+  DeleteFileW(wide(marker_path()).c_str());
+  // 200 MB at 2 MB a second: far from done within this test.
+  ASSERT_TRUE(standin_->start_generated(update_port(), "1.1", kLongArchiveSize,
+                                        "--rate-limit-kbps 2048"));
+  HWND window = open_update_window_from_menu(true);
+  ASSERT_NE(window, nullptr);
+  UpdateControls controls(window);
+  ASSERT_TRUE(controls.complete());
+  controls.click_download();
+  ASSERT_TRUE(wait_until([] { return runtime::file_size(archive_path()) > 0; }, 20000, 50));
+
+  // Every question to the window's thread is answered within a second, and
+  // the progress text it gives keeps changing.
+  std::vector<std::wstring> texts;
+  int unanswered = 0;
+  for (int i = 0; i < 15; ++i) {
+    std::wstring text;
+    if (!controls.answered_text(controls.progress_text, 1000, &text)) ++unanswered;
+    if (texts.empty() || texts.back() != text) texts.push_back(text);
+    Sleep(200);
+  }
+  EXPECT_EQ(unanswered, 0);
+  EXPECT_GE(texts.size(), 5u);
+  EXPECT_NE(texts.back().find(L"正在下载新版本，文件大小：200MB\r\n已下载："), std::wstring::npos)
+      << runtime::narrow(texts.back());
+  EXPECT_FALSE(IsHungAppWindow(window));
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window_downloading")));
+
+  // Closing the window ends the download and keeps its part.
+  close_window(window);
+  EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  std::int64_t part = -1;
+  EXPECT_TRUE(wait_until([&] {
+    const std::int64_t before = runtime::file_size(archive_path());
+    Sleep(600);  // the stand-in sends a slice every 100 ms
+    part = runtime::file_size(archive_path());
+    return part == before;
+  }, 15000, 0));
+  EXPECT_GT(part, 0);
+  EXPECT_LT(part, kLongArchiveSize);
+  EXPECT_TRUE(runtime::file_exists(marker_path()));
+
+  // The next download continues the part.
+  window = open_update_window_from_menu(true);
+  ASSERT_NE(window, nullptr);
+  UpdateControls again(window);
+  again.click_download();
+  EXPECT_TRUE(wait_until([&] { return runtime::file_size(archive_path()) > part + 100000; }, 20000));
+  const std::string log = standin_->log();
+  EXPECT_NE(log.find("bytes=" + std::to_string(part) + "-"), std::string::npos) << log;
+  EXPECT_NE(log.find("If-Range"), std::string::npos) << log;
+  EXPECT_EQ(occurrences(log, "\"outcome\":\"archive, bytes " + std::to_string(part) + "-"), 1)
+      << log;
+  close_window(window);
+}
+
+TEST_F(UpdateWindowTest, ClosingTheMainWindowEndsTheProgramEvenDuringADownload) {
+  ASSERT_TRUE(standin_->start_generated(update_port(), "1.1", kLongArchiveSize,
+                                        "--rate-limit-kbps 2048"));
+  HWND window = open_update_window_from_menu(true);
+  ASSERT_NE(window, nullptr);
+  const std::int64_t before = runtime::file_size(archive_path());
+  UpdateControls(window).click_download();
+  ASSERT_TRUE(wait_until([&] { return runtime::file_size(archive_path()) > before + 50000; }, 20000));
+
   PostMessageW(main_, WM_CLOSE, 0, 0);
   ASSERT_EQ(WaitForSingleObject(process_.hProcess, 15000), WAIT_OBJECT_0);
   DWORD code = 1;
   GetExitCodeProcess(process_.hProcess, &code);
   EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(runtime::file_exists(marker_path()));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "tests/support/test_environment.h"
 #include "translate/encodings.h"
 #include "translate/quick_translate.h"
+#include "translate/service_account.h"
 #include "translate/service_get.h"
 #include "translate/signing.h"
 
@@ -72,6 +74,10 @@ double calls_per_second(int threads, double seconds, long* failures) {
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+  // The client's own cost is measured, not the service's pace: no pacing.
+  translate::ServiceAccount unpaced = translate::current_service_account();
+  unpaced.requests_per_second = std::numeric_limits<double>::infinity();
+  translate::set_service_account(unpaced);
   const int port = test_support::test_port(kServicePortOffset);
 
   const std::string app_id = moqiao::build::kAppId;
@@ -110,12 +116,21 @@ int main(int argc, char** argv) {
   const std::string object = "/api/trans/vip/translate?q=" + translate::url_encode(text) +
                              "&from=auto&to=zh&appid=" + app_id + "&salt=" + salt + "&sign=" +
                              translate::request_sign(app_id, text, salt, key, true);
-  const double round_trip_us = micros_per_run(seconds, [&] {
-    sink = sink + translate::service_get(moqiao::build::kTranslateHost, object).size();
-  });
-
-  long failures_one = 0, failures_two = 0;
-  const double one = calls_per_second(1, seconds, &failures_one);
+  // It and the one-thread quick_translate run in alternating slices, so that
+  // the load of a shared machine weighs on both alike.
+  constexpr int kSlices = 10;
+  double round_trips_per_second = 0, one = 0;  // means over equally long slices
+  long failures_one = 0;
+  for (int slice = 0; slice < kSlices; ++slice) {
+    round_trips_per_second += 1e6 / micros_per_run(seconds / kSlices, [&] {
+      sink = sink + translate::service_get(moqiao::build::kTranslateHost, object).size();
+    }) / kSlices;
+    long failed = 0;
+    one += calls_per_second(1, seconds / kSlices, &failed) / kSlices;
+    failures_one += failed;
+  }
+  const double round_trip_us = 1e6 / round_trips_per_second;
+  long failures_two = 0;
   const double two = calls_per_second(2, seconds, &failures_two);
   standin.stop();
 
@@ -126,5 +141,6 @@ int main(int argc, char** argv) {
               1e6 / one, failures_one);
   std::printf("quick_translate, 2 threads: %8.1f calls/s (%ld empty)\n", two, failures_two);
   std::printf("bare round trip (WinINet GET, same request):  %8.1f us/call\n", round_trip_us);
+  std::printf("quick_translate rate / bare round-trip rate:   %8.2f\n", one * round_trip_us / 1e6);
   return 0;
 }

@@ -72,10 +72,10 @@ std::string NginxPeer::access_log() const {
   return log;
 }
 
-bool FtpPeer::start(const std::string& folder_unix, int port) {
+bool FtpPeer::start(const std::string& folder_unix, int port, bool ignore_rest) {
   const std::string script = source_dir_unix() + "/tests/net/ftp_peer.py";
   if (!process_.start("exec /usr/bin/python3 '" + script + "' " + std::to_string(port) + " '" +
-                      folder_unix + "'")) {
+                      folder_unix + "'" + (ignore_rest ? " ignore-rest" : ""))) {
     return false;
   }
   return wait_for_port(port);

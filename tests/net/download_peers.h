@@ -31,10 +31,11 @@ class NginxPeer {
 };
 
 // pyftpdlib on port, read-only on folder_unix, with the users
-// "Anonymous"/"GuestQ@" and "tester"/"secret".
+// "Anonymous"/"GuestQ@" and "tester"/"secret". With ignore_rest it accepts
+// a restart offset and then sends the whole file anyway.
 class FtpPeer {
  public:
-  bool start(const std::string& folder_unix, int port);
+  bool start(const std::string& folder_unix, int port, bool ignore_rest = false);
   void stop() { process_.stop(); }
 
  private:

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ constexpr int kNginxNoRangePort = 2;
 constexpr int kFtpPort = 3;
 constexpr int kScriptedPort = 4;
 constexpr int kClosedPort = 5;  // nothing listens there
+constexpr int kFtpIgnoringRestPort = 6;
 constexpr std::int64_t kSourceSize = 307'213;  // not a multiple of the 10240-byte block
 constexpr std::int64_t kBlock = 10240;
 
@@ -92,8 +94,12 @@ class DownloaderTest : public testing::Test {
                               test_support::test_port(kNginxNoRangePort)));
     ftp_ = new test_support::FtpPeer;
     ASSERT_TRUE(ftp_->start(*served_unix_, test_support::test_port(kFtpPort)));
+    ftp_ignoring_rest_ = new test_support::FtpPeer;
+    ASSERT_TRUE(ftp_ignoring_rest_->start(*served_unix_,
+                                          test_support::test_port(kFtpIgnoringRestPort), true));
   }
   static void TearDownTestSuite() {
+    delete ftp_ignoring_rest_;
     delete ftp_;
     delete nginx_;
     delete source_;
@@ -108,8 +114,8 @@ class DownloaderTest : public testing::Test {
     return "http://127.0.0.1:" + std::to_string(test_support::test_port(port_offset)) + "/" +
            name;
   }
-  static std::string ftp_url(const std::string& name) {
-    return "ftp://127.0.0.1:" + std::to_string(test_support::test_port(kFtpPort)) + "/" + name;
+  static std::string ftp_url(const std::string& name, int port_offset = kFtpPort) {
+    return "ftp://127.0.0.1:" + std::to_string(test_support::test_port(port_offset)) + "/" + name;
   }
   std::string local(const std::string& name) const { return local_dir_ + "\\" + name; }
   static const std::string& source() { return *source_; }
@@ -123,12 +129,14 @@ class DownloaderTest : public testing::Test {
   static std::string* source_;
   static test_support::NginxPeer* nginx_;
   static test_support::FtpPeer* ftp_;
+  static test_support::FtpPeer* ftp_ignoring_rest_;
 };
 
 std::string* DownloaderTest::served_unix_ = nullptr;
 std::string* DownloaderTest::source_ = nullptr;
 test_support::NginxPeer* DownloaderTest::nginx_ = nullptr;
 test_support::FtpPeer* DownloaderTest::ftp_ = nullptr;
+test_support::FtpPeer* DownloaderTest::ftp_ignoring_rest_ = nullptr;
 
 TEST_F(DownloaderTest, FreshHttpCopyIsIdenticalAndReportsEveryBlock) {
   // A Chinese folder and file name: the path goes through the W functions.
@@ -173,17 +181,20 @@ TEST_F(DownloaderTest, ResumeThatCannotContinueStartsAFreshCopy) {
   struct Case {
     const char* name;
     std::int64_t offset;
-    const char* local_content;  // nullptr: no local file
+    bool local_file;
+    std::string local_content;
   };
+  const std::string longer = source() + "more bytes than the server's file has";
   const Case cases[] = {
-      {"offset -1", -1, "stale bytes that must go"},
-      {"no local file", 1000, nullptr},
-      {"offset beyond the local file", 2000, "only a few bytes"},
+      {"offset -1", -1, true, "stale bytes that must go"},
+      {"no local file", 1000, false, ""},
+      {"offset beyond the local file", 2000, true, "only a few bytes"},
+      {"part longer than the server's file", static_cast<std::int64_t>(longer.size()), true, longer},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = local(std::string("fresh-") + std::to_string(&c - cases) + ".bin");
-    if (c.local_content) {
+    if (c.local_file) {
       ASSERT_TRUE(runtime::write_file(path, c.local_content));
     }
     ProgressLog log;
@@ -376,6 +387,125 @@ TEST_F(DownloaderTest, FtpResume) {
       expect_progress(log, c.expected_start, kSourceSize, kSourceSize);
     }
   }
+}
+
+TEST_F(DownloaderTest, MoreBytesThanTheFileHoldsIsAFailureThatKeepsTheResumedPart) {
+  const std::string part = source().substr(0, 1000);
+  // Announces the rest of a 6000-byte file but sends 8000 bytes, chunked.
+  const std::string too_long = source().substr(1000, 8000);
+  test_support::ScriptedHttpPeer server;
+  ASSERT_TRUE(server.start(test_support::test_port(kScriptedPort), [&](const std::string&) {
+    std::string chunks;
+    for (size_t at = 0; at < too_long.size(); at += 2000) {
+      chunks += "7D0\r\n" + too_long.substr(at, 2000) + "\r\n";
+    }
+    return http_head("HTTP/1.1 206 Partial Content",
+                     "Content-Range: bytes 1000-5999/6000\r\nTransfer-Encoding: chunked\r\n") +
+           chunks + "0\r\n\r\n";
+  }));
+  struct Case {
+    const char* name;
+    std::function<int(net::Downloader&, const std::string& path)> download;
+    int expected;
+  } const cases[] = {
+      {"FTP server that ignores the restart offset",
+       [](net::Downloader& d, const std::string& path) {
+         return d.download_ftp(ftp_url("source.bin", kFtpIgnoringRestPort), path, "", "", {},
+                               1000, true);
+       },
+       net::kFtpTooLong},
+      {"HTTP range longer than it said",
+       [](net::Downloader& d, const std::string& path) {
+         return d.download_http(http_url("f.bin", kScriptedPort), path, {}, 1000, true);
+       },
+       net::kHttpTooLong},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = local(std::string("too-long-") + std::to_string(&c - cases));
+    ASSERT_TRUE(runtime::write_file(path, part));
+    EXPECT_EQ(c.download(downloader_, path), c.expected);
+    EXPECT_TRUE(read_all(path) == part);
+  }
+}
+
+TEST_F(DownloaderTest, ResumeContinuesOnlyThePartsOwnFile) {
+  // The version of source.bin nginx serves, as the downloader reports it.
+  net::FileValidator served;
+  net::ResumeCheck listen;
+  listen.on_file = [&served](const net::FileValidator& file) { served = file; };
+  ASSERT_EQ(downloader_.download_http(http_url("source.bin"), local("first.bin"), {}, 0, false,
+                                      listen),
+            net::kHttpComplete);
+  ASSERT_EQ(served.etag.front(), '"');
+  ASSERT_NE(served.last_modified.find(" GMT"), std::string::npos);
+  ASSERT_EQ(served.size, kSourceSize);
+
+  net::FileValidator other_tag = served;
+  other_tag.etag = "\"5f0-0\"";
+  net::FileValidator other_date;
+  other_date.last_modified = "Mon, 01 Jan 2001 00:00:00 GMT";
+  net::FileValidator other_size;
+  other_size.size = kSourceSize + 1;
+  struct Case {
+    const char* name;
+    net::FileValidator part_of;
+    bool part_is_the_files;  // else the present bytes came from another file
+    std::int64_t expected_start;
+  } const cases[] = {
+      {"same file", served, true, 1000},
+      {"nothing known of the part: trusted", net::FileValidator(), true, 1000},
+      {"another entity tag", other_tag, false, 0},
+      {"another date", other_date, false, 0},
+      {"another size", other_size, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = local(std::string("if-range-") + std::to_string(&c - cases));
+    ASSERT_TRUE(runtime::write_file(path, c.part_is_the_files ? source().substr(0, 1000)
+                                                              : make_content(1000, 99)));
+    ProgressLog log;
+    net::ResumeCheck check;
+    check.part_of = c.part_of;
+    net::FileValidator written;
+    check.on_file = [&written](const net::FileValidator& file) { written = file; };
+    EXPECT_EQ(downloader_.download_http(http_url("source.bin"), path, log.callback(), 1000, true,
+                                        check),
+              net::kHttpComplete);
+    EXPECT_TRUE(read_all(path) == source());
+    expect_progress(log, c.expected_start, kSourceSize, kSourceSize);
+    EXPECT_EQ(written.etag, served.etag);
+    EXPECT_EQ(written.size, kSourceSize);
+  }
+}
+
+TEST_F(DownloaderTest, ServerIgnoringIfRangeWithAChangedFileMakesItStartOver) {
+  // The file changed on the server, which continues it anyway: the 206
+  // answer names the new version.
+  const std::string changed = make_content(6000, 3);
+  test_support::ScriptedHttpPeer server;
+  ASSERT_TRUE(server.start(test_support::test_port(kScriptedPort), [&](const std::string& request) {
+    const std::string tag = "ETag: \"new\"\r\n";
+    if (request.find("\r\nRange:") == std::string::npos) {
+      return http_head("HTTP/1.1 200 OK", tag + "Content-Length: 6000\r\n") + changed;
+    }
+    return http_head("HTTP/1.1 206 Partial Content",
+                     tag + "Content-Length: 5000\r\nContent-Range: bytes 1000-5999/6000\r\n") +
+           changed.substr(1000);
+  }));
+  const std::string path = local("changed.bin");
+  ASSERT_TRUE(runtime::write_file(path, source().substr(0, 1000)));
+  net::ResumeCheck check;
+  check.part_of.etag = "\"old\"";
+  EXPECT_EQ(downloader_.download_http(http_url("f.bin", kScriptedPort), path, {}, 1000, true,
+                                      check),
+            net::kHttpComplete);
+  EXPECT_TRUE(read_all(path) == changed);
+  server.stop();
+  const std::vector<std::string> requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[0].find("\r\nIf-Range: \"old\"\r\n"), std::string::npos) << requests[0];
+  EXPECT_EQ(requests[1].find("Range"), std::string::npos) << requests[1];
 }
 
 }  // namespace

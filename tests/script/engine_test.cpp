@@ -98,7 +98,9 @@ TEST(EngineTest, StopsScriptsThatRunTooLong) {
   for (const char* script : endless) {
     const auto start = Clock::now();
     EXPECT_FALSE(engine->run(script)) << script;
-    EXPECT_LT(seconds_since(start), 3.0) << script;
+    // Far above the 300 ms limit so that a busy machine does not fail it, far
+    // below "never": a script that is not stopped runs for ever.
+    EXPECT_LT(seconds_since(start), 10.0) << script;
   }
   EXPECT_EQ(engine->eval_number("6 * 7"), 42.0);
 }

@@ -17,14 +17,20 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.service.rate_per_second, 0);
   EXPECT_EQ(options.latency_ms, 0);
   EXPECT_TRUE(options.service.force_error.empty());
+  EXPECT_EQ(options.service.force_error_count, -1);
+  EXPECT_FALSE(options.service.drop_last_result);
   EXPECT_TRUE(options.log_path.empty());
   EXPECT_FALSE(options.service.shape.escaped_slashes || options.service.shape.spaced ||
                options.service.shape.numeric_error_code);
+  EXPECT_FALSE(options.pacing.never_answer);
+  EXPECT_EQ(options.pacing.drip_ms, 0);
 
   Args args = {"--port", "18090", "--app-id=1",   "--secret-key", "k",
                "--rate", "0.5",   "--latency-ms", "250",          "--force-error",
                "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv",
-               "--escaped-slashes", "--spaced-json", "--numeric-error-code"};
+               "--escaped-slashes", "--spaced-json", "--numeric-error-code",
+               "--never-answer", "--drip-ms", "40", "--force-error-count", "2",
+               "--drop-last-result"};
   ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18090);
@@ -33,11 +39,15 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_DOUBLE_EQ(options.service.rate_per_second, 0.5);
   EXPECT_EQ(options.latency_ms, 250);
   EXPECT_EQ(options.service.force_error, "54003");
+  EXPECT_EQ(options.service.force_error_count, 2);
+  EXPECT_TRUE(options.service.drop_last_result);
   EXPECT_EQ(options.log_path, "/tmp/x.log");
   EXPECT_EQ(options.glossary_path, "g.tsv");
   EXPECT_TRUE(options.service.shape.escaped_slashes);
   EXPECT_TRUE(options.service.shape.spaced);
   EXPECT_TRUE(options.service.shape.numeric_error_code);
+  EXPECT_TRUE(options.pacing.never_answer);
+  EXPECT_EQ(options.pacing.drip_ms, 40);
 }
 
 TEST(UpdateOptionsTest, DefaultsAndValues) {
@@ -54,7 +64,7 @@ TEST(UpdateOptionsTest, DefaultsAndValues) {
   Args args = {"--port=18091",   "--version",         "2.0", "--archive",
                "a.rar",          "--archive-size",    "123", "--no-length",
                "--ignore-range", "--rate-limit-kbps", "64",  "--log",
-               "u.log"};
+               "u.log",          "--never-answer",    "--drip-ms", "7"};
   ASSERT_EQ(standin::parse_update_options(args, options, message), standin::UpdateStartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18091);
@@ -65,6 +75,8 @@ TEST(UpdateOptionsTest, DefaultsAndValues) {
   EXPECT_TRUE(options.ignore_range);
   EXPECT_EQ(options.rate_limit_kbps, 64);
   EXPECT_EQ(options.log_path, "u.log");
+  EXPECT_TRUE(options.pacing.never_answer);
+  EXPECT_EQ(options.pacing.drip_ms, 7);
 }
 
 TEST(OptionsTest, RejectsBadCommandLines) {
@@ -77,6 +89,9 @@ TEST(OptionsTest, RejectsBadCommandLines) {
       {{"--port"}, "needs a value"},
       {{"--rate", "-1"}, "--rate"},
       {{"--latency-ms", "soon"}, "--latency-ms"},
+      {{"--drip-ms", "-5"}, "--drip-ms"},
+      {{"--force-error-count", "-1"}, "--force-error-count"},
+      {{"--drop-last-result=yes"}, "takes no value"},
       {{"--colour", "red"}, "unknown option"},
       {{"port", "1"}, "unexpected argument"},
       {{"--help=yes"}, "takes no value"},
@@ -96,6 +111,7 @@ TEST(OptionsTest, RejectsBadCommandLines) {
       {{"--archive-size", "-5"}, "--archive-size"},
       {{"--rate-limit-kbps", "fast"}, "--rate-limit-kbps"},
       {{"--no-length=1"}, "takes no value"},
+      {{"--drip-ms", "slow"}, "--drip-ms"},
   };
   for (const auto& c : update_cases) {
     standin::UpdateOptions options;
@@ -113,7 +129,7 @@ TEST(OptionsTest, HelpListsEveryOption) {
   ASSERT_EQ(standin::parse_translate_options({"--help"}, translate, message),
             standin::StartChoice::show_help);
   for (const char* name : {"--port", "--app-id", "--secret-key", "--rate", "--latency-ms",
-                           "--force-error", "--log", "--glossary"}) {
+                           "--force-error", "--log", "--glossary", "--never-answer", "--drip-ms"}) {
     EXPECT_NE(message.find(name), std::string::npos) << name;
   }
   standin::UpdateOptions update;

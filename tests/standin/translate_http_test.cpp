@@ -81,6 +81,9 @@ TEST_F(TranslateFixture, GetAsTheQuickRequestSendsIt) {
             " HTTP/1.0\r\nAccept: */*\r\nUser-Agent: Mozilla/4.0\r\nHost: 127.0.0.1\r\n\r\n");
     ASSERT_TRUE(response.complete) << c.q;
     EXPECT_EQ(response.status, 200);
+    // The connection ends with the answer, and the answer says so: a client
+    // must not send its next request over it.
+    EXPECT_EQ(response.header("Connection"), "close");
     EXPECT_EQ(response.body, c.expected_body) << c.q;
     EXPECT_NE(response.header("Content-Type").find("application/json"), std::string::npos);
   }
@@ -134,6 +137,24 @@ TEST_F(TranslateFixture, FormPostWithRawUtf8Body) {
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->body, c.expected_body) << c.body_q;
   }
+  // A query of the service's full size, many lines of raw UTF-8: every line
+  // is answered, in order.
+  std::string long_q;
+  std::string expected_results;
+  for (int i = 0; long_q.size() < 6000; ++i) {
+    const std::string line = u8"打开 " + std::to_string(i);
+    long_q += (i ? "\n" : "") + line;
+    expected_results += std::string(i ? "," : "") + R"({"src":"\u6253\u5f00 )" + std::to_string(i) +
+                        R"(","dst":"\u6253\u5f00 )" + std::to_string(i) + R"("})";
+  }
+  auto long_answer = client.Post(
+      standin::kTranslatePath,
+      "q=" + long_q + "&from=auto&to=zh&appid=" + kAppId + "&salt=5550001111&sign=" + sign(long_q, "5550001111"),
+      "application/x-www-form-urlencoded");
+  ASSERT_TRUE(long_answer);
+  EXPECT_EQ(long_answer->body,
+            R"({"from":"zh","to":"zh","trans_result":[)" + expected_results + "]}");
+
   std::string log = standin_test::read_file(options.log_path);
   EXPECT_NE(log.find(R"("method":"POST")"), std::string::npos);
   EXPECT_NE(log.find(R"("body":"q=\u6253\u5f00\r\n\u9000\u51fa&from=zh)"), std::string::npos)

@@ -152,7 +152,28 @@ TEST(TranslationServiceTest, AnswersOneResultPerLineWithEscapes) {
   }
 }
 
-TEST(TranslationServiceTest, ForcedErrorAnswersEveryRequest) {
+TEST(TranslationServiceTest, ForcedErrorAnswersEveryRequestOrTheFirstFew) {
+  standin::Glossary glossary = small_glossary();
+  const struct {
+    long long count;
+    std::vector<const char*> outcomes;
+  } cases[] = {
+      {-1, {"52001", "52001", "52001"}},
+      {0, {"ok", "ok", "ok"}},
+      {2, {"52001", "52001", "ok"}},
+  };
+  for (const auto& c : cases) {
+    standin::ServiceSettings settings;
+    settings.force_error = "52001";
+    settings.force_error_count = c.count;
+    standin::TranslationService service(settings, glossary);
+    for (const char* outcome : c.outcomes) {
+      EXPECT_EQ(service.answer(request("Open")).outcome, outcome) << "count " << c.count;
+    }
+  }
+}
+
+TEST(TranslationServiceTest, ForcedErrorIsWrittenInTheChosenShape) {
   standin::Glossary glossary = small_glossary();
   const struct {
     const char* code;
@@ -173,6 +194,23 @@ TEST(TranslationServiceTest, ForcedErrorAnswersEveryRequest) {
     EXPECT_EQ(service.answer(request("Open")).json, c.expected);
     EXPECT_EQ(service.answer({}).outcome, c.code);
   }
+}
+
+TEST(TranslationServiceTest, DroppingTheLastResultOnlyTouchesQueriesOfSeveralLines) {
+  standin::Glossary glossary = small_glossary();
+  standin::ServiceSettings settings;
+  settings.drop_last_result = true;
+  standin::TranslationService service(settings, glossary);
+  const struct {
+    std::string q;
+    const char* expected;
+  } cases[] = {
+      {"Open\nSave As\nunknown",
+       R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"},)"
+       R"({"src":"Save As","dst":"\u53e6\u5b58\u4e3a"}]})"},
+      {"Open\n\n", R"({"from":"en","to":"zh","trans_result":[{"src":"Open","dst":"\u6253\u5f00"}]})"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(service.answer(request(c.q)).json, c.expected) << c.q;
 }
 
 TEST(TranslationServiceTest, RateLimitAnswers54003AndRecovers) {

@@ -150,6 +150,44 @@ TEST(UpdateServerTest, RangesForResumedDownloads) {
   }
 }
 
+TEST(UpdateServerTest, IfRangeContinuesOnlyTheSameFile) {
+  RunningServer<standin::UpdateServer> server(small_archive_options(),
+                                              standin::ArchiveSource::generated(kArchiveSize));
+  ASSERT_GT(server.port(), 0);
+  const RawResponse first = standin_test::raw_request(server.port(), get(kArchiveGbk));
+  const std::string etag = first.header("ETag");
+  const std::string date = first.header("Last-Modified");
+  ASSERT_EQ(etag.size(), 18u) << first.head;
+  ASSERT_EQ(etag.front(), '"');
+  ASSERT_NE(date.find(" GMT"), std::string::npos) << first.head;
+  // Another size is other content: another tag and date.
+  standin::UpdateOptions other_options = small_archive_options();
+  RunningServer<standin::UpdateServer> other(other_options,
+                                             standin::ArchiveSource::generated(kArchiveSize + 1));
+  const RawResponse changed = standin_test::raw_request(other.port(), get(kArchiveGbk));
+  EXPECT_NE(changed.header("ETag"), etag);
+  EXPECT_NE(changed.header("Last-Modified"), date);
+
+  const struct {
+    std::string if_range;
+    int status;
+  } cases[] = {
+      {etag, 206},
+      {"\"0000000000000000\"", 200},
+      {"W/" + etag, 200},
+      {date, 206},
+      {"Mon, 01 Jan 2001 00:00:00 GMT", 200},
+  };
+  for (const auto& c : cases) {
+    RawResponse response = standin_test::raw_request(
+        server.port(), get(kArchiveGbk, "Range:bytes=1000-\r\nIf-Range: " + c.if_range + "\r\n"));
+    EXPECT_EQ(response.status, c.status) << c.if_range;
+    EXPECT_EQ(response.header("ETag"), etag) << c.if_range;
+    const uint64_t first_byte = c.status == 206 ? 1000 : 0;
+    EXPECT_TRUE(response.body == generated(first_byte, kArchiveSize - first_byte)) << c.if_range;
+  }
+}
+
 TEST(UpdateServerTest, WithoutLengthChunkedOrUntilClose) {
   standin::UpdateOptions options = small_archive_options();
   options.no_length = true;
@@ -199,6 +237,13 @@ TEST(UpdateServerTest, ServesAGivenFile) {
       standin_test::raw_request(server.port(), get(kArchiveGbk, "Range:bytes=65536-\r\n"));
   EXPECT_EQ(tail.status, 206);
   EXPECT_TRUE(tail.body == content.substr(65536));
+  // Other bytes in the file give another tag.
+  std::ofstream(path, std::ios::binary) << content.substr(1) << 'x';
+  standin::ArchiveSource changed;
+  ASSERT_TRUE(standin::ArchiveSource::from_file(path, changed, error));
+  EXPECT_EQ(changed.size(), archive.size());
+  EXPECT_NE(changed.etag(), archive.etag());
+  EXPECT_EQ(whole.header("ETag"), archive.etag());
 }
 
 TEST(UpdateServerTest, RateLimitPacesTheArchive) {
@@ -257,6 +302,51 @@ TEST(UpdateServerTest, StoppingEndsASlowTransfer) {
   RawResponse response = standin_test::parse_response(received);
   EXPECT_EQ(response.status, 200);
   EXPECT_LT(response.body.size(), options.archive_size);
+}
+
+}  // namespace
+
+namespace {
+
+// A server that freezes after reading the request, and one that crawls:
+// the request is logged either way, a frozen answer never comes (and does
+// not keep the server from stopping), a dripped one comes whole but late.
+TEST(UpdateServerTest, AnswersHeldOrDripped) {
+  const struct {
+    const char* name;
+    standin::AnswerPacing pacing;
+    bool answered;
+  } cases[] = {
+      {"never answers", {true, 0}, false},
+      {"drips", {false, 3}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin::UpdateOptions options = small_archive_options();
+    options.pacing = c.pacing;
+    options.log_path = standin_test::scratch_path("paced.log");
+    std::string page;
+    ASSERT_TRUE(standin::version_page_gbk(options.version, page));
+    std::optional<RunningServer<standin::UpdateServer>> server;
+    server.emplace(options, standin::ArchiveSource::generated(options.archive_size));
+    ASSERT_GT(server->port(), 0);
+
+    const auto started = std::chrono::steady_clock::now();
+    const std::string raw = standin_test::exchange(server->port(), get(standin::kVersionPagePath), c.answered ? 10000 : 1500);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_NE(standin_test::read_file(options.log_path).find("version page"), std::string::npos);
+    if (c.answered) {
+      const RawResponse response = standin_test::parse_response(raw);
+      EXPECT_EQ(response.status, 200);
+      EXPECT_TRUE(response.body == page);
+      EXPECT_GE(took, std::chrono::milliseconds(c.pacing.drip_ms) * page.size());
+    } else {
+      EXPECT_EQ(raw, "");
+    }
+    const auto stopping = std::chrono::steady_clock::now();
+    server.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+  }
 }
 
 }  // namespace

@@ -32,6 +32,11 @@ class TranslateStandin {
 
   static int port();
 
+  // The decoded value (UTF-8) of the first parameter called name in a log
+  // line, and the line's arrival time; "" and -1 when the line lacks them.
+  static std::string logged_param(const std::string& line, const std::string& name);
+  static long long logged_time_ms(const std::string& line);
+
  private:
   UnixProcess process_;
   std::string log_path_;

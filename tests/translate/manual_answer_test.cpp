@@ -25,6 +25,7 @@ struct ResultCase {
   const char* why;
   std::string answer;
   Lines lines;  // GBK
+  int result_count;  // the entries really there
 };
 
 TEST(ReadManualAnswerTest, GivesOneLinePerResultInTheAnswersOrder) {
@@ -32,32 +33,33 @@ TEST(ReadManualAnswerTest, GivesOneLinePerResultInTheAnswersOrder) {
       {"three results, escapes decoded",
        answer_with(result("Open", "\\u6253\\u5f00") + "," + result("Save", "\\u4fdd\\u5b58") + "," +
                    result("Exit", "\\u9000\\u51fa")),
-       {"打开", "保存", "退出"}},
-      {"one result, plain ASCII", answer_with(result("x", "Tom & Jerry")), {"Tom & Jerry"}},
-      {"empty translation", answer_with(result("x", "")), {""}},
+       {"打开", "保存", "退出"}, 3},
+      {"one result, plain ASCII", answer_with(result("x", "Tom & Jerry")), {"Tom & Jerry"}, 1},
+      {"empty translation", answer_with(result("x", "")), {""}, 1},
       // The results are counted by their separators: one inside a
       // translation adds an index for which nothing exists.
       {"separator inside the translation",
-       answer_with(result("a", "a},{b") + "," + result("c", "c")), {"a},{b", "c", ""}},
-      {"right single quotation mark", answer_with(result("x", "it\\u2019s")), {"it's"}},
-      {"apostrophe", answer_with(result("x", "it's")), {"it's"}},
+       answer_with(result("a", "a},{b") + "," + result("c", "c")), {"a},{b", "c", ""}, 2},
+      {"right single quotation mark", answer_with(result("x", "it\\u2019s")), {"it's"}, 1},
+      {"apostrophe", answer_with(result("x", "it's")), {"it's"}, 1},
       // Escapes other than \u reach the JSON reader intact.
-      {"escaped quote", answer_with(result("x", "Say \\\"hi\\\"")), {"Say \"hi\""}},
-      {"escaped backslash before u", answer_with(result("x", "C:\\\\user")), {"C:\\user"}},
-      {"escaped line feed and tab", answer_with(result("x", "a\\nb\\tc")), {"a\nb\tc"}},
-      {"quote written as \\u escape", answer_with(result("x", "\\u0022q\\u0022")), {"\"q\""}},
+      {"escaped quote", answer_with(result("x", "Say \\\"hi\\\"")), {"Say \"hi\""}, 1},
+      {"escaped backslash before u", answer_with(result("x", "C:\\\\user")), {"C:\\user"}, 1},
+      {"escaped line feed and tab", answer_with(result("x", "a\\nb\\tc")), {"a\nb\tc"}, 1},
+      {"quote written as \\u escape", answer_with(result("x", "\\u0022q\\u0022")), {"\"q\""}, 1},
       // Percent signs and the decoder's line-break marker are no escapes.
-      {"percent sequences stay", answer_with(result("x", "100%41 %u4e2d")), {"100%41 %u4e2d"}},
-      {"line-break marker stays", answer_with(result("x", "a{$}b")), {"a{$}b"}},
+      {"percent sequences stay", answer_with(result("x", "100%41 %u4e2d")), {"100%41 %u4e2d"}, 1},
+      {"line-break marker stays", answer_with(result("x", "a{$}b")), {"a{$}b"}, 1},
       {"pretty-printed answer",
        "{\n  \"trans_result\": [\r\n    {\"src\": \"Open\", \"dst\": \"\\u6253\\u5f00\"}\n  ]\n}",
-       {"打开"}},
+       {"打开"}, 1},
   };
   for (const ResultCase& c : cases) {
     SCOPED_TRACE(c.why);
     const ManualAnswer answer = read_manual_answer(c.answer);
     EXPECT_EQ(answer.kind, ManualAnswer::Kind::kResults);
     EXPECT_EQ(answer.lines, c.lines);
+    EXPECT_EQ(answer.result_count, c.result_count);
     EXPECT_EQ(answer.message, "");
   }
 }

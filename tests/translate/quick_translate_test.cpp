@@ -3,6 +3,7 @@
 // and what comes back for answers, errors and a dead service.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -14,9 +15,11 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "platform/internet_limits.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
+#include "translate/service_account.h"
 #include "translate/translation_memory.h"
 
 namespace {
@@ -54,6 +57,53 @@ Server(("127.0.0.1", int(sys.argv[1])), Page).serve_forever()
     return process_.start("exec /usr/bin/python3 " + shell_quoted(script) + " " +
                           std::to_string(port)) &&
            test_support::wait_for_port(port, 15000);
+  }
+
+ private:
+  test_support::UnixProcess process_;
+};
+
+// A host that never takes the connection: a listener that accepts nothing,
+// its connection queue filled by its own clients, so that the system drops
+// further connection requests unanswered. On a port of its own: the
+// connection attempt given up by the caller goes on in the background and
+// must not reach a later test's service.
+class NeverAcceptingHost {
+ public:
+  static constexpr int kPortOffset = 96;
+
+  bool start() {
+    const std::string script = test_support::scratch_dir_unix("full") + "/full_queue.py";
+    std::ofstream(test_support::to_windows_path(script), std::ios::binary) << R"(import socket, sys, time
+
+port = int(sys.argv[1])
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(0)
+queued = []
+for _ in range(8):
+    client = socket.socket()
+    client.setblocking(False)
+    try:
+        client.connect(("127.0.0.1", port))
+    except BlockingIOError:
+        pass
+    queued.append(client)
+print("full", flush=True)
+time.sleep(3600)
+)";
+    const std::string ready = test_support::scratch_dir_unix("full") + "/ready";
+    return process_.start("exec /usr/bin/python3 " + shell_quoted(script) + " " +
+                          std::to_string(test_support::test_port(kPortOffset)) + " > " +
+                          shell_quoted(ready)) &&
+           test_support::wait_until(
+               [&] {
+                 std::ifstream in(test_support::to_windows_path(ready));
+                 std::string word;
+                 return static_cast<bool>(in >> word) && word == "full";
+               },
+               15000);
   }
 
  private:
@@ -181,6 +231,7 @@ struct FailureCase {
   const char* why;
   std::string service_options;  // empty: no stand-in at all
   bool html_page;
+  bool never_accepts = false;   // a host that never takes the connection
 };
 
 TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
@@ -192,28 +243,72 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       {"numeric error code", "--force-error 52001 --numeric-error-code", false},
       {"spaced error answer", "--force-error 54003 --spaced-json --numeric-error-code", false},
       {"HTML page", "", true},
+      // Frozen after reading the request: given up after the receive time-out.
+      {"service never answers", "--never-answer", false},
+      // A 70-byte answer at a byte every 400 ms would take half a minute.
+      {"service drips its answer", "--drip-ms 400", false},
+      // Wine ignores the connect time-out; the whole exchange's limit holds.
+      {"host never takes the connection", "", false, true},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
     test_support::TranslateStandin service;
     HtmlPageServer page;
-    if (c.html_page) {
+    NeverAcceptingHost host;
+    const translate::ServiceAccount usual = translate::current_service_account();
+    if (c.never_accepts) {
+      ASSERT_TRUE(host.start());
+      translate::ServiceAccount elsewhere = usual;
+      elsewhere.host = "127.0.0.1:" + std::to_string(test_support::test_port(host.kPortOffset));
+      translate::set_service_account(elsewhere);
+    } else if (c.html_page) {
       ASSERT_TRUE(page.start());
     } else if (!c.service_options.empty()) {
       ASSERT_TRUE(service.start(c.service_options));
     }
     SinkRecorder sink;
+    const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(translate::quick_translate("Open"), "");
+    EXPECT_LE(std::chrono::steady_clock::now() - asked,
+              platform::kWholeExchangeLimit + std::chrono::seconds(2));
     EXPECT_EQ(sink.cuts(), std::vector<std::string>{""});
+    translate::set_service_account(usual);
     if (!c.html_page && !c.service_options.empty()) {
       EXPECT_EQ(service.log_lines(1).size(), 1u);  // the request did reach the service
     }
   }
 }
 
+// The preview's call: while the pacer has no free slot it sends nothing and
+// returns at once; with one it translates.
+TEST(QuickTranslateTest, TheNonWaitingCallSendsNothingWithoutAFreeSlot) {
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  EXPECT_EQ(translate::quick_translate("Open"), "打开");  // takes this second's slot
+  std::string translation = "as it was";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(translate::try_quick_translate("Save", &translation));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_EQ(translation, "as it was");
+  EXPECT_TRUE(test_support::wait_until(
+      [&] { return translate::try_quick_translate("Save", &translation); }, 3000, 50));
+  EXPECT_EQ(translation, "保存");
+  const std::vector<std::string> lines = service.log_lines(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[1], "q"), "Save");
+  EXPECT_GE(test_support::TranslateStandin::logged_time_ms(lines[1]) -
+                test_support::TranslateStandin::logged_time_ms(lines[0]),
+            900);  // a second apart when sent
+}
+
 TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start("--latency-ms 20"));
+  // Fast enough for the two threads' requests to overlap.
+  const translate::ServiceAccount standard = translate::current_service_account();
+  translate::ServiceAccount fast = standard;
+  fast.requests_per_second = 1000;
+  translate::set_service_account(fast);
   constexpr int kCallsPerThread = 10;
   std::vector<std::string> first(kCallsPerThread), second(kCallsPerThread);
   std::thread one([&] {
@@ -224,6 +319,7 @@ TEST(QuickTranslateTest, TranslatesFromTwoThreadsAtOnce) {
   });
   one.join();
   two.join();
+  translate::set_service_account(standard);
   for (int i = 0; i < kCallsPerThread; ++i) {
     EXPECT_EQ(first[i], "粘贴");
     EXPECT_EQ(second[i], "删除");

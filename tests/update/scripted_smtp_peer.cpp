@@ -60,6 +60,18 @@ int ScriptedSmtpPeer::closed_port() {
 
 bool ScriptedSmtpPeer::send_reply(SOCKET client, const PeerReply& reply) {
   for (size_t i = 0; i < reply.size(); ++i) {
+    if (i > 0 && reply[i] == kRepeatForever) {
+      // A client that stops reading makes a send fail after a second.
+      const DWORD send_timeout_ms = 1000;
+      setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&send_timeout_ms),
+                 sizeof send_timeout_ms);
+      const std::string& part = reply[i - 1];
+      while (!stopping_ &&
+             send(client, part.data(), static_cast<int>(part.size()), 0) ==
+                 static_cast<int>(part.size())) {
+      }
+      return false;
+    }
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms_));
     const std::string& part = reply[i];
     if (send(client, part.data(), static_cast<int>(part.size()), 0) != static_cast<int>(part.size())) {

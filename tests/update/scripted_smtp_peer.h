@@ -17,6 +17,10 @@ namespace test_support {
 // that a reply can arrive in pieces. No parts: the peer stays silent.
 using PeerReply = std::vector<std::string>;
 
+// As the last part of a reply: the part before it is sent again and again,
+// without pause, until the client stops taking it (a reply without end).
+inline const std::string kRepeatForever = "\x01repeat forever";
+
 // What the peer does once its script is played.
 enum class AfterScript {
   kStaySilent,   // reads on, answers nothing

@@ -147,6 +147,14 @@ TEST(SmtpClientScriptedTest, ConnectionRefusedAndEmptyServerFail) {
   EXPECT_EQ(client.smtp_send("s", "b", kRecipient, "", "", kSender), "未连接到SMTP服务器!");
 }
 
+// A name is looked up (on a thread of its own, bounded in time).
+TEST(SmtpClientScriptedTest, ServerGivenByHostName) {
+  ScriptedSmtpPeer peer({{"220 ready\r\n"}, {"250 hello\r\n"}});
+  SmtpClient client;
+  EXPECT_TRUE(client.smtp_connect("localhost", peer.port())) << client.error_text();
+  expect_commands(peer.commands(), {"HELO *"});
+}
+
 // A silent server is given up reply_timeout_ms after its last byte, within
 // one 250 ms poll step; the failure text survives the QUIT or RSET after it.
 TEST(SmtpClientScriptedTest, SilentServerTimesOutWithinOnePollStep) {
@@ -178,6 +186,68 @@ TEST(SmtpClientScriptedTest, SilentServerTimesOutWithinOnePollStep) {
     EXPECT_TRUE(client.connected());
     expect_commands(peer.commands(), {"HELO *", "MAIL FROM:<sender@mail.example.com>", "RSET"});
   }
+}
+
+// A reply is waited for as a whole: a server that drips it a byte at a time
+// is given up once the time-out has passed since the wait began, and one
+// that streams continuation lines without end is cut off at 64 KiB, long
+// before any time-out; neither connection is kept.
+TEST(SmtpClientScriptedTest, RepliesThatNeverEndAreGivenUp) {
+  const int timeout_ms = 1000;
+  std::string many_lines;
+  for (int i = 0; i < 100; ++i) many_lines += "250-SIZE 1000000 and more\r\n";
+  PeerReply dripped_greeting;
+  for (const char c : std::string("220 ready\r\n")) dripped_greeting.push_back(std::string(1, c));
+  const struct {
+    const char* name;
+    std::vector<PeerReply> script;
+    int pause_ms;
+    const char* error;
+    long long at_least_ms;
+    long long at_most_ms;  // the greeting's wait, then QUIT's
+  } cases[] = {
+      {"greeting dripped over 3 s", {dripped_greeting, {"221 bye\r\n"}}, 300, "接收数据超时!",
+       timeout_ms, 2 * timeout_ms + 2 * 250 + 300},
+      {"EHLO answered without end", {{"220 ready\r\n"}, {many_lines, test_support::kRepeatForever}},
+       0, "等待SMTP邮件服务器响应失败!", 0, timeout_ms - 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedSmtpPeer peer(c.script, test_support::AfterScript::kStaySilent, c.pause_ms);
+    SmtpClient client;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.smtp_connect("127.0.0.1", peer.port(), kUser, kPassword, timeout_ms));
+    const long long took = elapsed_ms(start);
+    EXPECT_EQ(client.error_text(), c.error);
+    EXPECT_EQ(client.last_code(), -1);
+    EXPECT_FALSE(client.connected());
+    EXPECT_GE(took, c.at_least_ms);
+    EXPECT_LE(took, c.at_most_ms);
+  }
+}
+
+// Servers that check the whole mail before they answer its end may take
+// longer than the reply time-out: the mail is reported sent, once, and the
+// server got it once.
+TEST(SmtpClientScriptedTest, SlowAnswerToTheEndOfTheDataIsAwaited) {
+  ScriptedSmtpPeer peer({{"220 ready\r\n"},
+                         {"250 hello\r\n"},
+                         {"250 sender ok\r\n"},
+                         {"250 recipient ok\r\n"},
+                         {"354 go ahead\r\n"},
+                         {"", "250 2.0.0 queued after a thorough check\r\n"},
+                         {"221 bye\r\n"}},
+                        test_support::AfterScript::kStaySilent, 3000);
+  SmtpClient client;
+  ASSERT_TRUE(client.smtp_connect("127.0.0.1", peer.port()));
+  EXPECT_EQ(client.reply_timeout_ms(), 2000);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.smtp_send("s", "body", kRecipient, "", "", kSender), "");
+  EXPECT_GE(elapsed_ms(start), 3000);
+  EXPECT_EQ(client.last_code(), 250);
+  EXPECT_TRUE(client.smtp_close());
+  expect_commands(peer.commands(), {"HELO *", "MAIL FROM:<sender@mail.example.com>",
+                                    "RCPT TO:<feedback@example.org>", "DATA", "From: *", "QUIT"});
 }
 
 // A loopback listener that never accepts, with its connection queue filled,

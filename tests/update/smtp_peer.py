@@ -6,7 +6,9 @@ password. Every message received is written to <outdir>/mail-<n>.eml (the
 DATA bytes) with <outdir>/mail-<n>.envelope (MAIL FROM, then one RCPT TO per
 line), n counting on from the mails already in the folder; every login
 attempt appends "<mechanism> <ok|refused>" to <outdir>/auth.log. With
---refuse-mail every message is answered with 554 and not kept.
+--refuse-mail every message is answered with 554 and not kept; with
+--data-delay-ms N a kept message is answered only N ms after it was kept,
+as by a server that checks the whole mail before it answers.
 """
 import argparse
 import asyncio
@@ -30,9 +32,10 @@ def next_free_number(outdir):
 
 
 class SaveToFolder:
-    def __init__(self, outdir, refuse):
+    def __init__(self, outdir, refuse, data_delay_ms):
         self.outdir = outdir
         self.refuse = refuse
+        self.data_delay_ms = data_delay_ms
         self.numbers = itertools.count(next_free_number(outdir))
 
     async def handle_DATA(self, server, session, envelope):
@@ -42,6 +45,7 @@ class SaveToFolder:
         lines = [envelope.mail_from] + list(envelope.rcpt_tos)
         write_atomically(base + ".envelope", ("\n".join(lines) + "\n").encode())
         write_atomically(base + ".eml", envelope.original_content or envelope.content)
+        await asyncio.sleep(self.data_delay_ms / 1000)
         return "250 2.0.0 Message accepted"
 
 
@@ -55,6 +59,8 @@ def main():
                         help="comma-separated AUTH mechanisms to offer")
     parser.add_argument("--refuse-mail", action="store_true",
                         help="answer every message with 554 and keep none")
+    parser.add_argument("--data-delay-ms", type=int, default=0,
+                        help="answer a kept message only this long after keeping it")
     args = parser.parse_args()
 
     offered = set(args.mechanisms.split(","))
@@ -70,7 +76,7 @@ def main():
         # handled=False: the server itself answers a refusal with 535.
         return AuthResult(success=ok, handled=False)
 
-    handler = SaveToFolder(args.outdir, args.refuse_mail)
+    handler = SaveToFolder(args.outdir, args.refuse_mail, args.data_delay_ms)
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
 

@@ -22,12 +22,13 @@ bool unix_file_exists(const std::string& unix_path) {
 }  // namespace
 
 SmtpPeer::SmtpPeer(int port, const std::string& user, const std::string& password,
-                   const std::string& mechanisms, bool refuse_mail)
+                   const std::string& mechanisms, bool refuse_mail, int data_delay_ms)
     : port_(port), outdir_(scratch_dir_unix("smtp-peer")) {
   process_.start("exec /usr/bin/python3 '" + source_dir_unix() + "/tests/update/smtp_peer.py' --port " +
                  std::to_string(port_) + " --user '" + user + "' --password '" + password +
                  "' --outdir '" + outdir_ + "' --mechanisms " + mechanisms +
-                 (refuse_mail ? " --refuse-mail" : "") + " 2>'" + outdir_ + "/peer.log'");
+                 (refuse_mail ? " --refuse-mail" : "") + " --data-delay-ms " +
+                 std::to_string(data_delay_ms) + " 2>'" + outdir_ + "/peer.log'");
 }
 
 bool SmtpPeer::ready() { return wait_for_port(port_, 15000); }

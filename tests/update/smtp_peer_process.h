@@ -12,9 +12,11 @@ namespace test_support {
 class SmtpPeer {
  public:
   // Offers the given AUTH mechanisms to one user; with refuse_mail it
-  // answers every message with 554 and keeps none.
+  // answers every message with 554 and keeps none; otherwise it answers a
+  // message data_delay_ms after it kept it.
   SmtpPeer(int port, const std::string& user, const std::string& password,
-           const std::string& mechanisms = "LOGIN,PLAIN", bool refuse_mail = false);
+           const std::string& mechanisms = "LOGIN,PLAIN", bool refuse_mail = false,
+           int data_delay_ms = 0);
 
   // True once the server takes connections (within 15 s).
   bool ready();

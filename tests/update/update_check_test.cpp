@@ -1,8 +1,11 @@
 // The version page's number and the progress display of the update download.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
+#include "platform/internet_limits.h"
+#include "tests/update/update_peers.h"
 #include "update/download_progress.h"
 #include "update/version_check.h"
 
@@ -33,6 +36,35 @@ TEST(ServerVersionTest, ReadsTheNumberBetweenTheMarkers) {
     const float version = update::parse_server_version(c.page);
     EXPECT_FLOAT_EQ(version, c.version);
     EXPECT_EQ(update::server_is_newer(version, update::kOwnVersion), c.newer_than_own);
+  }
+}
+
+// The version page over the wire: served, frozen or dripped. Whatever the
+// server does, the check has its answer within one exchange's time limit,
+// and no page means version 0.
+TEST(VersionPageFetchTest, ReadsThePageOrGivesUpInTime) {
+  const struct {
+    const char* what;
+    const char* standin_options;
+    float version;
+  } cases[] = {
+      {"served", "", 1.2f},
+      {"never answered", "--never-answer", 0.0f},
+      {"dripped a byte every 300 ms", "--drip-ms 300", 0.0f},
+  };
+  const int port = test_support::test_port(61);
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(port) + "/jiaoben/update/deverira.html";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test_support::UpdateStandin standin;
+    ASSERT_TRUE(standin.start(port, "1.2", "archive", c.standin_options));
+    const auto asked = std::chrono::steady_clock::now();
+    const std::string page = update::fetch_page(url);
+    EXPECT_LE(std::chrono::steady_clock::now() - asked,
+              platform::kWholeExchangeLimit + std::chrono::seconds(2));
+    EXPECT_FLOAT_EQ(update::parse_server_version(page), c.version);
+    EXPECT_NE(standin.log().find("version page"), std::string::npos);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "tests/net/download_peers.h"
 #include "tests/support/test_environment.h"
 #include "tests/update/update_peers.h"
+#include "update/resume_marker.h"
 #include "update/update_download.h"
 #include "update/version_check.h"
 
@@ -130,6 +131,84 @@ TEST_F(UpdateDownloadTest, MarkerDecidesWhetherTheArchiveIsContinued) {
     const update::ProgressReport& first = reports_.front();
     EXPECT_EQ(first.done - first.done_now, c.resumes ? static_cast<std::int32_t>(kPartSize) : 0);
   }
+}
+
+TEST_F(UpdateDownloadTest, ResumeContinuesOnlyTheArchiveItsPartCameFrom) {
+  const std::string reversed(archive_.rbegin(), archive_.rend());
+  struct Case {
+    const char* what;
+    std::string served_after_the_cut;
+    bool continued;
+  } const cases[] = {
+      {"same archive", archive_, true},
+      {"replaced by one of the same size", reversed, false},
+      {"replaced by a longer one", test_support::update_archive_bytes(kArchiveSize + 5000), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    use_fresh_run_dir();
+    ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_));
+    // Cut after a few blocks, as a dropped connection would.
+    reports_.clear();
+    const int cut = update::download_archive(
+        downloader_, paths_, url_on(standin_port()), [this](const update::ProgressReport& r) {
+          if (r.done >= static_cast<std::int32_t>(kPartSize)) downloader_.close_file();
+        });
+    ASSERT_NE(cut, net::kHttpComplete);
+    const std::int64_t part = runtime::file_size(paths_.archive);
+    ASSERT_GE(part, static_cast<std::int64_t>(kPartSize));
+    ASSERT_LT(part, static_cast<std::int64_t>(kArchiveSize));
+    runtime::Bytes marker;
+    ASSERT_TRUE(runtime::read_file(paths_.marker, &marker));
+    EXPECT_EQ(update::parse_marker(marker).size, static_cast<std::int64_t>(kArchiveSize)) << marker;
+    EXPECT_FALSE(update::parse_marker(marker).etag.empty()) << marker;
+
+    ASSERT_TRUE(standin_.start(standin_port(), "1.1", c.served_after_the_cut));
+    ASSERT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+    EXPECT_TRUE(archive_on_disk() == c.served_after_the_cut);
+    EXPECT_FALSE(runtime::file_exists(paths_.marker));
+    const std::string log = standin_.log();
+    EXPECT_NE(log.find("If-Range"), std::string::npos) << log;
+    EXPECT_EQ(log.find("archive, bytes " + std::to_string(part) + "-") != std::string::npos,
+              c.continued)
+        << log;
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_EQ(reports_.front().done - reports_.front().done_now,
+              c.continued ? static_cast<std::int32_t>(part) : 0);
+  }
+}
+
+TEST(ResumeMarkerTest, NamesTheArchiveVersionAndReadsOldOrDamagedMarkers) {
+  net::FileValidator full;
+  full.etag = "\"5f3a-1b2c\"";
+  full.last_modified = "Tue, 08 Dec 2026 04:00:00 GMT";
+  full.size = 5000000000;  // beyond 32 bits
+  struct Case {
+    const char* what;
+    std::string text;
+    net::FileValidator expected;
+  } const cases[] = {
+      {"written by the program", update::marker_text(full), full},
+      {"empty, as older versions left it", "", net::FileValidator()},
+      {"unknown lines and bare line feeds", "Other: x\nSize: 42\n", [] {
+         net::FileValidator v;
+         v.size = 42;
+         return v;
+       }()},
+      {"damaged size", "Size: 4x2\r\nETag: \"a\"\r\n", [] {
+         net::FileValidator v;
+         v.etag = "\"a\"";
+         return v;
+       }()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const net::FileValidator read = update::parse_marker(c.text);
+    EXPECT_EQ(read.etag, c.expected.etag);
+    EXPECT_EQ(read.last_modified, c.expected.last_modified);
+    EXPECT_EQ(read.size, c.expected.size);
+  }
+  EXPECT_EQ(update::marker_text(net::FileValidator()), "");
 }
 
 TEST_F(UpdateDownloadTest, ServerIgnoringTheRangeMakesTheArchiveStartOver) {

@@ -20,10 +20,22 @@ bool UpdateStandin::start(int port, const std::string& version, const std::strin
   if (scratch_unix_.empty()) scratch_unix_ = scratch_dir_unix("update-standin");
   const std::string archive_unix = scratch_unix_ + "/archive.rar";
   if (!runtime::write_file(to_windows_path(archive_unix), archive)) return false;
+  return start_with(port, version, "--archive '" + archive_unix + "' " + extra_options);
+}
+
+bool UpdateStandin::start_generated(int port, const std::string& version, long long archive_size,
+                                    const std::string& extra_options) {
+  stop();
+  if (scratch_unix_.empty()) scratch_unix_ = scratch_dir_unix("update-standin");
+  return start_with(port, version,
+                    "--archive-size " + std::to_string(archive_size) + " " + extra_options);
+}
+
+bool UpdateStandin::start_with(int port, const std::string& version,
+                               const std::string& archive_options) {
   const std::string command = "exec '" + standin_dir_unix() + "/standin/update-standin' --port " +
-                              std::to_string(port) + " --version '" + version + "' --archive '" +
-                              archive_unix + "' --log '" + scratch_unix_ + "/requests.log' " +
-                              extra_options;
+                              std::to_string(port) + " --version '" + version + "' --log '" +
+                              scratch_unix_ + "/requests.log' " + archive_options;
   return process_.start(command) && wait_for_port(port);
 }
 

@@ -20,11 +20,16 @@ class UpdateStandin {
   // True once the port answers.
   bool start(int port, const std::string& version, const std::string& archive,
              const std::string& extra_options = "");
+  // The same with an archive the stand-in makes up itself, of any size.
+  bool start_generated(int port, const std::string& version, long long archive_size,
+                       const std::string& extra_options = "");
   void stop() { process_.stop(); }
   // The request log so far: one JSON line per request.
   std::string log() const;
 
  private:
+  bool start_with(int port, const std::string& version, const std::string& archive_option);
+
   std::string scratch_unix_;
   UnixProcess process_;
 };

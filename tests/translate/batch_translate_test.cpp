@@ -1,0 +1,256 @@
+// The harvest's batch translation against the translation-service stand-in:
+// how texts are packed into queries (read back from the stand-in's request
+// log), how lines come back to their texts, and what happens on count
+// mismatches, service errors, rate limits and stop requests.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "build_constants.h"
+#include "tests/support/translate_standin.h"
+#include "translate/batch_translate.h"
+#include "translate/manual_translate.h"
+#include "translate/quick_translate.h"
+
+namespace {
+
+using test_support::TranslateStandin;
+using translate::BatchReport;
+using Texts = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+long long ms_since(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+std::vector<std::string> split_at_newlines(const std::string& query) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = query.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(query.substr(start, end - start));
+  }
+  lines.push_back(query.substr(start));
+  return lines;
+}
+
+bool is_ascii(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+TEST(BatchTranslateTest, PacksTextsIntoFullQueriesOfAtMost6000Bytes) {
+  TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  // About 25 KB of UTF-8 in all; the Chinese texts take 3 bytes a character
+  // in UTF-8 against 2 in GBK, so packing by GBK size would overfill.
+  Texts texts, expected;
+  for (int i = 0; i < 900; ++i) {
+    const std::string number = std::to_string(i);
+    const std::string entry = "List entry number " + number + " of the demo";
+    switch (i % 3) {
+      case 0: texts.push_back("Open"), expected.push_back("打开"); break;  // repeated: sent once
+      case 1: texts.push_back("第" + number + "行：这是一段较长的界面文字"), expected.push_back(texts.back()); break;
+      default: texts.push_back(entry + "\r\nExit"), expected.push_back(entry + "\r\n退出");
+    }
+  }
+  BatchReport report;
+  EXPECT_EQ(translate::translate_batch(texts, &report), expected);
+
+  const std::vector<std::string> lines = service.log_lines(report.requests);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(report.requests));
+  EXPECT_GE(report.requests, 5);
+  EXPECT_EQ(report.retries + report.fallbacks + report.rate_limited, 0);
+  size_t lines_sent = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NE(lines[i].find("\"method\":\"POST\""), std::string::npos);
+    EXPECT_NE(lines[i].find("\"outcome\":\"ok\""), std::string::npos);
+    EXPECT_EQ(TranslateStandin::logged_param(lines[i], "from"), "auto");
+    EXPECT_EQ(TranslateStandin::logged_param(lines[i], "to"), "zh");
+    const std::string query = TranslateStandin::logged_param(lines[i], "q");
+    EXPECT_LE(query.size(), 6000u);
+    lines_sent += split_at_newlines(query).size();
+    // Full: the next query's first text would not have fitted, unless that
+    // text is of the other script and could not have come in anyway.
+    if (i + 1 < lines.size()) {
+      const std::vector<std::string> next =
+          split_at_newlines(TranslateStandin::logged_param(lines[i + 1], "q"));
+      if (is_ascii(query) != is_ascii(next[0])) continue;
+      size_t next_text = next[0].size();
+      if (next[0].rfind("List", 0) == 0) next_text += 1 + next[1].size();
+      EXPECT_GT(query.size() + 1 + next_text, 6000u);
+    }
+  }
+  EXPECT_EQ(lines_sent, 1u + 300u + 2u * 300u);  // "Open" once
+}
+
+struct RegroupCase {
+  std::string text;      // GBK
+  std::string expected;  // GBK
+};
+
+TEST(BatchTranslateTest, PutsEachTranslatedLineBackBetweenTheTextsOwnBreaks) {
+  TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  const RegroupCase cases[] = {
+      {"Open\r\nSave\r\nExit", "打开\r\n保存\r\n退出"},
+      {"Copy\n\nPaste\n", "复制\n\n粘贴\n"},
+      {"Cut\r  \rDelete", "剪切\r  \r删除"},      // a lone CR; a line of spaces stays
+      {"\r\n　\r\nHelp", "\r\n　\r\n帮助"},        // leading empty and full-width blank lines
+      {"Open", "打开"},
+      {"Cancel\r\nOK", "取消\r\n确定"},
+      {"", ""},                                   // nothing to send, nothing came
+      {"  \r\n", ""},
+      {"Open\r\nSave\r\nExit", "打开\r\n保存\r\n退出"},
+  };
+  Texts texts, expected;
+  for (const RegroupCase& c : cases) {
+    texts.push_back(c.text);
+    expected.push_back(c.expected);
+  }
+  BatchReport report;
+  EXPECT_EQ(translate::translate_batch(texts, &report), expected);
+  EXPECT_EQ(report.requests, 1);
+  const std::vector<std::string> lines = service.log_lines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  // A repeated text once, blank lines never.
+  EXPECT_EQ(TranslateStandin::logged_param(lines[0], "q"),
+            "Open\nSave\nExit\nCopy\nPaste\nCut\nDelete\nHelp\nOpen\nCancel\nOK");
+}
+
+TEST(BatchTranslateTest, SendsChineseTextsApartSinceTheServiceDetectsOneLanguagePerQuery) {
+  TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  BatchReport report;
+  EXPECT_EQ(translate::translate_batch({"Open", "你好", "Exit", "打开\r\nSave"}, &report),
+            Texts({"打开", "你好", "退出", "打开\r\nSave"}));
+  EXPECT_EQ(report.requests, 2);
+  const std::vector<std::string> lines = service.log_lines(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(TranslateStandin::logged_param(lines[0], "q"), "Open\nExit");
+  EXPECT_EQ(TranslateStandin::logged_param(lines[1], "q"), u8"你好\n打开\nSave");
+}
+
+TEST(BatchTranslateTest, FallsBackToOneRequestPerTextWhenTheAnswerCountDiffers) {
+  TranslateStandin service;
+  // The stand-in leaves out the last entry of any query of several lines.
+  ASSERT_TRUE(service.start("--drop-last-result"));
+  BatchReport report;
+  EXPECT_EQ(translate::translate_batch({"Open", "Save", "Copy\r\nPaste", "Exit"}, &report),
+            Texts({"打开", "保存", "", "退出"}));
+  EXPECT_EQ(report.fallbacks, 1);
+  EXPECT_EQ(report.requests, 5);
+  const std::vector<std::string> lines = service.log_lines(5);
+  ASSERT_EQ(lines.size(), 5u);
+  const char* const queries[] = {"Open\nSave\nCopy\nPaste\nExit", "Open", "Save", "Copy\nPaste",
+                                 "Exit"};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(TranslateStandin::logged_param(lines[i], "q"), queries[i]);
+  }
+}
+
+struct ErrorCase {
+  const char* why;
+  std::string service_options;  // empty: no service at all
+  int requests;
+  int rate_limited;
+  int retries;
+  bool translated;
+};
+
+TEST(BatchTranslateTest, RetriesWhatIsWorthRetryingAndGivesUpOnTheRest) {
+  const ErrorCase cases[] = {
+      {"one time-out", "--force-error 52001 --force-error-count 1", 2, 0, 1, true},
+      {"one system error", "--force-error 52002 --force-error-count 1", 2, 0, 1, true},
+      {"time-outs only", "--force-error 52001", 2, 0, 1, false},
+      {"wrong signature", "--force-error 54001", 1, 0, 0, false},
+      {"service closed", "--force-error 58002", 1, 0, 0, false},
+      {"rate limited twice", "--force-error 54003 --force-error-count 2", 3, 2, 2, true},
+      {"rate limited for good", "--force-error 54003", 4, 4, 3, false},
+      {"service down", "", 1, 0, 0, false},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    TranslateStandin service;
+    if (!c.service_options.empty()) {
+      ASSERT_TRUE(service.start(c.service_options));
+    }
+    BatchReport report;
+    const Texts results = translate::translate_batch({"Open", "Exit\r\nCancel"}, &report);
+    EXPECT_EQ(results, c.translated ? Texts({"打开", "退出\r\n取消"}) : Texts({"", ""}));
+    EXPECT_EQ(report.requests, c.requests);
+    EXPECT_EQ(report.rate_limited, c.rate_limited);
+    EXPECT_EQ(report.retries, c.retries);
+    if (!c.service_options.empty()) {
+      EXPECT_EQ(service.log_lines(c.requests).size(), static_cast<size_t>(c.requests));
+    }
+  }
+}
+
+TEST(BatchTranslateTest, WaitsOutTheServicesOwnRateLimit) {
+  TranslateStandin service;
+  // One request every two seconds: the client's one a second is too fast.
+  ASSERT_TRUE(service.start("--rate 0.5"));
+  EXPECT_EQ(translate::quick_translate("Open"), "打开");
+  BatchReport report;
+  EXPECT_EQ(translate::translate_batch({"Save", "Exit"}, &report), Texts({"保存", "退出"}));
+  EXPECT_GE(report.rate_limited, 1);
+  EXPECT_EQ(report.retries, report.rate_limited);
+  EXPECT_EQ(report.requests, 1 + report.retries);
+  const std::vector<std::string> lines = service.log_lines(1 + report.requests);
+  ASSERT_EQ(lines.size(), 1u + report.requests);
+  EXPECT_NE(lines[1].find("\"outcome\":\"54003\""), std::string::npos);
+  EXPECT_NE(lines.back().find("\"outcome\":\"ok\""), std::string::npos);
+}
+
+TEST(BatchTranslateTest, EveryKindOfRequestWaitsForTheSamePacer) {
+  TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  const translate::ManualRequest manual{"Open", "en", "zh", moqiao::build::kAppId,
+                                        moqiao::build::kSecretKey};
+  EXPECT_EQ(translate::quick_translate("Open"), "打开");
+  EXPECT_EQ(translate::manual_translate(manual).lines, Texts{"打开"});
+  EXPECT_EQ(translate::translate_batch({"Save"}), Texts{"保存"});
+  EXPECT_EQ(translate::quick_translate("Exit"), "退出");
+  const std::vector<std::string> lines = service.log_lines(4);
+  ASSERT_EQ(lines.size(), 4u);
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_GE(TranslateStandin::logged_time_ms(lines[i]) - TranslateStandin::logged_time_ms(lines[i - 1]),
+              900)  // a second apart when sent; the way through the network varies
+        << lines[i];
+  }
+}
+
+struct StopCase {
+  const char* why;
+  std::string service_options;
+  long long stop_at_ms;
+  int requests;
+};
+
+TEST(BatchTranslateTest, AStopRequestEndsTheBatchWhileItWaits) {
+  const StopCase cases[] = {
+      {"waiting for a slot", "", 500, 0},
+      {"waiting after a rate limit answer", "--force-error 54003", 1500, 1},
+  };
+  for (const StopCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    TranslateStandin service;
+    ASSERT_TRUE(service.start(c.service_options));
+    translate::quick_translate("Open");  // takes this second's slot
+    const Clock::time_point start = Clock::now();
+    BatchReport report;
+    const Texts results = translate::translate_batch(
+        {"Save", "Exit"}, &report, [&] { return ms_since(start) >= c.stop_at_ms; });
+    EXPECT_EQ(results, Texts({"", ""}));
+    EXPECT_LT(ms_since(start), c.stop_at_ms + 400);
+    EXPECT_EQ(report.requests, c.requests);
+    EXPECT_EQ(service.log_lines(c.requests + 1, 300).size(), 1u + c.requests);
+  }
+}
+
+}  // namespace
