@@ -21,7 +21,9 @@ results="$build/long-results.txt"
 : >"$results"
 failed=0
 for name in $fuzzers; do
-  folders="$build/tests/fuzz/corpus/$name"
+  # A corpus of its own that grows from one long run to the next (the test
+  # command's scratch corpus starts empty every time).
+  folders="$build/tests/fuzz/corpus-long/$name"
   mkdir -p "$folders"
   for kept in seeds regressions; do
     [ -d "$root/tests/fuzz/$kept/$name" ] && folders="$folders $root/tests/fuzz/$kept/$name"
