@@ -9,6 +9,9 @@ namespace app {
 void on_crosshair_pressed(toolkit::Form& form);   // 图片框1_鼠标 left button down
 void on_capture_tick(toolkit::Form& form);        // 时钟1_界面翻译 elapsed
 void on_crosshair_released(toolkit::Form& form);  // 图片框1_鼠标 left button up
+// Menu item "还原原文" of "工具": the texts the harvests replaced get their
+// originals back, on a thread of its own; the title ends as "已还原原文".
+void on_restore_originals(toolkit::Form& form);
 
 // Start-up: the quick translation shows its raw (still escaped) result in
 // 译文_编辑框 before the caller shows the decoded one.

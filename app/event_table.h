@@ -8,5 +8,6 @@ namespace app {
 toolkit::EventTable main_window_events();
 toolkit::EventTable sponsor_window_events();
 toolkit::EventTable update_window_events();
+toolkit::EventTable settings_window_events();
 
 }  // namespace app

@@ -4,9 +4,9 @@
 
 #include "app/state.h"
 #include "app/timed_notice.h"
-#include "build_constants.h"
 #include "runtime/system.h"
 #include "update/address_pattern.h"
+#include "update/server_accounts.h"
 #include "update/smtp_client.h"
 
 namespace app {
@@ -24,10 +24,13 @@ std::string feedback_mail_body(const std::string& contact, const std::string& me
 // it. The connection is closed with QUIT at once rather than kept until the
 // next submission.
 bool mail_to_maker(const std::string& body) {
-  using namespace moqiao::build;
+  const update::MailAccount account = update::current_mail_account();
   update::SmtpClient client;
-  if (!client.smtp_connect(kSmtpHost, kSmtpPort, kSmtpUser, kSmtpPassword)) return false;
-  const bool accepted = client.smtp_send(kSubject, body, kMailTo, "", "", kMailFrom).empty();
+  if (!client.smtp_connect(account.host, account.port, account.user, account.password)) {
+    return false;
+  }
+  const bool accepted =
+      client.smtp_send(kSubject, body, account.to, "", "", account.from).empty();
   client.smtp_close();
   return accepted;
 }

@@ -8,9 +8,9 @@
 #include "app/state.h"
 #include "app/timed_notice.h"
 #include "app/version_gate.h"
-#include "build_constants.h"
 #include "runtime/system.h"
 #include "toolkit/message_loop.h"
+#include "translate/service_account.h"
 
 namespace app {
 namespace {
@@ -122,8 +122,10 @@ void on_main_window_created(toolkit::Form& form) {
     open_update_window_modal();
     return;
   }
-  s.app_id.set(moqiao::build::kAppId);
-  s.secret_key.set(moqiao::build::kSecretKey);
+  // The account in force: the build's, or the user's own from the settings.
+  const translate::ServiceAccount account = translate::current_service_account();
+  s.app_id.set(account.app_id);
+  s.secret_key.set(account.secret_key);
   form.edit_box("译文_编辑框").set_text("");
   form.combo_box("组合框_原文").select(0);
   form.combo_box("组合框_译文").select(1);

@@ -27,6 +27,18 @@ std::vector<std::string> language_items(const char* first) {
           "斯洛文尼亚语", "瑞典语", "匈牙利语", "繁体中文",   "越南语"};
 }
 
+// The program's own additions, beside the designed "菜单"; each item's name
+// is the one its handler is bound to in the event table.
+MenuArgs tools_menu() {
+  MenuArgs menu;
+  menu.caption = "工具";
+  menu.items = {
+      {"还原原文", "还原原文"},
+      {"设置", "设置"},
+  };
+  return menu;
+}
+
 Placement on_page(const char* name, int page, int x, int y, int width, int height) {
   return Placement{name, x, y, width, height, page};
 }
@@ -43,7 +55,8 @@ FormArgs main_window_layout() {
   form.height = 302;
   form.frame = FrameKind::fixed;
   form.icon_resource = MOQIAO_ICON;
-  form.menus = {MenuArgs{"菜单", {{"支持Orlek", "支持Orlek"}, {"检测更新", "检测更新"}}}};
+  form.menus = {MenuArgs{"菜单", {{"支持Orlek", "支持Orlek"}, {"检测更新", "检测更新"}}},
+                tools_menu()};
   form.tab = TabArgs{Placement{"选择夹1", -3, 6, 272, 248}, {"普通翻译", "界面提取", "给Orlek发信息"}};
 
   const Colours black_on_white{kBlack, kWhite};

@@ -7,6 +7,8 @@
 
 #include "app/capture_handlers.h"
 #include "app/main_window.h"
+#include "app/settings.h"
+#include "translate/translation_memory.h"
 #include "app/state.h"
 #include "app/update_download_thread.h"
 #include "toolkit/message_loop.h"
@@ -26,8 +28,13 @@ int run_program() {
   std::atexit(&release_state);
 
   connect_quick_translation_display();
+  // Before the main window: its start-up already asks the update server.
+  const std::vector<std::string> unusable_settings = load_settings();
+  // Read once, before anything is translated; a damaged line is skipped.
+  translate::open_program_translation_memory(translate::program_translation_memory_path());
 
   if (!open_main_window()) return 0;
+  report_unusable_settings(unusable_settings);
   toolkit::run_message_loop();
   finish_harvests();
   finish_update_download(kDownloadExitWaitMs);

@@ -1,5 +1,6 @@
 #include "capture/foreign_window.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "runtime/codepage.h"
@@ -35,18 +36,31 @@ WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_b
   WindowText result;
   if (!window || !IsWindow(window)) return result;
 
-  std::size_t capacity = 0;  // in UTF-16 units, terminator included
+  // In UTF-16 units, terminator included. One unit more than the reported
+  // length: a window that fills it has more text than it said, and the text
+  // read may be cut anywhere.
+  std::size_t capacity = 0;
+  std::size_t reported = 0;
   if (max_bytes > 0) {
     // A GBK byte never stands for less than one UTF-16 unit.
-    capacity = max_bytes + 1;
+    capacity = std::min(max_bytes, kMaxForeignTextUnits) + 1;
+    reported = capacity - 1;
   } else {
     DWORD_PTR length = 0;
     if (!send_bounded(window, WM_GETTEXTLENGTH, 0, 0, timeout_ms, &length)) return result;
-    if (length == 0) {
+    // The answer is an LRESULT: a negative one is no length.
+    const auto signed_length = static_cast<LRESULT>(length);
+    if (signed_length <= 0) {
       result.answered = true;
       return result;
     }
-    capacity = static_cast<std::size_t>(length) + 1;
+    if (static_cast<std::size_t>(signed_length) > kMaxForeignTextUnits) {
+      result.whole = false;
+      reported = kMaxForeignTextUnits;
+    } else {
+      reported = static_cast<std::size_t>(signed_length);
+    }
+    capacity = reported + 2;
   }
 
   std::vector<wchar_t> buffer(capacity, L'\0');
@@ -59,7 +73,15 @@ WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_b
   // The count a window reports is not trusted beyond its own buffer.
   std::size_t length = 0;
   while (length < capacity - 1 && length < copied && buffer[length] != L'\0') ++length;
-  result.text = runtime::narrow(std::wstring_view(buffer.data(), length));
+  if (length > reported) {
+    result.whole = false;
+    length = reported;
+  }
+  const std::wstring_view wide(buffer.data(), length);
+  if (!runtime::narrow_exactly(wide, result.text)) {
+    result.whole = false;
+    result.text = runtime::narrow(wide);
+  }
   if (max_bytes > 0 && result.text.size() > max_bytes) {
     result.text = cut_to_bytes(result.text, max_bytes);
   }

@@ -14,14 +14,25 @@ namespace capture {
 // the caller for ever.
 constexpr unsigned kForeignMessageTimeoutMs = 5000;
 
+// The most of a foreign window's text that is ever read, in UTF-16 units
+// (a buffer of 1 MiB): a window may report any length, and its own count
+// is not a reason to allocate gigabytes.
+constexpr std::size_t kMaxForeignTextUnits = std::size_t(1) << 19;
+
 struct WindowText {
   bool answered = false;  // false: no window, or no answer within the time-out
   std::string text;       // GBK; empty when the window has no text
+  // False when text is not the window's text as it stands: it has
+  // characters GBK cannot hold (they read as "?"), or it is longer than
+  // kMaxForeignTextUnits, or the window gave more than the length it
+  // reported. Such a text must not be translated and written back.
+  bool whole = true;
 };
 
-// Reads the whole text with WM_GETTEXTLENGTH and WM_GETTEXT. With
-// max_bytes > 0 only WM_GETTEXT is sent and the text is cut to at most
-// max_bytes bytes, never inside a two-byte character.
+// Reads the whole text with WM_GETTEXTLENGTH and WM_GETTEXT, at most
+// kMaxForeignTextUnits of it. With max_bytes > 0 only WM_GETTEXT is sent
+// and the text is cut to at most max_bytes bytes, never inside a two-byte
+// character (the cut alone does not clear whole).
 WindowText query_window_text(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs,
                              std::size_t max_bytes = 0);
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "capture/status_texts.h"
+#include "capture/text_slot.h"
 #include "capture/window_pick.h"
 
 namespace capture {
@@ -25,7 +27,23 @@ class SilentThreads {
   std::vector<DWORD> threads_;
 };
 
-DWORD thread_of(HWND window) { return GetWindowThreadProcessId(window, nullptr); }
+// The stop question of the harvest running on this thread, for translators
+// that take long enough to want to give up early.
+thread_local const std::function<bool()>* t_stop_requested = nullptr;
+
+class StopQuestionScope {
+ public:
+  explicit StopQuestionScope(const std::function<bool()>& stop_requested)
+      : previous_(t_stop_requested) {
+    t_stop_requested = &stop_requested;
+  }
+  StopQuestionScope(const StopQuestionScope&) = delete;
+  StopQuestionScope& operator=(const StopQuestionScope&) = delete;
+  ~StopQuestionScope() { t_stop_requested = previous_; }
+
+ private:
+  const std::function<bool()>* previous_;
+};
 
 void call(const std::function<void(const std::string&)>& hook, const std::string& text) {
   if (hook) hook(text);
@@ -39,6 +57,130 @@ void repaint_by_hiding_and_showing(HWND window) {
   ShowWindowAsync(window, SW_HIDE);
   ShowWindowAsync(window, SW_SHOW);
 }
+
+// A text read from a slot, waiting for its translation.
+struct ReadText {
+  TextSlot slot;
+  std::string source;
+};
+
+// One harvest of one window: the slots are read, translated and written
+// in one of two orders, with the same rules for each slot.
+class Harvest {
+ public:
+  Harvest(HWND window, const HarvestHooks& hooks, HarvestReport& report)
+      : window_(window), hooks_(hooks), report_(report) {}
+
+  // Each slot read, translated and written before the next one is read.
+  void one_by_one(const std::vector<TextSlot>& slots) {
+    for (const TextSlot& slot : slots) {
+      if (stop_requested()) return;
+      ReadText text;
+      if (!read(slot, text)) continue;
+      call(hooks_.show_text, text.source);
+      ++report_.requests;
+      const std::string translation = hooks_.translate ? hooks_.translate(text.source) : "";
+      call(hooks_.show_text, translation);
+      write(text, translation);
+    }
+  }
+
+  // Every slot read, all texts translated in one call, then written.
+  void all_at_once(const std::vector<TextSlot>& slots) {
+    std::vector<ReadText> texts;
+    for (const TextSlot& slot : slots) {
+      if (stop_requested()) return;
+      ReadText text;
+      if (read(slot, text)) texts.push_back(std::move(text));
+    }
+    if (texts.empty() || stop_requested()) return;
+    std::vector<std::string> sources;
+    sources.reserve(texts.size());
+    for (const ReadText& text : texts) sources.push_back(text.source);
+    report_.requests += static_cast<int>(sources.size());
+    std::vector<std::string> translations = hooks_.translate_texts(sources);
+    // A translator that answered for fewer texts left the rest untranslated.
+    translations.resize(texts.size());
+    // Translations that came are written even when a stop was asked for
+    // meanwhile: that takes little time, and the work is not thrown away.
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      call(hooks_.show_text, texts[i].source);
+      call(hooks_.show_text, translations[i]);
+      write(texts[i], translations[i]);
+    }
+  }
+
+ private:
+  bool stop_requested() const { return hooks_.stop_requested && hooks_.stop_requested(); }
+
+  // True with the slot's text when there is one to translate.
+  bool read(const TextSlot& slot, ReadText& text) {
+    const DWORD thread = slot_thread(slot);
+    if (silent_.contains(thread)) {
+      ++report_.unanswered;
+      return false;
+    }
+    WindowText read = read_slot(slot, hooks_.message_timeout_ms);
+    if (!read.answered) {
+      // A window that disappeared meanwhile is simply gone; one that is
+      // still there did not answer.
+      if (slot_exists(slot)) {
+        silent_.add(thread);
+        ++report_.unanswered;
+      }
+      return false;
+    }
+    // Written back, a text read as "?" or cut short would destroy the text
+    // the control holds.
+    if (!read.whole) {
+      ++report_.unholdable;
+      return false;
+    }
+    // Its translation could only be empty, which would leave it unchanged.
+    if (read.text.empty()) {
+      ++report_.without_text;
+      return false;
+    }
+    text.slot = slot;
+    text.source = std::move(read.text);
+    return true;
+  }
+
+  void write(const ReadText& text, const std::string& translation) {
+    // A failed translation never blanks another program's control.
+    if (translation.empty()) {
+      ++report_.untranslated;
+      return;
+    }
+    const DWORD thread = slot_thread(text.slot);
+    if (silent_.contains(thread)) {
+      ++report_.unanswered;
+      return;
+    }
+    switch (write_slot(text.slot, translation, hooks_.message_timeout_ms)) {
+      case WriteOutcome::kAccepted:
+        ++report_.written;
+        if (hooks_.originals) {
+          hooks_.originals->remember(text.slot, window_, text.source, translation);
+        }
+        break;
+      case WriteOutcome::kRejected:
+        ++report_.rejected;
+        break;
+      case WriteOutcome::kUnanswered:
+        if (slot_exists(text.slot)) {
+          silent_.add(thread);
+          ++report_.unanswered;
+        }
+        break;
+    }
+  }
+
+  HWND window_;
+  const HarvestHooks& hooks_;
+  HarvestReport& report_;
+  SilentThreads silent_;
+};
 
 }  // namespace
 
@@ -68,61 +210,33 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
     return report;
   }
 
-  WindowList list;
-  const int count = collect_child_windows(window, list);
-  report.controls = count;
-  SilentThreads silent;
-  for (int i = 1; i <= count; ++i) {
-    if (hooks.stop_requested && hooks.stop_requested()) break;
-    const HWND control = list[i];
-    const DWORD thread = thread_of(control);
-    if (silent.contains(thread)) {
-      ++report.unanswered;
-      continue;
+  try {
+    StopQuestionScope stop_question(hooks.stop_requested);
+    if (hooks.originals) hooks.originals->forget_gone_windows();
+    WindowList list;
+    report.controls = collect_child_windows(window, list);
+    std::vector<TextSlot> slots;
+    for (HWND control : list) {
+      for (const TextSlot& slot : text_slots_of(control)) slots.push_back(slot);
     }
-    const WindowText source = query_window_text(control, hooks.message_timeout_ms);
-    if (!source.answered) {
-      // A window that disappeared meanwhile is simply gone; one that is
-      // still there did not answer.
-      if (IsWindow(control)) {
-        silent.add(thread);
-        ++report.unanswered;
-      }
-      continue;
+    Harvest harvest(window, hooks, report);
+    if (hooks.translate_texts) {
+      harvest.all_at_once(slots);
+    } else {
+      harvest.one_by_one(slots);
     }
-    // Its translation could only be empty, which would leave it unchanged.
-    if (source.text.empty()) {
-      ++report.without_text;
-      continue;
-    }
-    call(hooks.show_text, source.text);
-    ++report.requests;
-    const std::string translation = hooks.translate ? hooks.translate(source.text) : std::string();
-    call(hooks.show_text, translation);
-    // A failed translation never blanks another program's control.
-    if (translation.empty()) {
-      ++report.untranslated;
-      continue;
-    }
-    switch (write_window_text(control, translation, hooks.message_timeout_ms)) {
-      case WriteOutcome::kAccepted:
-        ++report.written;
-        break;
-      case WriteOutcome::kRejected:
-        ++report.rejected;
-        break;
-      case WriteOutcome::kUnanswered:
-        if (IsWindow(control)) {
-          silent.add(thread);
-          ++report.unanswered;
-        }
-        break;
-    }
+  } catch (...) {
+    // A translator or a hook that failed ends the harvest like any other
+    // end: the window repaints with what was written, the status is set.
   }
 
   repaint_by_hiding_and_showing(window);
   call(hooks.set_status, kStatusHarvestDone);
   return report;
+}
+
+bool harvest_should_stop() {
+  return t_stop_requested && *t_stop_requested && (*t_stop_requested)();
 }
 
 HarvestReport harvest_and_translate(const HarvestHooks& hooks) {

@@ -5,18 +5,30 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "capture/foreign_window.h"
+#include "capture/original_texts.h"
 #include "runtime/array.h"
 
 namespace capture {
 
-// What the harvest needs from the program around it. Every member except
-// translate may be left empty.
+// What the harvest needs from the program around it. Every member may be
+// left empty; without either translator nothing is translated.
 struct HarvestHooks {
-  // A control's text in, its Chinese translation out (both GBK); the empty
-  // text when no translation came (no service, an error answer, a limit).
+  // Every text of the window at once (GBK, in enumeration order) in, their
+  // Chinese translations out: result[i] translates texts[i], the empty text
+  // when none came. When set, the harvest first reads every control, then
+  // translates all texts in this one call, then writes the translations
+  // back. It runs on the harvest's thread, where harvest_should_stop()
+  // tells whether to give up early.
+  std::function<std::vector<std::string>(const std::vector<std::string>&)> translate_texts;
+  // Used when translate_texts is empty: one control's text in, its Chinese
+  // translation out (both GBK), the empty text when no translation came (no
+  // service, an error answer, a limit). Each control is then read,
+  // translated and written before the next one is read.
   std::function<std::string(const std::string&)> translate;
   // Shows the progress: each control's text, then its translation.
   std::function<void(const std::string&)> show_text;
@@ -24,9 +36,13 @@ struct HarvestHooks {
   std::function<void(const std::string&)> set_status;
   // Receives the window under the cursor when the harvest starts.
   std::function<void(HWND)> store_captured_window;
-  // Asked before each control; true ends the harvest early (the window is
-  // still repainted and the status still set).
+  // Asked before each control is read (and, all at once, before the
+  // translation); true ends the harvest early: translations already come
+  // are still written, the window still repainted and the status still set.
   std::function<bool()> stop_requested;
+  // Remembers the original and the translation of every text written, for
+  // restore_originals; null: nothing is remembered.
+  std::shared_ptr<OriginalTexts> originals;
   // Bound on every message to the foreign window.
   unsigned message_timeout_ms = kForeignMessageTimeoutMs;
 };
@@ -35,12 +51,13 @@ struct HarvestHooks {
 struct HarvestReport {
   HWND window = nullptr;
   int controls = 0;        // descendant windows enumerated
-  int requests = 0;        // texts handed to translate
+  int requests = 0;        // texts handed to the translator
   int written = 0;         // translations the controls accepted
   int rejected = 0;        // translations a control answered but refused
   int without_text = 0;    // controls with no text: nothing to translate
   int untranslated = 0;    // empty translations: the control keeps its text
   int unanswered = 0;      // controls of a thread that did not answer in time
+  int unholdable = 0;      // texts GBK cannot hold, or not read whole: left alone
 };
 
 using WindowList = runtime::Array<HWND>;
@@ -54,13 +71,21 @@ int collect_child_windows(HWND window, WindowList& list);
 // WindowList*. Appends the window and continues; stops at a null handle.
 BOOL CALLBACK child_window_visitor(HWND window, LPARAM list);
 
-// Translates the texts of every descendant of window, in enumeration order.
-// A control without text is passed over (no request), an empty translation
-// leaves the control's text unchanged, and once a control's thread fails to
-// answer in time the rest of that thread's controls are passed over. Then
-// the window is hidden and shown again and the status becomes
-// kStatusHarvestDone. No window, or the desktop itself, is not harvested.
+// Translates the texts of every descendant of window, in enumeration order,
+// through hooks.translate_texts (all at once) or else hooks.translate (one
+// by one). The progress shows each text, then its translation. A control
+// without text is passed over (no request), as is one whose text GBK cannot
+// hold or that could not be read whole (it keeps its text exactly); an
+// empty translation leaves the control's text unchanged, and once a
+// control's thread fails to answer in time the rest of that thread's
+// controls are passed over. Whatever happens, the window is then hidden and
+// shown again and the status becomes kStatusHarvestDone. No window, or the
+// desktop itself, is not harvested.
 HarvestReport harvest_window(HWND window, const HarvestHooks& hooks);
+
+// On a harvest's thread while its translator runs: true once the harvest
+// has been asked to stop (hooks.stop_requested). False on other threads.
+bool harvest_should_stop();
 
 // Body of a harvest thread: the window under the cursor is stored through
 // hooks.store_captured_window and harvested with harvest_window.

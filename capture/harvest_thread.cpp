@@ -71,12 +71,30 @@ bool start_harvest(HarvestHooks hooks, platform::KernelHandle* thread_out) {
   // Counted from here, so that a wait that begins right after this call
   // already sees the new harvest.
   auto running = std::make_shared<RunningHarvest>();
-  return runtime::start_thread(
+  const auto set_status = hooks.set_status;
+  const bool started = runtime::start_thread(
       [hooks = std::move(hooks), running = std::move(running)]() mutable {
         harvest_and_translate(hooks);
         // The hooks may refer to the program's windows: let go of them before
         // the harvest counts as finished.
         hooks = HarvestHooks();
+        running.reset();
+      },
+      thread_out);
+  // No harvest will ever end the "translating" status it was given.
+  if (!started && set_status) set_status(kStatusCaptured);
+  return started;
+}
+
+bool start_restore(std::shared_ptr<OriginalTexts> originals, RestoreHooks hooks,
+                   platform::KernelHandle* thread_out) {
+  if (!originals) return false;
+  auto running = std::make_shared<RunningHarvest>();
+  return runtime::start_thread(
+      [originals = std::move(originals), hooks = std::move(hooks),
+       running = std::move(running)]() mutable {
+        restore_originals(*originals, hooks);
+        hooks = RestoreHooks();
         running.reset();
       },
       thread_out);

@@ -33,4 +33,27 @@ std::wstring widen(std::string_view gbk) { return to_wide(gbk, kGbkCodePage); }
 
 std::string narrow(std::wstring_view wide) { return from_wide(wide, kGbkCodePage); }
 
+bool narrow_exactly(std::wstring_view wide, std::string& gbk) {
+  gbk.clear();
+  if (wide.empty()) return true;
+  const int size = static_cast<int>(wide.size());
+  constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  const int needed = WideCharToMultiByte(kGbkCodePage, kFlags, wide.data(), size, nullptr, 0,
+                                         "?", &used_default);
+  if (needed <= 0 || used_default) return false;
+  std::string bytes(static_cast<size_t>(needed), '\0');
+  used_default = FALSE;
+  if (WideCharToMultiByte(kGbkCodePage, kFlags, wide.data(), size, bytes.data(), needed, "?",
+                          &used_default) != needed ||
+      used_default) {
+    return false;
+  }
+  // Whatever the system counts as a direct mapping must also come back as
+  // the same characters, or writing the text back would change it.
+  if (to_wide(bytes, kGbkCodePage) != wide) return false;
+  gbk.swap(bytes);
+  return true;
+}
+
 }  // namespace runtime

@@ -14,6 +14,10 @@ constexpr unsigned kGbkCodePage = 936;
 std::wstring widen(std::string_view gbk);
 // UTF-16 to GBK; characters without a mapping become "?".
 std::string narrow(std::wstring_view wide);
+// UTF-16 to GBK only when every character has a GBK form of its own (no
+// default character, no best-fit look-alike): true and the text in gbk, or
+// false (Korean, emoji, a lone surrogate...) and gbk left empty.
+bool narrow_exactly(std::wstring_view wide, std::string& gbk);
 
 // Between any code page and UTF-16, for the few places that need another one.
 std::wstring to_wide(std::string_view bytes, unsigned code_page);

@@ -9,7 +9,8 @@ class Button : public Control {
   static std::unique_ptr<Button> create(Form& form, HWND parent, int id, const ButtonArgs& args,
                                         HFONT font) {
     std::unique_ptr<Button> button(new Button(form, args.place, Colours{}));
-    if (!button->create_window(L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER, 0, parent, id,
+    const DWORD kind = args.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (!button->create_window(L"BUTTON", WS_TABSTOP | kind | BS_CENTER, 0, parent, id,
                                args.caption)) {
       return nullptr;
     }

@@ -14,6 +14,7 @@ std::unique_ptr<EditBox> EditBox::create(Form& form, HWND parent, int id, const 
   DWORD ex_style = 0;
   if (args.border == BorderKind::single_line) style |= WS_BORDER;
   if (args.border == BorderKind::sunken) ex_style |= WS_EX_CLIENTEDGE;
+  if (args.masked) style |= ES_PASSWORD;
   if (!box->create_window(L"EDIT", style, ex_style, parent, id, args.text)) return nullptr;
   box->set_font(font);
   box->cursor_ = args.cursor ? LoadCursorW(nullptr, args.cursor) : nullptr;

@@ -53,6 +53,7 @@ std::shared_ptr<Form> Form::open(const FormArgs& layout, EventTable events, HWND
   if (!form->build_window(parent)) return nullptr;
   ShowWindow(form->handle(), SW_SHOW);
   UpdateWindow(form->handle());
+  if (layout.dialog_keys) form->focus_first_field();
   form->dispatch(form->name_, EventKind::created);
   return form;
 }
@@ -104,6 +105,7 @@ bool Form::build_window(HWND parent) {
     return false;
   }
   menu_bar.release();  // destroyed with the window now
+  if (layout_.dialog_keys) enable_dialog_keys(handle());
   return true;
 }
 
@@ -185,8 +187,14 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       DestroyWindow(handle());
       return 0;
     case WM_DESTROY:
+      if (layout_.dialog_keys) disable_dialog_keys(handle());
       if (ends_message_loop_) PostQuitMessage(0);
       return 0;
+    case DM_GETDEFID:
+      return OnGetDefaultId();
+    case WM_ACTIVATE:
+      if (layout_.dialog_keys) OnActivate(LOWORD(wparam) != WA_INACTIVE);
+      return DefWindowProcW(handle(), message, wparam, lparam);
     default:
       return DefWindowProcW(handle(), message, wparam, lparam);
   }
@@ -207,6 +215,7 @@ LRESULT Form::OnCreate() {
   }
   int id = kFirstControlId;
   for (const ControlArgs& args : layout_.controls) create_control(args, id++);
+  if (layout_.dialog_keys) put_tab_order_in_layout_order();
 
   if (tab_) {
     tab_->show_with_page(true);
@@ -261,8 +270,60 @@ Control* Form::control_by_handle(HWND hwnd) const {
   return found == controls_by_handle_.end() ? nullptr : found->second;
 }
 
+// Tab follows the window order of the children, and where a new child goes
+// in it differs between systems: every control is moved to the end of the
+// order in layout order, so the order is the layout's everywhere.
+void Form::put_tab_order_in_layout_order() {
+  for (const ControlArgs& args : layout_.controls) {
+    const Control* control = find_control(placement_of(args).name);
+    if (!control) continue;
+    SetWindowPos(control->window_handle(), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void Form::focus_first_field() {
+  for (HWND child = GetWindow(handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) {
+      SetFocus(child);
+      return;
+    }
+  }
+}
+
+void Form::OnActivate(bool active) {
+  if (!active) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(handle(), focus)) focus_before_deactivation_ = focus;
+    return;
+  }
+  if (focus_before_deactivation_ && IsWindow(focus_before_deactivation_)) {
+    SetFocus(focus_before_deactivation_);
+  } else {
+    focus_first_field();
+  }
+}
+
+LRESULT Form::OnGetDefaultId() {
+  // As in a dialog box, Enter presses the button that has the focus.
+  const HWND focus = GetFocus();
+  if (dynamic_cast<Button*>(control_by_handle(focus)) && IsChild(handle(), focus)) {
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+  }
+  const Control* button = layout_.default_button.empty() ? nullptr
+                                                         : find_control(layout_.default_button);
+  if (!button) return 0;
+  return MAKELRESULT(GetDlgCtrlID(button->window_handle()), DC_HASDEFID);
+}
+
 LRESULT Form::OnCommand(WPARAM wparam, LPARAM lparam) {
   const WORD code = HIWORD(wparam);
+  // Esc through the dialog manager, which names no control.
+  if (LOWORD(wparam) == IDCANCEL && lparam == 0 && !layout_.cancel_button.empty()) {
+    dispatch(layout_.cancel_button, EventKind::clicked);
+    return 0;
+  }
   if (lparam == 0) {  // a menu item (code 0) or an accelerator (code 1)
     auto item = menu_items_.find(LOWORD(wparam));
     if (item != menu_items_.end()) dispatch(item->second, EventKind::menu_selected);

@@ -83,6 +83,10 @@ class Form : public Window, public std::enable_shared_from_this<Form> {
   LRESULT OnNotify(const NMHDR* header);
   LRESULT OnControlColour(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnGetDefaultId();
+  void OnActivate(bool active);
+  void focus_first_field();
+  void put_tab_order_in_layout_order();
 
   template <typename Kind>
   Kind& require(const std::string& name) const {
@@ -107,6 +111,7 @@ class Form : public Window, public std::enable_shared_from_this<Form> {
   std::map<HWND, Control*> controls_by_handle_;
   std::map<UINT_PTR, std::unique_ptr<Timer>> timers_;
   std::map<UINT, std::string> menu_items_;  // id -> item name
+  HWND focus_before_deactivation_ = nullptr;  // with dialog keys
 };
 
 }  // namespace toolkit

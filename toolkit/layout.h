@@ -48,6 +48,7 @@ struct EditArgs {
   Colours colours;
   FontSpec font;
   SystemCursor cursor = nullptr;
+  bool masked = false;  // shows a mask character for every typed one (secrets)
 };
 
 struct ComboArgs {  // drop-down list with an editable field, unsorted
@@ -61,6 +62,7 @@ struct ButtonArgs {
   Placement place;
   std::string caption;
   FontSpec font;
+  bool is_default = false;  // drawn as the button Enter presses
 };
 
 enum class HorizontalAlign { left, centre, right };
@@ -126,6 +128,12 @@ struct FormArgs {
   std::vector<MenuArgs> menus;
   std::optional<TabArgs> tab;
   std::vector<ControlArgs> controls;
+  // Keyboard use as in a dialog box: Tab and Shift+Tab move through the
+  // controls in layout order, Enter clicks default_button and Esc clicks
+  // cancel_button (layout names of buttons; empty: the key does nothing).
+  bool dialog_keys = false;
+  std::string default_button;
+  std::string cancel_button;
 };
 
 }  // namespace toolkit

@@ -1,6 +1,32 @@
 #include "toolkit/message_loop.h"
 
 namespace toolkit {
+namespace {
+
+constexpr wchar_t kDialogKeysProperty[] = L"Moqiao.DialogKeys";
+
+// True when the message was a key for a window that takes dialog keys and
+// the dialog manager has handled it.
+bool handled_as_dialog_key(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  const HWND top_level = GetAncestor(msg.hwnd, GA_ROOT);
+  if (!top_level || !GetPropW(top_level, kDialogKeysProperty)) return false;
+  return IsDialogMessageW(top_level, &msg) != FALSE;
+}
+
+void dispatch(MSG& msg) {
+  if (handled_as_dialog_key(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+void enable_dialog_keys(HWND top_level) {
+  SetPropW(top_level, kDialogKeysProperty, reinterpret_cast<HANDLE>(1));
+}
+
+void disable_dialog_keys(HWND top_level) { RemovePropW(top_level, kDialogKeysProperty); }
 
 int run_message_loop() {
   MSG msg;
@@ -8,8 +34,7 @@ int run_message_loop() {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return -1;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    dispatch(msg);
   }
 }
 
@@ -20,8 +45,7 @@ void process_pending_messages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    dispatch(msg);
   }
 }
 
@@ -37,8 +61,7 @@ bool run_until_closed(HWND window) {
       quit_code = static_cast<int>(msg.wParam);
       continue;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    dispatch(msg);
   }
   if (quit_kept) PostQuitMessage(quit_code);
   return !quit_kept;

@@ -4,6 +4,12 @@
 
 namespace toolkit {
 
+// Marks a top-level window whose keyboard input the loops below hand to the
+// dialog manager first (Tab, Enter, Esc as in a dialog box). Undone with
+// disable_dialog_keys before the window is destroyed.
+void enable_dialog_keys(HWND top_level);
+void disable_dialog_keys(HWND top_level);
+
 // Runs until WM_QUIT; returns its exit code.
 int run_message_loop();
 

@@ -222,7 +222,9 @@ TranslationMemory& program_translation_memory() {
 std::string remembered_quick_translate(const std::string& gbk_text) {
   return translate_with_memory({gbk_text}, program_translation_memory(),
                                [](const std::vector<std::string>& texts) {
-                                 return std::vector<std::string>{quick_translate(texts.front())};
+                                 std::string translation;
+                                 try_quick_translate(texts.front(), &translation);
+                                 return std::vector<std::string>{translation};
                                })
       .front();
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "build_constants.h"
+#include "update/server_accounts.h"
 #include "runtime/codepage.h"
 #include "runtime/system.h"
 #include "update/resume_marker.h"
@@ -58,7 +58,7 @@ UpdatePaths update_paths(const std::string& run_dir) {
 }
 
 std::string archive_url() {
-  return std::string("http://") + moqiao::build::kUpdateHost + "/jiaoben/update/墨桥翻译.rar";
+  return "http://" + current_update_host() + "/jiaoben/update/墨桥翻译.rar";
 }
 
 DownloadStart download_start(const UpdatePaths& paths) {

@@ -26,7 +26,7 @@ struct UpdatePaths {
 // The paths under run_dir (a folder without trailing backslash, GBK).
 UpdatePaths update_paths(const std::string& run_dir);
 
-// "http://" + the compiled-in update host + the archive's path (GBK, not
+// "http://" + the update host in force + the archive's path (GBK, not
 // percent-encoded).
 std::string archive_url();
 

@@ -1,13 +1,13 @@
 #include "update/version_check.h"
 
-#include "build_constants.h"
+#include "update/server_accounts.h"
 #include "net/http_request.h"
 #include "runtime/text.h"
 
 namespace update {
 
 std::string version_page_url() {
-  return std::string("http://") + moqiao::build::kUpdateHost + "/jiaoben/update/deverira.html";
+  return "http://" + current_update_host() + "/jiaoben/update/deverira.html";
 }
 
 std::string fetch_page(const std::string& url) {

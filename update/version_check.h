@@ -9,7 +9,7 @@ namespace update {
 // The running program's version.
 inline constexpr float kOwnVersion = 1.0f;
 
-// "http://" + the compiled-in update host + the version page's path.
+// "http://" + the update host in force + the version page's path.
 std::string version_page_url();
 
 // A plain GET of url; the body as text up to its first zero byte. Empty when

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <iterator>
+#include <vector>
 #include <thread>
 
 #include "app/layouts.h"
@@ -79,20 +81,32 @@ TEST_F(MainWindowTest, CreationSetsTheTranslationDefaultsAndStartSelections) {
   EXPECT_TRUE(pump_until([] { return !own_windows_of_class(L"MoqiaoForm.update_window").empty(); }));
 }
 
-TEST_F(MainWindowTest, MenuHasTheTwoItemsInOrder) {
+// The designed "菜单" first and unchanged, the program's additions after it.
+TEST_F(MainWindowTest, MenuBarHasTheDesignedMenuAndTheTools) {
+  struct Menu {
+    const char* caption;
+    std::vector<const char*> items;
+  };
+  const Menu menus[] = {
+      {"菜单", {"支持Orlek", "检测更新"}},
+      {"工具", {"还原原文", "设置"}},
+  };
   HMENU bar = GetMenu(form_->handle());
   ASSERT_NE(bar, nullptr);
-  ASSERT_EQ(GetMenuItemCount(bar), 1);
-  wchar_t text[64] = {};
-  GetMenuStringW(bar, 0, text, 64, MF_BYPOSITION);
-  EXPECT_EQ(runtime::narrow(text), "菜单");
-  HMENU popup = GetSubMenu(bar, 0);
-  ASSERT_EQ(GetMenuItemCount(popup), 2);
-  const char* const expected[] = {"支持Orlek", "检测更新"};
-  for (int i = 0; i < 2; ++i) {
-    GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
-    EXPECT_EQ(runtime::narrow(text), expected[i]);
-    EXPECT_EQ(GetMenuState(popup, i, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED | MF_DISABLED), 0u);
+  ASSERT_EQ(GetMenuItemCount(bar), static_cast<int>(std::size(menus)));
+  for (int m = 0; m < static_cast<int>(std::size(menus)); ++m) {
+    SCOPED_TRACE(menus[m].caption);
+    wchar_t text[64] = {};
+    GetMenuStringW(bar, m, text, 64, MF_BYPOSITION);
+    EXPECT_EQ(runtime::narrow(text), menus[m].caption);
+    HMENU popup = GetSubMenu(bar, m);
+    ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(menus[m].items.size()));
+    for (int i = 0; i < static_cast<int>(menus[m].items.size()); ++i) {
+      GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
+      EXPECT_EQ(runtime::narrow(text), menus[m].items[i]);
+      EXPECT_EQ(GetMenuState(popup, i, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED | MF_DISABLED),
+                0u);
+    }
   }
 }
 

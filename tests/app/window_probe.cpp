@@ -170,9 +170,11 @@ std::vector<std::wstring> combo_items(HWND combo) {
   return items;
 }
 
-void choose_menu_item(HWND window, int position) {
-  // Keyboard through the menu bar: the first menu, down to the item, Enter.
+void choose_menu_item(HWND window, int position, int menu) {
+  // Keyboard through the menu bar: the first menu, right to the wanted one,
+  // down to the item, Enter.
   PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+  for (int i = 0; i < menu; ++i) PostMessageW(window, WM_KEYDOWN, VK_RIGHT, 0);
   for (int i = 0; i <= position; ++i) PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
 }

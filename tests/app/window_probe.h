@@ -32,10 +32,10 @@ RECT tab_header_rect(HWND tab, int index);
 // The items of a combo box.
 std::vector<std::wstring> combo_items(HWND combo);
 
-// Chooses an item of the first menu of the window's menu bar by keyboard,
-// the way a user without a mouse does (the menu itself belongs to the other
-// process and cannot be read from here).
-void choose_menu_item(HWND window, int position);
+// Chooses an item of a menu of the window's menu bar (the first one unless
+// told) by keyboard, the way a user without a mouse does (the menu itself
+// belongs to the other process and cannot be read from here).
+void choose_menu_item(HWND window, int position, int menu = 0);
 
 // Clicks with the left button at a client point by posting the messages.
 void post_click(HWND window, int x, int y);

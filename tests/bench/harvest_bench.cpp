@@ -1,67 +1,86 @@
-// What a harvest costs per control: a foreign demo window of 100 push
-// buttons is harvested
-//   (a) with an instant translator: the program's own cost, and the parts
-//       of it (enumeration, reading, writing) timed on their own;
-//   (b) with quick_translate against the translation-service stand-in (no
-//       added latency) on the compiled-in host: the whole cost.
-// Prints milliseconds per round and per control. Not a test: run it by hand
-// under Wine, e.g.
-//   wine build/test/windows/tests/bench/harvest_bench.exe
+// What a harvest of a big window costs against a service that limits its
+// callers: a foreign demo window of 100 push buttons is harvested against
+// the translation-service stand-in started with --rate 1 --latency-ms 300
+// (about one request a second admitted, every answer 300 ms late), first
+// through the one-request-per-control path (the translate hook), then
+// through the path that hands all texts to one translator call (the
+// translate_texts hook). Each is run twice on a fresh demo: a first harvest,
+// the originals restored, a second harvest. For every harvest it prints the
+// requests the stand-in saw, the seconds, the controls translated and the
+// 54003 answers.
+//
+// The translators are plain functions (see translators()), so that another
+// one, for example a batching client with a translation memory, is measured
+// by adding a line there. Not a test: run it by hand under Wine, e.g.
+//   WINEPREFIX=<build>/wineprefix wine <build>/windows/tests/bench/harvest_bench.exe
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <limits>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "build_constants.h"
-#include "capture/foreign_window.h"
 #include "capture/harvest.h"
-#include "runtime/codepage.h"
-#include "runtime/text.h"
+#include "capture/restore.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
-#include "translate/service_account.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Texts = std::vector<std::string>;
 
 constexpr int kControls = 100;
-constexpr int kInstantRounds = 5;
-constexpr int kServiceRounds = 3;
-constexpr int kServicePortOffset = 90;
+constexpr char kStandinOptions[] = "--rate 1 --latency-ms 300";
 
-double ms_since(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+// A translator under test: exactly one of the two functions is set, and
+// decides which path of the harvest runs.
+struct Translator {
+  const char* name;
+  std::function<std::string(const std::string&)> one_text;
+  std::function<Texts(const Texts&)> all_texts;
+};
+
+// All texts, one quick translation after the other: what the program does
+// until a batching client is wired to the translate_texts hook.
+Texts quick_translate_each(const Texts& texts) {
+  Texts translations;
+  for (const std::string& text : texts) translations.push_back(translate::quick_translate(text));
+  return translations;
 }
 
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+std::vector<Translator> translators() {
+  return {
+      {"instant translator, no service (the harvest's own cost)",
+       [](const std::string& text) { return "[" + text + "]"; }, nullptr},
+      {"one request per control (translate)", &translate::quick_translate, nullptr},
+      {"all texts in one call (translate_texts over quick_translate)", nullptr,
+       &quick_translate_each},
+  };
 }
 
-void print(const char* what, const std::vector<double>& rounds) {
-  const double m = median(rounds);
-  std::printf("  %-34s median %9.2f ms per round, %8.3f ms per control\n", what, m, m / kControls);
-}
+struct Figures {
+  std::size_t requests = 0;
+  std::size_t limited = 0;  // 54003 answers
+  double seconds = 0;
+  int translated = 0;
+};
 
-// Puts the demo's own English texts back, so that every round starts alike.
-void restore_texts(const capture::WindowList& list) {
-  constexpr int kTextCount = sizeof foreign_demo::kGridTexts / sizeof foreign_demo::kGridTexts[0];
-  int i = 0;
-  for (HWND control : list) {
-    capture::write_window_text(control, runtime::narrow(foreign_demo::kGridTexts[i++ % kTextCount]));
+std::size_t count_limited(const std::vector<std::string>& lines, std::size_t from) {
+  std::size_t limited = 0;
+  for (std::size_t i = from; i < lines.size(); ++i) {
+    if (lines[i].find("\"outcome\":\"54003\"") != std::string::npos) ++limited;
   }
+  return limited;
 }
 
 // The harvest only posts the hide and show; the demo carries them out
-// (under Wine without a window manager hiding takes it about 2 s) before the
-// next round is timed.
+// before the next step starts.
 bool wait_for_repaint(HWND window, int hides) {
   return test_support::wait_until(
       [&] {
@@ -70,111 +89,63 @@ bool wait_for_repaint(HWND window, int hides) {
       20000, 10);
 }
 
-struct TimedHarvest {
-  double total_ms = 0;
-  double translate_ms = 0;  // spent inside the translator
-  capture::HarvestReport report;
-};
-
-TimedHarvest timed_harvest(HWND window,
-                           const std::function<std::string(const std::string&)>& translator) {
-  TimedHarvest timed;
+Figures harvest(HWND window, const Translator& translator,
+                const std::shared_ptr<capture::OriginalTexts>& originals,
+                const test_support::TranslateStandin& standin) {
   capture::HarvestHooks hooks;
-  hooks.translate = [&](const std::string& text) {
-    const Clock::time_point start = Clock::now();
-    std::string translation = translator(text);
-    timed.translate_ms += ms_since(start);
-    return translation;
-  };
-  hooks.show_text = [](const std::string&) {};
-  hooks.set_status = [](const std::string&) {};
+  hooks.translate = translator.one_text;
+  hooks.translate_texts = translator.all_texts;
+  hooks.originals = originals;
+  const std::size_t logged = standin.log_lines(0, 0).size();
   const Clock::time_point start = Clock::now();
-  timed.report = capture::harvest_window(window, hooks);
-  timed.total_ms = ms_since(start);
-  return timed;
+  const capture::HarvestReport report = capture::harvest_window(window, hooks);
+  Figures figures;
+  figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  figures.translated = report.written;
+  // The log line of the last answer may still be on its way: at most one
+  // request per text was made.
+  const std::vector<std::string> lines =
+      standin.log_lines(logged + static_cast<std::size_t>(report.requests), 1000);
+  figures.requests = lines.size() - logged;
+  figures.limited = count_limited(lines, logged);
+  return figures;
+}
+
+void print(const char* which, const Figures& f) {
+  std::printf("  %-15s %5zu requests %8.2f s %4d of %d controls translated %5zu answers 54003\n",
+              which, f.requests, f.seconds, f.translated, kControls, f.limited);
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
-  foreign_demo::DemoProcess demo;
-  if (!demo.start(L"--controls " + std::to_wstring(kControls))) {
-    std::fprintf(stderr, "harvest_bench: the foreign demo did not start\n");
+  test_support::TranslateStandin standin;
+  if (!standin.start(kStandinOptions)) {
+    std::fprintf(stderr, "harvest_bench: the stand-in did not start on port %d\n",
+                 test_support::TranslateStandin::port());
     return 1;
   }
-  const HWND window = demo.dialog();
-  capture::WindowList list;
-  if (capture::collect_child_windows(window, list) != kControls) {
-    std::fprintf(stderr, "harvest_bench: expected %d controls, found %d\n", kControls,
-                 list.count());
-    return 1;
-  }
-  int hides = 0;
-
-  // (a) Instant translator.
-  std::vector<double> collect, read, write, harvest;
-  for (int round = 0; round < kInstantRounds; ++round) {
-    Clock::time_point start = Clock::now();
-    capture::collect_child_windows(window, list);
-    collect.push_back(ms_since(start));
-
-    start = Clock::now();
-    for (HWND control : list) capture::read_window_text(control);
-    read.push_back(ms_since(start));
-
-    start = Clock::now();
-    for (HWND control : list) capture::write_window_text(control, "Open");
-    write.push_back(ms_since(start));
-
-    const TimedHarvest timed = timed_harvest(window, [](const std::string& text) {
-      return "[" + runtime::to_upper_ascii(text) + "]";
-    });
-    harvest.push_back(timed.total_ms);
-    if (timed.report.written != kControls || !wait_for_repaint(window, ++hides)) {
-      std::fprintf(stderr, "harvest_bench: round %d wrote %d of %d controls\n", round,
-                   timed.report.written, kControls);
+  std::printf("harvest of %d controls in another process, stand-in with %s\n", kControls,
+              kStandinOptions);
+  for (const Translator& translator : translators()) {
+    foreign_demo::DemoProcess demo;
+    if (!demo.start(L"--controls " + std::to_wstring(kControls))) {
+      std::fprintf(stderr, "harvest_bench: the foreign demo did not start\n");
       return 1;
     }
+    const HWND window = demo.dialog();
+    auto originals = std::make_shared<capture::OriginalTexts>();
+    // Each translator starts with the service's limit at rest.
+    Sleep(2000);
+    std::printf("%s\n", translator.name);
+    print("first harvest", harvest(window, translator, originals, standin));
+    if (!wait_for_repaint(window, 1)) return 1;
+    const capture::RestoreReport restored = capture::restore_originals(*originals, {});
+    std::printf("  %-15s %d originals back\n", "restored", restored.restored);
+    if (!wait_for_repaint(window, restored.repainted > 0 ? 2 : 1)) return 1;
+    Sleep(2000);
+    print("second harvest", harvest(window, translator, originals, standin));
   }
-  std::printf("harvest of %d controls in another process\n", kControls);
-  std::printf("(a) instant translator, %d rounds\n", kInstantRounds);
-  print("enumeration", collect);
-  print("read (2 messages per control)", read);
-  print("write (1 message per control)", write);
-  print("whole harvest", harvest);
-
-  // (b) quick_translate against the stand-in.
-  const int port = test_support::test_port(kServicePortOffset);
-  test_support::UnixProcess standin;
-  const std::string program = test_support::standin_dir_unix() + "/standin/translate-standin";
-  if (!standin.start("exec '" + program + "' --port " + std::to_string(port) + " --app-id " +
-                     moqiao::build::kAppId + " --secret-key " + moqiao::build::kSecretKey) ||
-      !test_support::wait_for_port(port, 15000)) {
-    std::fprintf(stderr, "harvest_bench: the stand-in did not start on port %d\n", port);
-    return 1;
-  }
-  // The cost of a harvest is measured here, not the service's pace.
-  translate::ServiceAccount unpaced = translate::current_service_account();
-  unpaced.requests_per_second = std::numeric_limits<double>::infinity();
-  translate::set_service_account(unpaced);
-  std::vector<double> total, in_translate, own;
-  for (int round = 0; round < kServiceRounds; ++round) {
-    restore_texts(list);
-    const TimedHarvest timed = timed_harvest(window, &translate::quick_translate);
-    total.push_back(timed.total_ms);
-    in_translate.push_back(timed.translate_ms);
-    own.push_back(timed.total_ms - timed.translate_ms);
-    if (timed.report.written != kControls || !wait_for_repaint(window, ++hides)) {
-      std::fprintf(stderr, "harvest_bench: round %d wrote %d of %d controls (%d empty)\n", round,
-                   timed.report.written, kControls, timed.report.untranslated);
-      return 1;
-    }
-  }
-  standin.stop();
-  std::printf("(b) quick_translate against the stand-in on %s, %d rounds\n",
-              moqiao::build::kTranslateHost, kServiceRounds);
-  print("whole harvest", total);
-  print("inside quick_translate", in_translate);
-  print("the rest (messages, enumeration)", own);
   return 0;
 }

@@ -111,6 +111,47 @@ TEST(ForeignWindowText, ReadsAndWritesAnotherProcess) {
   }
 }
 
+// Texts that are not read exactly as the window holds them are flagged, and
+// a window lying about its length costs neither a huge buffer nor a crash.
+TEST(ForeignWindowText, FlagsTextsThatAreNotReadWhole) {
+  foreign_demo::DemoProcess demo;
+  ASSERT_TRUE(demo.start(L"--extra-controls"));
+  struct Case {
+    const char* name;
+    HWND window;
+    bool whole;
+    std::string text;  // "": not checked
+  };
+  const Case cases[] = {
+      {"english", demo.control(0), true, "Open"},
+      {"korean", demo.extra_control(0), false, ""},
+      {"emoji", demo.extra_control(1), false, ""},
+      {"reports a length of 2^31", demo.extra_control(2), false, ""},
+      {"gives more than the length it reports", demo.extra_control(3), false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(c.window, nullptr);
+    const capture::WindowText read = query_window_text(c.window);
+    EXPECT_TRUE(read.answered);
+    EXPECT_EQ(read.whole, c.whole);
+    if (!c.text.empty()) {
+      EXPECT_EQ(read.text, c.text);
+    }
+  }
+
+  // Longer than anything that is read: not whole either.
+  const std::wstring huge(capture::kMaxForeignTextUnits + 10, L'a');
+  const HWND local = CreateWindowExW(0, L"STATIC", huge.c_str(), WS_POPUP, 0, 0, 50, 20, nullptr,
+                                     nullptr, nullptr, nullptr);
+  ASSERT_NE(local, nullptr);
+  const capture::WindowText read = query_window_text(local);
+  DestroyWindow(local);
+  EXPECT_TRUE(read.answered);
+  EXPECT_FALSE(read.whole);
+  EXPECT_LE(read.text.size(), capture::kMaxForeignTextUnits);
+}
+
 TEST(ForeignWindowText, GivesUpOnAWindowThatDoesNotAnswer) {
   foreign_demo::DemoProcess demo;
   ASSERT_TRUE(demo.start());

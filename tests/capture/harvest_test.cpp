@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@
 
 namespace {
 
+using capture_test::kPaths;
+using capture_test::Path;
+using capture_test::path_name;
 using capture_test::Record;
 using capture_test::recording_hooks;
 using capture_test::Translator;
@@ -41,6 +46,14 @@ std::vector<std::string> enumeration_texts() {
   return texts;
 }
 
+// What the translator is asked, in order: one by one, the combo box's edit
+// is read after the combo box was written and already shows its translation.
+std::vector<std::string> expected_requests(Path path, const Translator& translator) {
+  std::vector<std::string> texts = enumeration_texts();
+  if (path == Path::kOneByOne) texts.back() = translator(texts.back());
+  return texts;
+}
+
 HWND combo_edit(const DemoProcess& demo) {
   return FindWindowExW(demo.control(foreign_demo::kComboIndex), nullptr, L"EDIT", nullptr);
 }
@@ -53,15 +66,20 @@ std::vector<std::string> control_texts(const DemoProcess& demo) {
   return texts;
 }
 
+bool cursor_at(POINT point) {
+  POINT now{};
+  GetCursorPos(&now);
+  return now.x == point.x && now.y == point.y;
+}
+
+// Under Wine a former pointer position may come back a moment after a
+// move: the position must hold before the harvest looks at it.
 void move_cursor(POINT point) {
-  SetCursorPos(point.x, point.y);
-  test_support::wait_until(
-      [point] {
-        POINT now{};
-        GetCursorPos(&now);
-        return now.x == point.x && now.y == point.y;
-      },
-      2000);
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    SetCursorPos(point.x, point.y);
+    test_support::wait_until([point] { return cursor_at(point); }, 2000);
+    if (!test_support::wait_until([point] { return !cursor_at(point); }, 200)) return;
+  }
 }
 
 bool wait_for_repaint(HWND window, int hides) {
@@ -87,34 +105,43 @@ TEST_F(HarvestTest, CollectsEveryDescendantInEnumerationOrder) {
 }
 
 TEST_F(HarvestTest, TranslatesEveryControlUnderTheCursorAndRepaintsTheWindow) {
-  move_cursor(demo_.dialog_point(foreign_demo::kDialogEmptyPoint));
-  auto record = std::make_shared<Record>();
-  const capture::HarvestReport report =
-      capture::harvest_and_translate(recording_hooks(record, upper_case));
+  int hides = 0;
+  for (Path path : kPaths) {
+    SCOPED_TRACE(path_name(path));
+    ASSERT_TRUE(demo_.start());
+    hides = 0;
+    move_cursor(demo_.dialog_point(foreign_demo::kDialogEmptyPoint));
+    auto record = std::make_shared<Record>();
+    const capture::HarvestReport report =
+        capture::harvest_and_translate(recording_hooks(record, upper_case, path));
 
-  const std::vector<std::string> sources = enumeration_texts();
-  std::vector<std::string> expected_calls = sources;
-  // The combo box's edit already holds the combo box's translation.
-  expected_calls.back() = upper_case(sources.back());
-  EXPECT_EQ(record->translated, expected_calls);
+    const std::vector<std::string> sources = enumeration_texts();
+    const std::vector<std::string> expected_calls = expected_requests(path, upper_case);
+    EXPECT_EQ(record->translated, expected_calls);
+    EXPECT_EQ(record->batches, path == Path::kAllAtOnce
+                                   ? std::vector<std::size_t>{expected_calls.size()}
+                                   : std::vector<std::size_t>{});
 
-  std::vector<std::string> expected_texts;
-  for (const std::string& text : sources) expected_texts.push_back(upper_case(text));
-  EXPECT_EQ(control_texts(demo_), expected_texts);
-  EXPECT_EQ(window_text(demo_.dialog()), runtime::narrow(foreign_demo::kDialogTitle));
+    std::vector<std::string> expected_texts;
+    for (const std::string& text : sources) expected_texts.push_back(upper_case(text));
+    EXPECT_EQ(control_texts(demo_), expected_texts);
+    EXPECT_EQ(window_text(demo_.dialog()), runtime::narrow(foreign_demo::kDialogTitle));
 
-  // Progress: each text, then its translation; the last translation stays.
-  ASSERT_EQ(record->shown.size(), 2 * expected_calls.size());
-  EXPECT_EQ(record->shown[0], sources[0]);
-  EXPECT_EQ(record->shown[1], upper_case(sources[0]));
-  EXPECT_EQ(record->shown.back(), expected_texts.back());
+    // Progress: each text, then its translation; the last translation stays.
+    ASSERT_EQ(record->shown.size(), 2 * expected_calls.size());
+    for (std::size_t i = 0; i < expected_calls.size(); ++i) {
+      EXPECT_EQ(record->shown[2 * i], expected_calls[i]) << i;
+      EXPECT_EQ(record->shown[2 * i + 1], upper_case(expected_calls[i])) << i;
+    }
+    EXPECT_EQ(record->shown.back(), expected_texts.back());
 
-  EXPECT_EQ(record->captured, std::vector<HWND>{demo_.dialog()});
-  EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
-  EXPECT_EQ(report.controls, kControlCount + 1);
-  EXPECT_EQ(report.requests, kControlCount + 1);
-  EXPECT_EQ(report.written, kControlCount + 1);
-  EXPECT_TRUE(wait_for_repaint(demo_.dialog(), 1));
+    EXPECT_EQ(record->captured, std::vector<HWND>{demo_.dialog()});
+    EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
+    EXPECT_EQ(report.controls, kControlCount + 1);
+    EXPECT_EQ(report.requests, kControlCount + 1);
+    EXPECT_EQ(report.written, kControlCount + 1);
+    EXPECT_TRUE(wait_for_repaint(demo_.dialog(), ++hides));
+  }
 }
 
 TEST_F(HarvestTest, EmptyTranslationsLeaveTheControlsUnchanged) {
@@ -132,12 +159,13 @@ TEST_F(HarvestTest, EmptyTranslationsLeaveTheControlsUnchanged) {
          return found == glossary.end() ? std::string() : found->second;
        }},
   };
+  for (Path path : kPaths) {
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::string(c.name) + ", " + path_name(path));
     ASSERT_TRUE(demo_.start());
     auto record = std::make_shared<Record>();
     const capture::HarvestReport report =
-        capture::harvest_window(demo_.dialog(), recording_hooks(record, c.translator));
+        capture::harvest_window(demo_.dialog(), recording_hooks(record, c.translator, path));
 
     std::vector<std::string> expected;
     int untranslated = 0;
@@ -151,31 +179,120 @@ TEST_F(HarvestTest, EmptyTranslationsLeaveTheControlsUnchanged) {
     EXPECT_EQ(report.untranslated, untranslated);
     EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
   }
+  }
 }
 
 TEST_F(HarvestTest, ControlWithoutTextIsNotSentForTranslation) {
-  const HWND edit = demo_.control(4);
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-  auto record = std::make_shared<Record>();
-  const capture::HarvestReport report =
-      capture::harvest_window(demo_.dialog(), recording_hooks(record, upper_case));
+  for (Path path : kPaths) {
+    SCOPED_TRACE(path_name(path));
+    ASSERT_TRUE(demo_.start());
+    const HWND edit = demo_.control(4);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    auto record = std::make_shared<Record>();
+    const capture::HarvestReport report =
+        capture::harvest_window(demo_.dialog(), recording_hooks(record, upper_case, path));
 
-  std::vector<std::string> expected_calls = enumeration_texts();
-  expected_calls.erase(expected_calls.begin() + 4);
-  expected_calls.back() = upper_case(expected_calls.back());
-  EXPECT_EQ(record->translated, expected_calls);
-  EXPECT_EQ(window_text(edit), "");
-  EXPECT_EQ(report.without_text, 1);
+    std::vector<std::string> expected_calls = expected_requests(path, upper_case);
+    expected_calls.erase(expected_calls.begin() + 4);
+    EXPECT_EQ(record->translated, expected_calls);
+    EXPECT_EQ(window_text(edit), "");
+    EXPECT_EQ(report.without_text, 1);
+  }
 }
 
 TEST_F(HarvestTest, TranslatesIntoChineseThatTheForeignWindowKeeps) {
-  auto record = std::make_shared<Record>();
   const Translator chinese = [](const std::string& text) { return "中文：" + text; };
-  capture::harvest_window(demo_.dialog(), recording_hooks(record, chinese));
-  EXPECT_EQ(window_text(demo_.control(0)), "中文：Open");
-  EXPECT_EQ(window_text(demo_.control(foreign_demo::kComboIndex)), "中文：中文：Advanced");
-  // The combo box's edit was read back in GBK and translated once more.
-  EXPECT_EQ(record->translated.back(), "中文：Advanced");
+  struct Case {
+    Path path;
+    const char* combo_text;
+  };
+  const Case cases[] = {
+      // The combo box's edit was read back in GBK and translated once more.
+      {Path::kOneByOne, "中文：中文：Advanced"},
+      // Read before anything was written: the same translation for both.
+      {Path::kAllAtOnce, "中文：Advanced"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(path_name(c.path));
+    ASSERT_TRUE(demo_.start());
+    auto record = std::make_shared<Record>();
+    capture::harvest_window(demo_.dialog(), recording_hooks(record, chinese, c.path));
+    EXPECT_EQ(window_text(demo_.control(0)), "中文：Open");
+    EXPECT_EQ(window_text(demo_.control(foreign_demo::kComboIndex)), c.combo_text);
+    EXPECT_EQ(record->translated.back(), expected_requests(c.path, chinese).back());
+  }
+}
+
+// Texts GBK cannot hold would be read as "?" and overwritten with the
+// translation of "?"; a window that misreports its text's length must
+// neither exhaust the memory nor be given a translation of half its text.
+TEST_F(HarvestTest, TextsThatCannotBeReadWholeAreLeftExactlyAsTheyAre) {
+  constexpr int kExtras = sizeof foreign_demo::kExtraControls / sizeof foreign_demo::kExtraControls[0];
+  for (Path path : kPaths) {
+    SCOPED_TRACE(path_name(path));
+    ASSERT_TRUE(demo_.start(L"--extra-controls"));
+    auto record = std::make_shared<Record>();
+    const capture::HarvestReport report =
+        capture::harvest_window(demo_.dialog(), recording_hooks(record, upper_case, path));
+
+    EXPECT_EQ(report.unholdable, kExtras);
+    EXPECT_EQ(report.written, kControlCount + 1);
+    EXPECT_EQ(record->translated, expected_requests(path, upper_case));
+    for (int i = 0; i < kExtras; ++i) {
+      EXPECT_EQ(foreign_demo::wide_window_text(demo_.extra_control(i)),
+                foreign_demo::kExtraControls[i].text)
+          << i;
+    }
+    EXPECT_EQ(window_text(demo_.control(0)), "OPEN");
+    EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
+  }
+}
+
+// Whatever the translator does, the harvest keeps its own promises: only
+// real translations are written, and it ends with the repaint and the status.
+TEST_F(HarvestTest, AMisbehavingTranslatorStillEndsTheHarvestProperly) {
+  using Texts = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    std::function<Texts(const Texts&)> translate_texts;
+    int written;
+  };
+  const Case cases[] = {
+      {"answers for fewer texts",
+       [](const Texts& texts) { return Texts{upper_case(texts[0]), upper_case(texts[1])}; }, 2},
+      {"answers for more texts",
+       [](const Texts& texts) {
+         Texts out;
+         for (const std::string& text : texts) out.push_back(upper_case(text));
+         out.push_back("EXTRA");
+         return out;
+       },
+       kControlCount + 1},
+      {"throws", [](const Texts&) -> Texts { throw std::runtime_error("broken"); }, 0},
+  };
+  int hides = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto record = std::make_shared<Record>();
+    capture::HarvestHooks hooks = recording_hooks(record, upper_case);
+    hooks.translate = nullptr;
+    hooks.translate_texts = c.translate_texts;
+    ASSERT_TRUE(demo_.start());
+    hides = 0;
+    const capture::HarvestReport report = capture::harvest_window(demo_.dialog(), hooks);
+    EXPECT_EQ(report.written, c.written);
+    const std::vector<std::string> texts = control_texts(demo_);
+    const std::vector<std::string> originals = enumeration_texts();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (static_cast<int>(i) < c.written) {
+        EXPECT_EQ(texts[i], upper_case(originals[i])) << i;
+      } else {
+        EXPECT_EQ(texts[i], originals[i]) << i;
+      }
+    }
+    EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
+    EXPECT_TRUE(wait_for_repaint(demo_.dialog(), ++hides));
+  }
 }
 
 TEST_F(HarvestTest, WindowWithoutChildrenOnlyBlinks) {
@@ -205,8 +322,11 @@ TEST_F(HarvestTest, NoWindowAndTheDesktopAreNotHarvested) {
 }
 
 TEST_F(HarvestTest, WindowThatStopsAnsweringDoesNotHoldTheHarvest) {
+  for (Path path : kPaths) {
+  SCOPED_TRACE(path_name(path));
+  ASSERT_TRUE(demo_.start());
   auto record = std::make_shared<Record>();
-  capture::HarvestHooks hooks = recording_hooks(record, upper_case);
+  capture::HarvestHooks hooks = recording_hooks(record, upper_case, path);
   hooks.message_timeout_ms = 500;
   DemoProcess::hang(demo_.dialog(), 3000);
 
@@ -223,6 +343,7 @@ TEST_F(HarvestTest, WindowThatStopsAnsweringDoesNotHoldTheHarvest) {
   // Once awake again, the demo still repaints and keeps its texts.
   EXPECT_TRUE(wait_for_repaint(demo_.dialog(), 1));
   EXPECT_EQ(window_text(demo_.control(0)), original_text(0));
+  }
 }
 
 TEST_F(HarvestTest, StopRequestEndsTheHarvestEarly) {
@@ -233,6 +354,58 @@ TEST_F(HarvestTest, StopRequestEndsTheHarvestEarly) {
   EXPECT_EQ(report.requests, 3);
   EXPECT_EQ(window_text(demo_.control(3)), original_text(3));
   EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
+}
+
+// All at once: a stop asked for while the controls are read translates
+// nothing; one asked for during the translation reaches the translator,
+// and what it translated until then is still written.
+TEST_F(HarvestTest, StopRequestReachesATranslatorOfAllTexts) {
+  struct Case {
+    const char* name;
+    int stop_after_questions;  // -1: the translator itself asks for the stop after 3 texts
+    int expected_written;
+  };
+  const Case cases[] = {
+      {"while reading", 3, 0},
+      {"while translating", -1, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(demo_.start());
+    auto questions = std::make_shared<int>(0);
+    auto stop = std::make_shared<bool>(false);
+    auto record = std::make_shared<Record>();
+    capture::HarvestHooks hooks = recording_hooks(record, upper_case);
+    hooks.translate = nullptr;
+    hooks.stop_requested = [questions, stop, c] {
+      ++*questions;
+      return *stop || (c.stop_after_questions >= 0 && *questions > c.stop_after_questions);
+    };
+    bool stop_seen_before = true;
+    bool stop_seen_after = false;
+    hooks.translate_texts = [&](const std::vector<std::string>& texts) {
+      stop_seen_before = capture::harvest_should_stop();
+      std::vector<std::string> out;
+      for (const std::string& text : texts) {
+        if (out.size() == 3) *stop = true;
+        if (capture::harvest_should_stop()) break;
+        out.push_back(upper_case(text));
+      }
+      stop_seen_after = capture::harvest_should_stop();
+      return out;
+    };
+    const capture::HarvestReport report = capture::harvest_window(demo_.dialog(), hooks);
+    EXPECT_EQ(report.written, c.expected_written);
+    if (c.expected_written > 0) {
+      EXPECT_FALSE(stop_seen_before);
+      EXPECT_TRUE(stop_seen_after);
+      EXPECT_EQ(window_text(demo_.control(2)), "CANCEL");
+    }
+    EXPECT_EQ(window_text(demo_.control(3)), original_text(3));
+    EXPECT_EQ(record->statuses, std::vector<std::string>{capture::kStatusHarvestDone});
+  }
+  // Outside a harvest nobody asks this thread to stop.
+  EXPECT_FALSE(capture::harvest_should_stop());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct Record {
   std::vector<std::string> shown;
   std::vector<std::string> statuses;
   std::vector<HWND> captured;
+  std::vector<std::size_t> batches;  // sizes of the calls of translate_texts
 
   std::vector<std::string> translated_copy() {
     std::lock_guard<std::mutex> lock(mutex);
@@ -34,19 +35,43 @@ struct Record {
 
 using Translator = std::function<std::string(const std::string&)>;
 
+// The two orders of a harvest: each control read, translated and written in
+// turn through translate, or all read, translated in one translate_texts
+// call, then written.
+enum class Path { kOneByOne, kAllAtOnce };
+inline const Path kPaths[] = {Path::kOneByOne, Path::kAllAtOnce};
+inline const char* path_name(Path path) {
+  return path == Path::kOneByOne ? "one by one" : "all at once";
+}
+
 inline std::string upper_case(const std::string& text) { return runtime::to_upper_ascii(text); }
 
-// Hooks that record into record and translate with translator.
+// Hooks that record into record and translate with translator, text by
+// text or all at once.
 inline capture::HarvestHooks recording_hooks(const std::shared_ptr<Record>& record,
-                                             Translator translator) {
+                                             Translator translator,
+                                             Path path = Path::kOneByOne) {
   capture::HarvestHooks hooks;
-  hooks.translate = [record, translator](const std::string& text) {
-    {
-      std::lock_guard<std::mutex> lock(record->mutex);
-      record->translated.push_back(text);
-    }
-    return translator(text);
-  };
+  if (path == Path::kOneByOne) {
+    hooks.translate = [record, translator](const std::string& text) {
+      {
+        std::lock_guard<std::mutex> lock(record->mutex);
+        record->translated.push_back(text);
+      }
+      return translator(text);
+    };
+  } else {
+    hooks.translate_texts = [record, translator](const std::vector<std::string>& texts) {
+      {
+        std::lock_guard<std::mutex> lock(record->mutex);
+        record->batches.push_back(texts.size());
+        record->translated.insert(record->translated.end(), texts.begin(), texts.end());
+      }
+      std::vector<std::string> translations;
+      for (const std::string& text : texts) translations.push_back(translator(text));
+      return translations;
+    };
+  }
   hooks.show_text = [record](const std::string& text) {
     std::lock_guard<std::mutex> lock(record->mutex);
     record->shown.push_back(text);

@@ -3,8 +3,9 @@
 // without children, at fixed screen positions away from the main program's
 // window. Started beside the program by scripts/run.sh and by the tests.
 //
-//   foreign_demo.exe [--controls N]
-//     --controls N   the dialog holds N push buttons instead (benchmarks)
+//   foreign_demo.exe [--controls N] [--extra-controls]
+//     --controls N      the dialog holds N push buttons instead (benchmarks)
+//     --extra-controls  after the ordinary controls, kExtraControls
 #include <windows.h>
 #include <shellapi.h>
 
@@ -19,6 +20,7 @@ using namespace foreign_demo;
 
 struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
+  bool extra_controls = false;
 };
 
 Options parse_options() {
@@ -30,6 +32,8 @@ Options parse_options() {
     if (std::wcscmp(argv[i], L"--controls") == 0 && i + 1 < argc) {
       options.grid_controls = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
       if (options.grid_controls < 0) options.grid_controls = 0;
+    } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
+      options.extra_controls = true;
     }
   }
   LocalFree(argv);
@@ -51,6 +55,10 @@ LRESULT CALLBACK demo_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return 0;
     case kHideCountMessage:
       return GetWindowLongPtrW(window, GWLP_USERDATA);
+    case kChangeTextMessage: {
+      const HWND control = GetDlgItem(window, static_cast<int>(wparam));
+      return control && SetWindowTextW(control, kChangedText);
+    }
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
@@ -60,10 +68,23 @@ LRESULT CALLBACK demo_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-bool register_class(HINSTANCE instance, const wchar_t* name, int background) {
+// Controls that answer WM_GETTEXTLENGTH wrongly, like a careless or
+// hostile program; everything else is the default behaviour.
+LRESULT CALLBACK length_liar_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETTEXTLENGTH) return kLiarLength;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK short_length_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETTEXTLENGTH) return kShortLength;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool register_class(HINSTANCE instance, const wchar_t* name, int background,
+                    WNDPROC procedure = &demo_window_proc) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = &demo_window_proc;
+  window_class.lpfnWndProc = procedure;
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
@@ -120,6 +141,13 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
     create_control(dialog, instance, control.window_class, control.text, control.style,
                    control.x, control.y, control.width, control.height, id++);
   }
+  if (options.extra_controls) {
+    id = kExtraControlFirstId;
+    for (const ControlLayout& control : kExtraControls) {
+      create_control(dialog, instance, control.window_class, control.text, control.style,
+                     control.x, control.y, control.width, control.height, id++);
+    }
+  }
   return dialog;
 }
 
@@ -134,7 +162,9 @@ HWND create_plain_window(HINSTANCE instance) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const Options options = parse_options();
   if (!register_class(instance, kDialogClass, COLOR_BTNFACE) ||
-      !register_class(instance, kPlainClass, COLOR_WINDOW)) {
+      !register_class(instance, kPlainClass, COLOR_WINDOW) ||
+      !register_class(instance, kLengthLiarClass, COLOR_WINDOW, &length_liar_proc) ||
+      !register_class(instance, kShortLengthClass, COLOR_WINDOW, &short_length_proc)) {
     return 1;
   }
   if (!create_dialog(instance, options) || !create_plain_window(instance)) return 1;

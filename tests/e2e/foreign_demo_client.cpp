@@ -1,5 +1,6 @@
 #include "tests/e2e/foreign_demo_client.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "runtime/codepage.h"
@@ -92,6 +93,17 @@ HWND DemoProcess::control(int index) const {
   return nullptr;
 }
 
+HWND DemoProcess::extra_control(int index) const {
+  return GetDlgItem(dialog_, kExtraControlFirstId + index);
+}
+
+bool DemoProcess::change_text(int control_id) const {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(dialog_, kChangeTextMessage, control_id, 0, SMTO_NORMAL, 5000,
+                             &result) &&
+         result;
+}
+
 int DemoProcess::control_count() const { return static_cast<int>(direct_children(dialog_).size()); }
 
 POINT DemoProcess::dialog_point(POINT client) const {
@@ -128,6 +140,18 @@ std::string window_text(HWND window) {
   const auto copied = SendMessageW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return runtime::narrow(text);
+}
+
+}  // namespace foreign_demo
+
+namespace foreign_demo {
+
+std::wstring wide_window_text(HWND window) {
+  std::wstring text(4096, L'\0');
+  const auto copied =
+      SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? std::min<size_t>(static_cast<size_t>(copied), text.size() - 1) : 0);
+  return text;
 }
 
 }  // namespace foreign_demo

@@ -27,8 +27,12 @@ class DemoProcess {
   HWND plain_window() const { return plain_; }
   // The control created with this index of kControls (ordinary layout only).
   HWND control(int index) const;
+  // The control created with this index of kExtraControls (--extra-controls).
+  HWND extra_control(int index) const;
   // The dialog's controls in creation order.
   int control_count() const;
+  // The demo itself gives the control with this id the text kChangedText.
+  bool change_text(int control_id) const;
 
   // Screen position of a point given in the dialog's client coordinates.
   POINT dialog_point(POINT client) const;
@@ -49,5 +53,8 @@ class DemoProcess {
 
 // The text of a window as GBK, asked with plain WM_GETTEXT, for checks.
 std::string window_text(HWND window);
+// The same in UTF-16, for texts GBK cannot hold; at most 4096 units, so
+// that a window lying about its length is still read.
+std::wstring wide_window_text(HWND window);
 
 }  // namespace foreign_demo

@@ -47,6 +47,24 @@ inline constexpr int kGroupBoxIndex = 5;
 inline constexpr int kButtonInGroupIndex = 6;
 inline constexpr int kComboIndex = 7;
 
+// With --extra-controls the dialog also holds, after those, controls whose
+// texts must survive a harvest untouched: texts GBK cannot hold, and
+// windows that misreport their text's length. Their ids follow
+// kExtraControlFirstId.
+inline constexpr wchar_t kLengthLiarClass[] = L"ForeignDemoLengthLiar";
+inline constexpr wchar_t kShortLengthClass[] = L"ForeignDemoShortLength";
+inline constexpr ControlLayout kExtraControls[] = {
+    {L"STATIC", L"\xd30c\xc77c \xc5f4\xae30", SS_LEFT, 20, 240, 100, 20},  // Korean
+    {L"BUTTON", L"Save \xd83d\xdcbe", BS_PUSHBUTTON, 250, 200, 100, 28},       // an emoji
+    // Reports a length of 2^31 units.
+    {kLengthLiarClass, L"Huge", 0, 130, 240, 50, 20},
+    // Reports fewer units than WM_GETTEXT gives.
+    {kShortLengthClass, L"Longer than it says", 0, 190, 240, 50, 20},
+};
+inline constexpr int kExtraControlFirstId = 200;
+inline constexpr LRESULT kLiarLength = LRESULT(1) << 31;
+inline constexpr LRESULT kShortLength = 4;
+
 // A point of the dialog's client area that no control covers.
 inline constexpr POINT kDialogEmptyPoint = {300, 230};
 
@@ -65,5 +83,10 @@ inline constexpr const wchar_t* kGridTexts[] = {L"Open", L"Save",    L"Cancel", 
 inline constexpr UINT kHangMessage = WM_APP + 1;
 // Send it: the result is how often the window has been hidden so far.
 inline constexpr UINT kHideCountMessage = WM_APP + 2;
+// Send it to the dialog with wParam = a control's id: the demo itself
+// replaces that control's text with kChangedText, as a program does that
+// updates its own window. The result is TRUE when the control exists.
+inline constexpr UINT kChangeTextMessage = WM_APP + 3;
+inline constexpr wchar_t kChangedText[] = L"Changed by its program";
 
 }  // namespace foreign_demo

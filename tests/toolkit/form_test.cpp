@@ -345,4 +345,67 @@ TEST(FormModalTest, ModalOpenReturnsWhenTheWindowHasBeenClosed) {
   EXPECT_EQ(msg.wParam, 7u);
 }
 
+// A small form used like a dialog box: three fields, then "ok" (the
+// default button) and "cancel".
+FormArgs dialog_layout() {
+  FormArgs form;
+  form.name = "dialog";
+  form.caption = "对话";
+  form.x = 40;
+  form.y = 40;
+  form.width = 300;
+  form.height = 200;
+  form.frame = FrameKind::fixed;
+  form.dialog_keys = true;
+  form.default_button = "ok";
+  form.cancel_button = "cancel";
+  for (int i = 0; i < 3; ++i) {
+    EditArgs field;
+    // Placed bottom-up, so that neither position nor system order can stand
+    // in for the layout's order.
+    field.place = Placement{"field" + std::to_string(i), 8, 80 - 30 * i, 150, 22};
+    form.controls.push_back(field);
+  }
+  ButtonArgs ok{Placement{"ok", 170, 120, 50, 24}, "确定", {}};
+  ok.is_default = true;
+  form.controls.push_back(ok);
+  form.controls.push_back(ButtonArgs{Placement{"cancel", 230, 120, 50, 24}, "取消", {}});
+  return form;
+}
+
+TEST(FormDialogKeysTest, TabFollowsTheLayoutEnterAndEscPressTheirButtons) {
+  std::string pressed;
+  EventTable events = {
+      {"ok", EventKind::clicked, [&](Form&) { pressed += "ok;"; }},
+      {"cancel", EventKind::clicked, [&](Form&) { pressed += "cancel;"; }},
+  };
+  std::shared_ptr<Form> form = Form::open(dialog_layout(), events);
+  ASSERT_TRUE(form);
+  auto handle_of = [&](const char* name) { return form->find_control(name)->window_handle(); };
+  EXPECT_EQ(GetFocus(), handle_of("field0"));
+
+  struct Step {
+    const char* focus;     // where the key is typed
+    WPARAM key;
+    const char* focus_after;
+    const char* pressed;   // buttons clicked so far
+  } const steps[] = {
+      {"field0", VK_TAB, "field1", ""},
+      {"field1", VK_TAB, "field2", ""},
+      {"field2", VK_TAB, "ok", ""},
+      {"field1", VK_RETURN, "field1", "ok;"},
+      {"field2", VK_ESCAPE, "field2", "ok;cancel;"},
+      {"cancel", VK_RETURN, "cancel", "ok;cancel;cancel;"},  // the focused button
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(std::string(step.focus) + " key " + std::to_string(step.key));
+    SetFocus(handle_of(step.focus));
+    PostMessageW(handle_of(step.focus), WM_KEYDOWN, step.key, 0);
+    EXPECT_TRUE(pump_until([&] { return pressed == step.pressed; }));
+    EXPECT_TRUE(pump_until([&] { return GetFocus() == handle_of(step.focus_after); }));
+  }
+  DestroyWindow(form->handle());
+  process_pending_messages();
+}
+
 }  // namespace
