@@ -1,6 +1,7 @@
 #include "app/layouts.h"
 #include "app/resource_ids.h"
 #include "platform/resource.h"
+#include "translate/language_table.h"
 
 namespace app {
 namespace {
@@ -18,13 +19,11 @@ constexpr COLORREF kDarkGrey = 0x00606060;
 const FontSpec kYaHei12{"微软雅黑", -12};
 const FontSpec kYaHei14{"微软雅黑", -14};
 
-// Both language lists; only the first item differs.
-std::vector<std::string> language_items(const char* first) {
-  return {first,        "中文",     "英语",     "粤语",       "文言文",     "日语",
-          "韩语",       "法语",     "西班牙语", "泰语",       "阿拉伯语",   "俄语",
-          "葡萄牙语",   "德语",     "意大利语", "希腊语",     "荷兰语",     "波兰语",
-          "保加利亚语", "爱沙尼亚语", "丹麦语", "芬兰语",     "欧莱语",     "罗马尼亚语",
-          "斯洛文尼亚语", "瑞典语", "匈牙利语", "繁体中文",   "越南语"};
+// Both language lists, in the order the service's codes are looked up in.
+std::vector<std::string> language_items(std::string (*label)(int)) {
+  std::vector<std::string> items;
+  for (int i = 0; i < translate::kLanguageCount; ++i) items.push_back(label(i));
+  return items;
 }
 
 // The program's own additions, beside the designed "菜单"; each item's name
@@ -74,7 +73,7 @@ FormArgs main_window_layout() {
   form.controls.push_back(source_caption);
 
   form.controls.push_back(ComboArgs{on_page("组合框_原文", kManualPage, 65, 26, 100, 20),
-                                    language_items("自动选择"), Colours{{}, kWhite}, {}});
+                                    language_items(&translate::source_language_label), Colours{{}, kWhite}, {}});
 
   EditArgs source_box = display_box;
   source_box.place = on_page("编辑框_原文", kManualPage, 8, 54, 256, 80);
@@ -86,7 +85,7 @@ FormArgs main_window_layout() {
   form.controls.push_back(target_caption);
 
   form.controls.push_back(ComboArgs{on_page("组合框_译文", kManualPage, 65, 136, 100, 20),
-                                    language_items("自动选择(不可选择)"), Colours{{}, kWhite}, {}});
+                                    language_items(&translate::target_language_label), Colours{{}, kWhite}, {}});
   form.controls.push_back(ButtonArgs{on_page("按钮1", kManualPage, 165, 134, 49, 24), "翻译", {}});
   form.controls.push_back(ButtonArgs{on_page("按钮2", kManualPage, 214, 134, 49, 24), "播放", {}});
 

@@ -103,10 +103,23 @@ class Harvest {
     translations.resize(texts.size());
     // Translations that came are written even when a stop was asked for
     // meanwhile: that takes little time, and the work is not thrown away.
+    // A control's inner texts are written together once its own text is:
+    // its item data, selection and top item are saved and put back once.
+    std::vector<std::vector<std::size_t>> inner_groups;
     for (std::size_t i = 0; i < texts.size(); ++i) {
       call(hooks_.show_text, texts[i].source);
       call(hooks_.show_text, translations[i]);
-      write(texts[i], translations[i]);
+      if (texts[i].slot.kind != SlotKind::kInnerText) {
+        write(texts[i], translations[i]);
+      } else if (!inner_groups.empty() &&
+                 texts[inner_groups.back().front()].slot.window == texts[i].slot.window) {
+        inner_groups.back().push_back(i);
+      } else {
+        inner_groups.push_back({i});
+      }
+    }
+    for (const std::vector<std::size_t>& group : inner_groups) {
+      write_inner_group(texts, translations, group);
     }
   }
 
@@ -120,7 +133,7 @@ class Harvest {
       ++report_.unanswered;
       return false;
     }
-    WindowText read = read_slot(slot, hooks_.message_timeout_ms);
+    WindowText read = read_listed(slot);
     if (!read.answered) {
       // A window that disappeared meanwhile is simply gone; one that is
       // still there did not answer.
@@ -144,6 +157,51 @@ class Harvest {
     text.slot = slot;
     text.source = std::move(read.text);
     return true;
+  }
+
+  // Inner texts were read whole, with their control, when its slots were
+  // listed a moment ago; reading each again would cost as much once more.
+  WindowText read_listed(const TextSlot& slot) {
+    if (slot.kind != SlotKind::kInnerText) return read_slot(slot, hooks_.message_timeout_ms);
+    WindowText listed;
+    listed.answered = true;
+    listed.text = slot.inner.text;
+    return listed;
+  }
+
+  // One control's inner texts, written in one go; none is written when the
+  // control changed since it was read.
+  void write_inner_group(const std::vector<ReadText>& texts,
+                         const std::vector<std::string>& translations,
+                         const std::vector<std::size_t>& group) {
+    const HWND control = texts[group.front()].slot.window;
+    std::vector<InnerText> items;
+    std::vector<std::string> values;
+    std::vector<std::size_t> written;
+    for (std::size_t i : group) {
+      if (translations[i].empty()) {
+        ++report_.untranslated;
+        continue;
+      }
+      items.push_back(texts[i].slot.inner);
+      values.push_back(translations[i]);
+      written.push_back(i);
+    }
+    if (items.empty()) return;
+    const int count = static_cast<int>(items.size());
+    if (silent_.contains(GetWindowThreadProcessId(control, nullptr))) {
+      report_.unanswered += count;
+      return;
+    }
+    if (!write_inner_texts(control, items, values, hooks_.message_timeout_ms)) {
+      if (IsWindow(control)) report_.rejected += count;
+      return;
+    }
+    report_.written += count;
+    if (!hooks_.originals) return;
+    for (std::size_t i : written) {
+      hooks_.originals->remember(texts[i].slot, window_, texts[i].source, translations[i]);
+    }
   }
 
   void write(const ReadText& text, const std::string& translation) {
@@ -217,7 +275,9 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
     report.controls = collect_child_windows(window, list);
     std::vector<TextSlot> slots;
     for (HWND control : list) {
-      for (const TextSlot& slot : text_slots_of(control)) slots.push_back(slot);
+      for (TextSlot& slot : text_slots_of(control, hooks.message_timeout_ms)) {
+        slots.push_back(std::move(slot));
+      }
     }
     Harvest harvest(window, hooks, report);
     if (hooks.translate_texts) {

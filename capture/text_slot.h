@@ -1,36 +1,48 @@
 #pragma once
 // A place in another program's window that holds one text the harvest
-// translates and the restore puts back. Today that is a window's own text
-// (its caption or content); other kinds (an item of a list, a tab's
-// caption) are further kinds with their own read and write.
+// translates and the restore puts back: a window's own text (its caption
+// or content), or a text inside a common control (an item of a list, a
+// tab's caption, a list-view cell, a status bar part).
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "capture/foreign_window.h"
+#include "capture/inner_texts.h"
 
 namespace capture {
 
 enum class SlotKind {
   kWindowText,  // WM_GETTEXT / WM_SETTEXT of the window itself
+  kInnerText,   // a text inside the control, through its own messages
 };
 
 struct TextSlot {
   HWND window = nullptr;
   SlotKind kind = SlotKind::kWindowText;
   int item = 0;  // which text of the window, for kinds that hold several
+  // kInnerText: which inner text, and the text it held when the control's
+  // slots were listed.
+  InnerText inner;
 
   bool operator==(const TextSlot& other) const {
-    return window == other.window && kind == other.kind && item == other.item;
+    if (window != other.window || kind != other.kind) return false;
+    // An inner text's place in the listing may move between harvests.
+    return kind == SlotKind::kInnerText ? same_slot(inner, other.inner) : item == other.item;
   }
   bool operator!=(const TextSlot& other) const { return !(*this == other); }
 };
 
-// The text slots of one descendant window, in the order they are harvested.
-std::vector<TextSlot> text_slots_of(HWND window);
+// The text slots of one descendant window, in the order they are harvested:
+// its own text (unless that is one of its inner texts, as a status bar's
+// is), then its inner texts, which are read whole while they are listed.
+std::vector<TextSlot> text_slots_of(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs);
 
-// Reads or writes the slot's text; every message bounded by timeout_ms.
+// Reads or writes the slot's text; every message bounded by timeout_ms. An
+// inner text is written whatever it shows now; write_inner_texts writes a
+// whole control's inner texts at once, checking that they still show what
+// was read.
 WindowText read_slot(const TextSlot& slot, unsigned timeout_ms);
 WriteOutcome write_slot(const TextSlot& slot, const std::string& text, unsigned timeout_ms);
 

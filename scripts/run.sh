@@ -52,7 +52,8 @@ if [ "$smtp_host" = 127.0.0.1 ] || [ "$smtp_host" = localhost ]; then
   echo "Feedback mail goes to a local SMTP server on port $smtp_port and lands in $build/mail/."
 fi
 
-# A foreign program to try the crosshair on.
+# A foreign program to try the crosshair on: "Demo Settings" with plain
+# controls and "Demo Explorer" with lists, tabs, a tree and a status bar.
 demo="$build/windows/tests/e2e/foreign_demo.exe"
 if [ -f "$demo" ]; then
   wine "$demo" >/dev/null 2>&1 &

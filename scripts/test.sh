@@ -18,6 +18,13 @@ ports=${MOQIAO_TEST_PORT_BASE:-18000}
 # The stand-ins' own tests run natively (a second or so), before Wine starts.
 ctest --test-dir "$build/native" --output-on-failure
 
+# The parsers' fuzzers (native clang build): each replays its seeds and kept
+# failing inputs, then fuzzes a few seconds. The extra ctest arguments select
+# among them too; scripts/fuzz-long.sh runs them longer.
+cmake --preset fuzz -S "$root" -B "$build/fuzz" >/dev/null
+cmake --build "$build/fuzz"
+ctest --test-dir "$build/fuzz" --output-on-failure -j "${MOQIAO_TEST_JOBS:-2}" "$@"
+
 set -- $("$root/scripts/xvfb.sh") "$@"
 export DISPLAY=$1
 xvfb_pid=$2

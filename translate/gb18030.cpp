@@ -63,6 +63,32 @@ constexpr FourByteRun kFourByteRuns[] = {
     {0xFE67, 39115}, {0xFE6C, 39116}, {0xFF5F, 39265}, {0xFFE6, 39394},
 };
 
+// Characters GB18030 writes with two bytes that code page 936 lacks: it
+// gives their codes to private-use code points instead, which GB18030 writes
+// with four bytes (they lie inside the runs above).
+struct TwoByteCode {
+  char32_t code_point;
+  std::uint16_t bytes;
+};
+constexpr TwoByteCode kCodesMissingFrom936[] = {
+    {0x01F9, 0xA8BF}, {0x2E81, 0xFE50}, {0x2E84, 0xFE54}, {0x2E88, 0xFE57}, {0x2E8B, 0xFE58},
+    {0x2E8C, 0xFE5D}, {0x2E97, 0xFE5E}, {0x2EA7, 0xFE6B}, {0x2EAA, 0xFE6E}, {0x2EAE, 0xFE71},
+    {0x2EB3, 0xFE73}, {0x2EB6, 0xFE74}, {0x2EB7, 0xFE75}, {0x2EBB, 0xFE79}, {0x2ECA, 0xFE84},
+    {0x2FF0, 0xA98A}, {0x2FF1, 0xA98B}, {0x2FF2, 0xA98C}, {0x2FF3, 0xA98D}, {0x2FF4, 0xA98E},
+    {0x2FF5, 0xA98F}, {0x2FF6, 0xA990}, {0x2FF7, 0xA991}, {0x2FF8, 0xA992}, {0x2FF9, 0xA993},
+    {0x2FFA, 0xA994}, {0x2FFB, 0xA995}, {0x303E, 0xA989}, {0x3447, 0xFE56}, {0x3473, 0xFE55},
+    {0x359E, 0xFE5A}, {0x360E, 0xFE5C}, {0x361A, 0xFE5B}, {0x3918, 0xFE60}, {0x396E, 0xFE5F},
+    {0x39CF, 0xFE62}, {0x39D0, 0xFE65}, {0x39DF, 0xFE63}, {0x3A73, 0xFE64}, {0x3B4E, 0xFE68},
+    {0x3C6E, 0xFE69}, {0x3CE0, 0xFE6A}, {0x4056, 0xFE6F}, {0x415F, 0xFE70}, {0x4337, 0xFE72},
+    {0x43AC, 0xFE78}, {0x43B1, 0xFE77}, {0x43DD, 0xFE7A}, {0x44D6, 0xFE7B}, {0x464C, 0xFE7D},
+    {0x4661, 0xFE7C}, {0x4723, 0xFE80}, {0x4729, 0xFE81}, {0x477C, 0xFE82}, {0x478D, 0xFE83},
+    {0x4947, 0xFE85}, {0x497A, 0xFE86}, {0x497D, 0xFE87}, {0x4982, 0xFE88}, {0x4983, 0xFE89},
+    {0x4985, 0xFE8A}, {0x4986, 0xFE8B}, {0x499B, 0xFE8D}, {0x499F, 0xFE8C}, {0x49B6, 0xFE8F},
+    {0x49B7, 0xFE8E}, {0x4C77, 0xFE96}, {0x4C9F, 0xFE93}, {0x4CA0, 0xFE94}, {0x4CA1, 0xFE95},
+    {0x4CA2, 0xFE97}, {0x4CA3, 0xFE92}, {0x4D13, 0xFE98}, {0x4D14, 0xFE99}, {0x4D15, 0xFE9A},
+    {0x4D16, 0xFE9B}, {0x4D17, 0xFE9C}, {0x4D18, 0xFE9D}, {0x4D19, 0xFE9E}, {0x4DAE, 0xFE9F},
+};
+
 void append_four_bytes(std::uint32_t index, std::string* out) {
   char bytes[4];
   bytes[3] = static_cast<char>(0x30 + index % 10);
@@ -83,12 +109,30 @@ bool gbk_pair(wchar_t unit, char pair[2]) {
   return size == 2 && !used_default;
 }
 
-std::uint32_t bmp_four_byte_index(char32_t code_point) {
+// Whether GB18030 writes a BMP code point from U+0080 on with four bytes,
+// and then its four-byte index. A run ends where the indices of the next one
+// begin, the last one at U+FFFF; code points between two runs take two bytes.
+bool bmp_four_byte_index(char32_t code_point, std::uint32_t* index) {
   const auto after = std::upper_bound(
       std::begin(kFourByteRuns), std::end(kFourByteRuns), code_point,
       [](char32_t value, const FourByteRun& run) { return value < run.first_code_point; });
   const FourByteRun& run = *std::prev(after);  // the first run starts at U+0080
-  return run.first_index + static_cast<std::uint32_t>(code_point - run.first_code_point);
+  const std::uint32_t offset = static_cast<std::uint32_t>(code_point - run.first_code_point);
+  const std::uint32_t length = after == std::end(kFourByteRuns)
+                                   ? static_cast<std::uint32_t>(0x10000 - run.first_code_point)
+                                   : after->first_index - run.first_index;
+  *index = run.first_index + offset;
+  return offset < length;
+}
+
+bool code_missing_from_936(char32_t code_point, char pair[2]) {
+  const auto found = std::lower_bound(
+      std::begin(kCodesMissingFrom936), std::end(kCodesMissingFrom936), code_point,
+      [](const TwoByteCode& code, char32_t value) { return code.code_point < value; });
+  if (found == std::end(kCodesMissingFrom936) || found->code_point != code_point) return false;
+  pair[0] = static_cast<char>(found->bytes >> 8);
+  pair[1] = static_cast<char>(found->bytes & 0xFF);
+  return true;
 }
 
 std::string encode_gb18030(std::wstring_view wide) {
@@ -108,13 +152,19 @@ std::string encode_gb18030(std::wstring_view wide) {
       continue;
     }
     if (unit >= 0xD800 && unit <= 0xDFFF) return {};  // a lone surrogate is no character
+    // The run table decides between two and four bytes; code page 936 only
+    // supplies the two bytes, and where it gives them to a private-use code
+    // point instead, they would stand for another character.
     char pair[2];
+    std::uint32_t index = 0;
     if (unit == kEuroSign) {
       out.append("\xA2\xE3");  // GBK's single byte 0x80 is not GB18030
-    } else if (gbk_pair(unit, pair)) {
+    } else if (bmp_four_byte_index(unit, &index)) {
+      append_four_bytes(index, &out);
+    } else if (code_missing_from_936(unit, pair) || gbk_pair(unit, pair)) {
       out.append(pair, 2);
     } else {
-      append_four_bytes(bmp_four_byte_index(unit), &out);
+      out.push_back('?');  // a system whose code page 936 lacks a character
     }
   }
   return out;

@@ -80,7 +80,12 @@ bool parse_display_name(std::string_view text, std::string* name) {
     } else if (text[i] == '"' || (!quoted && (text[i] == '<' || text[i] == '>'))) {
       return false;
     }
-    if (length == 1 && is_control(text[i])) return false;
+    // A control byte is refused even where it follows a lead byte: no GBK
+    // character has one as its second byte, and a CR or LF hidden that way
+    // would still break a header line.
+    for (size_t k = i; k < i + length; ++k) {
+      if (is_control(text[k])) return false;
+    }
     name->append(text.substr(i, length));
     i += length;
   }

@@ -64,6 +64,9 @@ void append_encoded_words(std::string_view bytes, std::vector<std::string>* word
 int day_of_week(int year, int month, int day) {
   static const int kMonthOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
   if (month < 3) year -= 1;
+  // 400 years later falls on the same weekday, and no term is negative then
+  // (January and February of year 0 count as year -1).
+  year += 400;
   return (year + year / 4 - year / 100 + year / 400 + kMonthOffsets[month - 1] + day) % 7;
 }
 

@@ -1,5 +1,7 @@
 #include "update/smtp_reply.h"
 
+#include <algorithm>
+
 #include "runtime/text.h"
 
 namespace update {
@@ -35,7 +37,11 @@ bool SmtpReplyReader::last_line_ends_reply() {
   const size_t start = lf == std::string::npos ? 0 : lf + 1;
   const std::string_view line = std::string_view(received_).substr(start, cr - start);
   if (line.size() < 3 || (line.size() > 3 && line[3] != ' ')) return false;
-  code_ = runtime::text_to_int(line.substr(0, 3));
+  // Only three digits make a code: read as a number, "-02" or "+1 " would
+  // give a negative code or one that looks like a reply of another kind.
+  const std::string_view code = line.substr(0, 3);
+  const bool digits = std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+  code_ = digits ? runtime::text_to_int(code) : 0;
   return true;
 }
 

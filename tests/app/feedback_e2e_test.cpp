@@ -14,6 +14,7 @@
 #include "build_constants.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/update/smtp_peer_process.h"
 
@@ -154,13 +155,7 @@ class FeedbackTest : public testing::Test {
   static bool real_click(HWND control, int x, int y) {
     POINT point{x, y};
     ClientToScreen(control, &point);
-    SetCursorPos(point.x, point.y);
-    const bool arrived = wait_until(
-        [point] {
-          POINT now{};
-          return GetCursorPos(&now) && now.x == point.x && now.y == point.y;
-        },
-        5000);
+    const bool arrived = test_support::move_cursor(point, control);
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input[3] = {};

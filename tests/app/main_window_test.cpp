@@ -13,18 +13,14 @@
 #include "app/state.h"
 #include "build_constants.h"
 #include "runtime/codepage.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/test_environment.h"
 #include "toolkit/message_loop.h"
 
 namespace {
 
 bool pump_until(const std::function<bool()>& condition, int timeout_ms = 10000) {
-  return test_support::wait_until(
-      [&] {
-        toolkit::process_pending_messages();
-        return condition();
-      },
-      timeout_ms, 5);
+  return test_support::pump_until(condition, timeout_ms);
 }
 
 std::vector<HWND> own_windows_of_class(const wchar_t* class_name) {

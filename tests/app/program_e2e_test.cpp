@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "runtime/codepage.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/support/test_environment.h"
+#include "translate/language_table.h"
 
 namespace {
 
@@ -56,13 +58,6 @@ const ExpectedControl kUpdateControls[] = {
     {-1, L"Button", 80, 136, 120, 40, L"服务器自动更新"},
     {-1, L"Button", 480, 136, 120, 40, L"网盘更新"},
 };
-
-const wchar_t* const kLanguagesAfterFirst[] = {
-    L"中文",     L"英语",       L"粤语",       L"文言文",     L"日语",     L"韩语",
-    L"法语",     L"西班牙语",   L"泰语",       L"阿拉伯语",   L"俄语",     L"葡萄牙语",
-    L"德语",     L"意大利语",   L"希腊语",     L"荷兰语",     L"波兰语",   L"保加利亚语",
-    L"爱沙尼亚语", L"丹麦语",   L"芬兰语",     L"欧莱语",     L"罗马尼亚语", L"斯洛文尼亚语",
-    L"瑞典语",   L"匈牙利语",   L"繁体中文",   L"越南语"};
 
 std::string screenshot_path(const std::string& name) {
   const std::string dir = test_support::binary_dir_unix() + "/screenshots";
@@ -141,14 +136,15 @@ TEST_F(ProgramTest, EachPageShowsOnlyItsOwnControlsInTheirPlaces) {
 TEST_F(ProgramTest, LanguageListsHold29ItemsAndStartWithAutoAndChinese) {
   struct Case {
     int y;
-    const wchar_t* first;
+    std::string (*label)(int);
     int start_selection;
-  } const cases[] = {{26, L"自动选择", 0}, {136, L"自动选择(不可选择)", 1}};
+  } const cases[] = {{26, &translate::source_language_label, 0},
+                     {136, &translate::target_language_label, 1}};
   for (const Case& c : cases) {
     HWND box = combo(c.y);
     ASSERT_NE(box, nullptr);
-    std::vector<std::wstring> expected{c.first};
-    expected.insert(expected.end(), std::begin(kLanguagesAfterFirst), std::end(kLanguagesAfterFirst));
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < translate::kLanguageCount; ++i) expected.push_back(runtime::widen(c.label(i)));
     EXPECT_EQ(probe::combo_items(box), expected);
     EXPECT_EQ(SendMessageW(box, CB_GETCURSEL, 0, 0), c.start_selection);
   }

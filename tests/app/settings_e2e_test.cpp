@@ -15,6 +15,7 @@
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 
@@ -28,7 +29,7 @@ constexpr wchar_t kSettingsClass[] = L"MoqiaoForm.settings_window";
 constexpr wchar_t kMessageBoxClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kToolsMenu = 1;
-constexpr int kSettingsItem = 0;
+constexpr int kSettingsItem = 1;  // after "还原原文"
 constexpr int kCapturePage = 1;
 
 // The settings window's edit boxes, in the order of its fields.
@@ -311,7 +312,7 @@ TEST(SettingsEndToEnd, OwnAccountFromTheFileSignsTheQuickAndTheManualRequest) {
   const HWND crosshair = probe::child_at(program.tab(), L"Static", 10, 44, 60, 60);
   ASSERT_NE(crosshair, nullptr);
   const POINT over = foreign_demo::DemoProcess::centre_of(demo.control(0));
-  SetCursorPos(over.x, over.y);
+  ASSERT_TRUE(test_support::move_cursor(over, demo.dialog()));
   const size_t logged = service.log_lines(0, 0).size();
   PostMessageW(crosshair, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30));
   std::vector<std::string> lines;

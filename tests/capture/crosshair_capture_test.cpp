@@ -19,6 +19,7 @@
 #include "tests/capture/recording_hooks.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "toolkit/form.h"
 
@@ -37,12 +38,6 @@ std::string crosshair_bytes() {
       test_support::to_windows_path(test_support::source_dir_unix() + "/app/assets/crosshair.cur"),
       &bytes);
   return bytes;
-}
-
-bool cursor_at(POINT point) {
-  POINT now{};
-  GetCursorPos(&now);
-  return now.x == point.x && now.y == point.y;
 }
 
 class CrosshairCaptureTest : public testing::Test {
@@ -84,21 +79,9 @@ class CrosshairCaptureTest : public testing::Test {
     if (form_) DestroyWindow(form_->handle());
   }
 
-  // Puts the cursor at a point and waits until the position holds. Under
-  // Wine a move over another program's window is reported to the system by
-  // that program once it takes it in, and the pointer itself may be left
-  // behind; for a while the former position can come back. So the demo and
-  // this thread take in the move, and the position must stay put a moment.
   void move_cursor(POINT point) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      SetCursorPos(point.x, point.y);
-      DWORD_PTR result = 0;
-      SendMessageTimeoutW(demo_.dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-      if (!test_support::wait_until([point] { return !cursor_at(point); }, 150, 5)) return;
-    }
-    ADD_FAILURE() << "the cursor does not stay at " << point.x << "," << point.y;
+    EXPECT_TRUE(test_support::move_cursor(point, demo_.dialog()))
+        << "the cursor does not stay at " << point.x << "," << point.y;
   }
 
   capture::Crosshair crosshair() {

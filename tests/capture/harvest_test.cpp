@@ -18,9 +18,12 @@
 #include "tests/capture/recording_hooks.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 
 namespace {
+
+using test_support::move_cursor;
 
 using capture_test::kPaths;
 using capture_test::Path;
@@ -64,22 +67,6 @@ std::vector<std::string> control_texts(const DemoProcess& demo) {
   for (int i = 0; i < kControlCount; ++i) texts.push_back(window_text(demo.control(i)));
   texts.push_back(window_text(combo_edit(demo)));
   return texts;
-}
-
-bool cursor_at(POINT point) {
-  POINT now{};
-  GetCursorPos(&now);
-  return now.x == point.x && now.y == point.y;
-}
-
-// Under Wine a former pointer position may come back a moment after a
-// move: the position must hold before the harvest looks at it.
-void move_cursor(POINT point) {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    SetCursorPos(point.x, point.y);
-    test_support::wait_until([point] { return cursor_at(point); }, 2000);
-    if (!test_support::wait_until([point] { return !cursor_at(point); }, 200)) return;
-  }
 }
 
 bool wait_for_repaint(HWND window, int hides) {

@@ -16,6 +16,7 @@
 #include "tests/capture/recording_hooks.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -25,19 +26,9 @@ using capture_test::recording_hooks;
 using capture_test::upper_case;
 using foreign_demo::DemoProcess;
 using foreign_demo::window_text;
+using test_support::move_cursor;
 
 constexpr int kControlCount = sizeof foreign_demo::kControls / sizeof foreign_demo::kControls[0];
-
-void move_cursor(POINT point) {
-  SetCursorPos(point.x, point.y);
-  test_support::wait_until(
-      [point] {
-        POINT now{};
-        GetCursorPos(&now);
-        return now.x == point.x && now.y == point.y;
-      },
-      2000);
-}
 
 // A translator that takes its time, like a service on the network.
 std::string slow_upper_case(const std::string& text) {

@@ -2,6 +2,7 @@
 // restored, what is left alone, and what the memory keeps between harvests.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "capture/harvest.h"
 #include "capture/harvest_thread.h"
+#include "capture/inner_texts.h"
 #include "capture/restore.h"
 #include "capture/status_texts.h"
 #include "runtime/codepage.h"
@@ -165,6 +167,42 @@ TEST_F(RestoreTest, RestoreOnItsOwnThreadIsWaitedFor) {
   EXPECT_EQ(statuses->statuses_copy(), std::vector<std::string>{capture::kStatusRestored});
   EXPECT_EQ(texts_of(demo_), english_texts());
   EXPECT_FALSE(capture::start_restore(nullptr, hooks));
+}
+
+// The texts inside the explorer's controls on both harvest paths: every one
+// translated with nothing else moved, and every one the program did not
+// change meanwhile put back.
+TEST_F(RestoreTest, TextsInsideControlsAreTranslatedAndPutBack) {
+  const capture_test::Translator marked = [](const std::string& text) { return "中文：" + text; };
+  for (Path path : kPaths) {
+    SCOPED_TRACE(path_name(path));
+    originals_ = std::make_shared<capture::OriginalTexts>();
+    ASSERT_TRUE(demo_.start());
+    capture::HarvestHooks hooks = recording_hooks(std::make_shared<Record>(), marked, path);
+    hooks.originals = originals_;
+    const capture::HarvestReport report = capture::harvest_window(demo_.explorer(), hooks);
+    EXPECT_EQ(demo_.explorer_english_count(), 0);
+    EXPECT_EQ(demo_.explorer_failed_checks(), 0u);
+    // The drop-down list's own text is its selected item: only the item is
+    // written, the window text is refused.
+    EXPECT_EQ(report.written, foreign_demo::kExplorerTextCount);
+    EXPECT_EQ(report.rejected, 1);
+    ASSERT_TRUE(wait_for_hides(demo_.explorer(), 1));
+
+    // Meanwhile the program renames its first tab.
+    const HWND tab = demo_.explorer_control(WC_TABCONTROLW);
+    const std::vector<capture::InnerText> tabs = capture::read_inner_texts(tab);
+    ASSERT_FALSE(tabs.empty());
+    ASSERT_TRUE(capture::write_inner_texts(tab, {tabs[0]}, {"Mine"}));
+
+    const Restore done = restore(*originals_);
+    EXPECT_EQ(done.report.restored, foreign_demo::kExplorerTextCount - 1);
+    EXPECT_EQ(done.report.changed, 1);
+    EXPECT_EQ(demo_.explorer_english_count(), foreign_demo::kExplorerTextCount - 1);
+    EXPECT_EQ(capture::read_inner_text(tab, tabs[0]).text, "Mine");
+    EXPECT_EQ(demo_.explorer_failed_checks(), 0u);
+    EXPECT_EQ(originals_->size(), 0u);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "runtime/codepage.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 
 namespace {
@@ -26,23 +27,9 @@ class WindowPickTest : public testing::Test {
     demo_ = nullptr;
   }
 
-  // Puts the cursor at a point and waits until the position holds. Under
-  // Wine a move over another program's window is reported to the system by
-  // that program once it takes it in, and the pointer itself may be left
-  // behind; for a while the former position can come back.
   static void move_cursor(POINT point) {
-    const auto at_point = [point] {
-      POINT now{};
-      GetCursorPos(&now);
-      return now.x == point.x && now.y == point.y;
-    };
-    for (int attempt = 0; attempt < 10; ++attempt) {
-      SetCursorPos(point.x, point.y);
-      DWORD_PTR result = 0;
-      SendMessageTimeoutW(demo_->dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-      if (!test_support::wait_until([&] { return !at_point(); }, 150, 5)) return;
-    }
-    FAIL() << "the cursor does not stay at " << point.x << "," << point.y;
+    ASSERT_TRUE(test_support::move_cursor(point, demo_->dialog()))
+        << "the cursor does not stay at " << point.x << "," << point.y;
   }
 
   static DemoProcess* demo_;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/inner_texts.h"
 #include "runtime/codepage.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
@@ -581,6 +582,72 @@ TEST_F(CaptureEndToEndTest, WithoutTheServiceEveryControlKeepsItsText) {
   }
 }
 
+// The explorer's inner texts, control by control, in the order they are
+// read, as the service translates them.
+struct InnerTranslated {
+  const wchar_t* window_class;
+  std::vector<std::string> after;
+};
+const InnerTranslated kExplorerTranslations[] = {
+    {L"ListBox", {"文档", "音乐", "视频", "图片", "桌面", "下载", "收藏夹", "历史记录"}},
+    {L"ComboBox", {"小", "中", "大", "自定义"}},
+    {WC_TABCONTROLW, {"常规", "安全", "高级"}},
+    {WC_LISTVIEWW,
+     {"名称", "大小", "类型", "文档", "小", "文本", "图片", "大", "图像", "音乐", "中", "音频"}},
+    {WC_TREEVIEWW, {"计算机", "磁盘", "网络", "书签", "桌面", "下载"}},
+    {STATUSCLASSNAMEW, {"就绪", "连接"}},
+};
+
+// A point of the explorer's client area that no control covers.
+constexpr POINT kExplorerEmptyPoint = {330, 330};
+
+std::vector<std::string> inner_texts_of(HWND control) {
+  std::vector<std::string> texts;
+  for (const capture::InnerText& item : capture::read_inner_texts(control)) texts.push_back(item.text);
+  return texts;
+}
+
+TEST_F(CaptureEndToEndTest, ReleasingOverTheExplorerTranslatesTheTextsInsideItsControls) {
+  fresh_demo();
+  ASSERT_TRUE(start_standin());
+  const HWND explorer = demo_->explorer();
+  ASSERT_EQ(demo_->explorer_english_count(), foreign_demo::kExplorerTextCount);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("explorer_before")));
+  const int hides = DemoProcess::hide_count(explorer);
+
+  press_on_crosshair();
+  drag_to(DemoProcess::centre_of(demo_->explorer_control(WC_TREEVIEWW)));
+  POINT empty = kExplorerEmptyPoint;
+  ClientToScreen(explorer, &empty);
+  drag_to(empty);
+  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  release_button();
+
+  ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
+  for (const InnerTranslated& control : kExplorerTranslations) {
+    SCOPED_TRACE(runtime::narrow(control.window_class));
+    EXPECT_EQ(inner_texts_of(demo_->explorer_control(control.window_class)), control.after);
+  }
+  EXPECT_EQ(demo_->explorer_english_count(), 0);
+  // Item data, selections, top item, check boxes, the collapsed branch and
+  // the status bar's drawing flags are as the demo made them.
+  EXPECT_EQ(demo_->explorer_failed_checks(), 0u);
+  EXPECT_EQ(foreign_demo::window_text(explorer), runtime::narrow(foreign_demo::kExplorerTitle));
+
+  ASSERT_TRUE(shown_again(explorer, hides + 1));
+  RedrawWindow(explorer, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("explorer_translated")));
+
+  // "还原原文" brings every English text back, and still nothing else moved.
+  probe::choose_menu_item(main_, kRestoreItem, kToolsMenu);
+  ASSERT_TRUE(title_becomes(kRestored)) << runtime::narrow(title());
+  EXPECT_EQ(demo_->explorer_english_count(), foreign_demo::kExplorerTextCount);
+  EXPECT_EQ(demo_->explorer_failed_checks(), 0u);
+  ASSERT_TRUE(shown_again(explorer, hides + 2));
+  RedrawWindow(explorer, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("explorer_restored")));
+}
+
 TEST_F(CaptureEndToEndTest, RestoringFromTheToolsMenuBringsBackTheOriginals) {
   ASSERT_TRUE(start_standin());
   ASSERT_TRUE(demo_->start(L"--extra-controls"));
@@ -650,5 +717,6 @@ TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
   // was ending: it was written, not thrown away.
   EXPECT_EQ(demo_texts(), expected_texts(true));
 }
+
 
 }  // namespace

@@ -1,17 +1,20 @@
 // A small program of "another vendor" for the crosshair to be dropped on: a
-// dialog-like window with common controls in English and a second window
-// without children, at fixed screen positions away from the main program's
-// window. Started beside the program by scripts/run.sh and by the tests.
+// dialog-like window with common controls in English, a second window
+// without children and an explorer window whose texts sit inside its
+// controls, at fixed screen positions away from the main program's window.
+// Started beside the program by scripts/run.sh and by the tests.
 //
-//   foreign_demo.exe [--controls N] [--extra-controls]
+//   foreign_demo.exe [--controls N] [--extra-controls] [--list-items N]
 //     --controls N      the dialog holds N push buttons instead (benchmarks)
 //     --extra-controls  after the ordinary controls, kExtraControls
+//     --list-items N    the explorer's list view holds N rows (benchmarks)
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwchar>
 #include <string>
 
+#include "tests/e2e/foreign_demo_explorer.h"
 #include "tests/e2e/foreign_demo_layout.h"
 
 namespace {
@@ -20,6 +23,7 @@ using namespace foreign_demo;
 
 struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
+  int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
 };
 
@@ -32,6 +36,8 @@ Options parse_options() {
     if (std::wcscmp(argv[i], L"--controls") == 0 && i + 1 < argc) {
       options.grid_controls = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
       if (options.grid_controls < 0) options.grid_controls = 0;
+    } else if (std::wcscmp(argv[i], L"--list-items") == 0 && i + 1 < argc) {
+      options.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
       options.extra_controls = true;
     }
@@ -167,7 +173,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       !register_class(instance, kShortLengthClass, COLOR_WINDOW, &short_length_proc)) {
     return 1;
   }
-  if (!create_dialog(instance, options) || !create_plain_window(instance)) return 1;
+  if (!create_dialog(instance, options) || !create_plain_window(instance) ||
+      !create_explorer(instance, options.list_items)) {
+    return 1;
+  }
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -65,7 +65,8 @@ bool DemoProcess::start(const std::wstring& arguments, int timeout_ms) {
       [this] {
         dialog_ = find_window_of(process_id_, kDialogClass);
         plain_ = find_window_of(process_id_, kPlainClass);
-        return dialog_ && plain_;
+        explorer_ = find_window_of(process_id_, kExplorerClass);
+        return dialog_ && plain_ && explorer_;
       },
       timeout_ms);
   // Answering a message means the demo's loop is running.
@@ -81,7 +82,7 @@ void DemoProcess::stop() {
   }
   process_.reset();
   process_id_ = 0;
-  dialog_ = plain_ = nullptr;
+  dialog_ = plain_ = explorer_ = nullptr;
 }
 
 HWND DemoProcess::control(int index) const {
@@ -91,6 +92,27 @@ HWND DemoProcess::control(int index) const {
     if (GetDlgCtrlID(child) == 100 + index) return child;
   }
   return nullptr;
+}
+
+HWND DemoProcess::explorer_control(const wchar_t* window_class) const {
+  return FindWindowExW(explorer_, nullptr, window_class, nullptr);
+}
+
+unsigned DemoProcess::explorer_failed_checks() const {
+  DWORD_PTR failed = 0;
+  if (!SendMessageTimeoutW(explorer_, kExplorerCheckMessage, 0, 0, SMTO_NORMAL, 5000, &failed)) {
+    return ~0u;
+  }
+  return static_cast<unsigned>(failed);
+}
+
+int DemoProcess::explorer_english_count() const {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(explorer_, kExplorerEnglishCountMessage, 0, 0, SMTO_NORMAL, 5000,
+                           &count)) {
+    return -1;
+  }
+  return static_cast<int>(count);
 }
 
 HWND DemoProcess::extra_control(int index) const {

@@ -25,6 +25,13 @@ class DemoProcess {
 
   HWND dialog() const { return dialog_; }
   HWND plain_window() const { return plain_; }
+  HWND explorer() const { return explorer_; }
+  // The explorer's child of this window class (L"ListBox", WC_TREEVIEWW, ...).
+  HWND explorer_control(const wchar_t* window_class) const;
+  // Failed explorer checks (kExplorerCheckMessage), or ~0u on no answer.
+  unsigned explorer_failed_checks() const;
+  // How many explorer texts still read as made, or -1 on no answer.
+  int explorer_english_count() const;
   // The control created with this index of kControls (ordinary layout only).
   HWND control(int index) const;
   // The control created with this index of kExtraControls (--extra-controls).
@@ -49,6 +56,7 @@ class DemoProcess {
   DWORD process_id_ = 0;
   HWND dialog_ = nullptr;
   HWND plain_ = nullptr;
+  HWND explorer_ = nullptr;
 };
 
 // The text of a window as GBK, asked with plain WM_GETTEXT, for checks.

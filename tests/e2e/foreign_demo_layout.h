@@ -3,6 +3,7 @@
 // that drive it: window classes, titles, fixed screen positions, the
 // controls in creation order, and the messages the tests may send it.
 #include <windows.h>
+#include <commctrl.h>
 
 namespace foreign_demo {
 
@@ -88,5 +89,86 @@ inline constexpr UINT kHideCountMessage = WM_APP + 2;
 // updates its own window. The result is TRUE when the control exists.
 inline constexpr UINT kChangeTextMessage = WM_APP + 3;
 inline constexpr wchar_t kChangedText[] = L"Changed by its program";
+
+// The second dialog-like window: common controls whose texts sit inside
+// them (items, captions, columns, parts) rather than in their window text.
+inline constexpr wchar_t kExplorerClass[] = L"ForeignDemoExplorer";
+inline constexpr wchar_t kExplorerTitle[] = L"Demo Explorer";
+inline constexpr int kExplorerLeft = 820;
+inline constexpr int kExplorerTop = 60;
+inline constexpr int kExplorerWidth = 440;
+inline constexpr int kExplorerHeight = 460;
+
+// A list box taller than its window, so that its top item can move.
+inline constexpr const wchar_t* kExplorerListBoxItems[] = {
+    L"Documents", L"Music", L"Video", L"Picture", L"Desktop", L"Downloads", L"Favorites", L"History"};
+inline constexpr int kExplorerListBoxSelection = 3;
+inline constexpr int kExplorerListBoxTop = 2;
+inline constexpr LPARAM kExplorerListBoxData = 1000;  // item i holds 1000 + i
+
+inline constexpr const wchar_t* kExplorerComboItems[] = {L"Small", L"Medium", L"Large", L"Custom"};
+inline constexpr int kExplorerComboSelection = 2;
+inline constexpr LPARAM kExplorerComboData = 2000;  // item i holds 2000 + i
+
+inline constexpr const wchar_t* kExplorerTabs[] = {L"General", L"Security", L"Advanced"};
+inline constexpr int kExplorerTabSelection = 1;
+
+// A report view with check boxes: columns, then rows of one text per column.
+inline constexpr const wchar_t* kExplorerColumns[] = {L"Name", L"Size", L"Type"};
+inline constexpr const wchar_t* kExplorerRows[][3] = {
+    {L"Document", L"Small", L"Text"},
+    {L"Picture", L"Large", L"Image"},
+    {L"Music", L"Medium", L"Audio"},
+};
+inline constexpr bool kExplorerRowChecked[] = {true, false, true};
+inline constexpr int kExplorerRowSelected = 1;
+
+// Two branches: the first expanded, the second collapsed; the selection is
+// the first branch's last child.
+struct TreeBranch {
+  const wchar_t* text;
+  const wchar_t* children[2];
+  bool expanded;
+};
+inline constexpr TreeBranch kExplorerTree[] = {
+    {L"Computer", {L"Disk", L"Network"}, true},
+    {L"Bookmarks", {L"Desktop", L"Downloads"}, false},
+};
+
+// Status bar parts: text, drawing flags, right edge (-1: to the end).
+struct StatusPart {
+  const wchar_t* text;
+  unsigned flags;
+  int right;
+};
+inline constexpr StatusPart kExplorerStatusParts[] = {
+    {L"Ready", 0, 200},
+    {L"Connection", SBT_POPOUT, -1},
+};
+
+// With --list-items N the list view holds N rows instead, their texts taken
+// in turn from kExplorerRows (benchmarks).
+
+// Send to the explorer window: the result has one bit set for each check
+// below that fails, 0 when the explorer is as it was made (apart from its
+// texts).
+inline constexpr UINT kExplorerCheckMessage = WM_APP + 10;
+enum ExplorerCheck : unsigned {
+  kCheckListBoxData = 1u << 0,       // count and item data in order
+  kCheckListBoxSelection = 1u << 1,  // selection and top item
+  kCheckComboData = 1u << 2,
+  kCheckComboSelection = 1u << 3,
+  kCheckTabSelection = 1u << 4,
+  kCheckListViewStates = 1u << 5,    // count, check boxes, selection
+  kCheckTreeStates = 1u << 6,        // count, expanded and collapsed branches, selection
+  kCheckStatusParts = 1u << 7,       // count and drawing flags
+  // No item's data was handed back as deleted (WM_DELETEITEM with data): a
+  // program that frees what its item data points to would free it.
+  kCheckNoItemDataDeleted = 1u << 8,
+};
+// Send to the explorer window: the result is how many of its inner texts
+// still read as they were made (English), out of kExplorerTextCount.
+inline constexpr UINT kExplorerEnglishCountMessage = WM_APP + 11;
+inline constexpr int kExplorerTextCount = 8 + 4 + 3 + 3 + 3 * 3 + 6 + 2;
 
 }  // namespace foreign_demo

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "runtime/codepage.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/test_environment.h"
 #include "toolkit/form.h"
 #include "toolkit/message_loop.h"
@@ -18,12 +19,7 @@ namespace {
 using namespace toolkit;
 
 bool pump_until(const std::function<bool()>& condition, int timeout_ms = 5000) {
-  return test_support::wait_until(
-      [&] {
-        process_pending_messages();
-        return condition();
-      },
-      timeout_ms, 5);
+  return test_support::pump_until(condition, timeout_ms);
 }
 
 FormArgs sample_layout() {

@@ -53,6 +53,10 @@ TEST(Utf8ToGb18030Test, ConvertsValidUtf8AndRefusesInvalidSequences) {
       {u8"\u20AC", "\xA2\xE3"},
       {u8"\u0080\u00A5\u0E01\uFFFF", "\x81\x30\x81\x30\x81\x30\x84\x36\x81\x32\xCE\x39\x84\x31\xA4\x39"},
       {u8"\U0001F600\U0010FFFF", "\x94\x39\xFC\x36\xE3\x32\x9A\x35"},
+      // Two-byte characters of GB18030 that code page 936 gives to private-use
+      // code points; those take four bytes.
+      {u8"\u01F9\u01FA\u2E81\u4DAE", "\xA8\xBF\x81\x30\xA3\x31\xFE\x50\xFE\x9F"},
+      {u8"\uE7C8\uE76C", "\x83\x36\xC8\x30\x83\x36\xC7\x39"},
       {std::string("a\0b", 3), std::string("a\0b", 3)},
       {"", ""},
       {"abc\xFF", ""},            // a byte that never occurs in UTF-8

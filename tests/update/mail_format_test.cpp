@@ -132,6 +132,9 @@ TEST(MailFormatTest, DateLineUsesEnglishNamesAndTheZoneOffset) {
       {2000, 2, 29, 0, 0, 0, 0, "Tue, 29 Feb 2000 00:00:00 +0000"},
       {1999, 12, 31, 23, 59, 59, -60, "Fri, 31 Dec 1999 23:59:59 +0100"},
       {2023, 1, 1, 9, 5, 0, 480, "Sun, 01 Jan 2023 09:05:00 -0800"},
+      {0, 1, 1, 0, 0, 0, 0, "Sat, 01 Jan 0000 00:00:00 +0000"},
+      {0, 2, 29, 0, 0, 0, 0, "Tue, 29 Feb 0000 00:00:00 +0000"},
+      {0, 1, 0, 0, 0, 0, 0, "Fri, 00 Jan 0000 00:00:00 +0000"},
   };
   for (const auto& c : cases) {
     SYSTEMTIME time{};
@@ -195,6 +198,10 @@ TEST(MailAddressTest, AcceptsAPracticalMailboxSyntax) {
       {"Name <a@example.com> tail", false, "", ""},
       {"Na\"me <a@example.com>", false, "", ""},
       {"Name\r\nBcc: x@example.com <a@example.com>", false, "", ""},
+      // A lead byte in front of a control byte does not hide it.
+      {"\xB0\r\xB0\nBcc: x@example.com <a@example.com>", false, "", ""},
+      {"\"\xB0\r\xB0\n\" <a@example.com>", false, "", ""},
+      {"\xB0\x01 <a@example.com>", false, "", ""},
       {"名字@example.com", false, "", ""},
       {"a@例子.com", false, "", ""},
   };

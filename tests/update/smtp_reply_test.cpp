@@ -39,6 +39,8 @@ TEST(SmtpReplyReaderTest, TellsCompleteRepliesFromUnfinishedOnes) {
       {"a short last line", {"22\r\n"}, State::kNeedMore, -1, ""},
       {"nothing", {}, State::kNeedMore, -1, ""},
       {"not digits", {"abc hello\r\n"}, State::kComplete, 0, "hello|\n"},
+      {"a sign is no digit", {"-02 a\r\n"}, State::kComplete, 0, "a|\n"},
+      {"nor a space", {"+1  a\r\n"}, State::kComplete, 0, "a|\n"},
       {"bytes after the end are ignored", {"221 bye\r\n", "250 more\r\n"}, State::kComplete, 221,
        "bye|\n"},
   };

@@ -1,0 +1,77 @@
+#pragma once
+// One conversation with one control, possibly of another process: every
+// message bounded by the time-out, and for the messages of common controls
+// that carry pointers a block of memory in the control's own process (the
+// system copies no structure for them across processes) holding the
+// message's structure and its text buffer.
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+#include "platform/foreign_memory.h"
+
+namespace capture {
+
+// Longer texts are not read: no interface text is that long.
+constexpr std::size_t kTextChars = 2048;
+// The structure sits at the start of the block, the text buffer after it.
+constexpr std::size_t kMaxStructureBytes = 256;
+constexpr std::size_t kTextOffset = kMaxStructureBytes;
+constexpr std::size_t kBlockBytes = kTextOffset + (kTextChars + 1) * sizeof(wchar_t);
+
+class ControlConversation {
+ public:
+  ControlConversation(HWND control, unsigned timeout_ms)
+      : control_(control), timeout_ms_(timeout_ms) {}
+
+  HWND control() const { return control_; }
+  unsigned timeout_ms() const { return timeout_ms_; }
+
+  // False when the control did not answer in time.
+  bool send(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+
+  // The block in the control's process, made on first use.
+  bool ensure_memory();
+  LPARAM structure_address() const { return static_cast<LPARAM>(memory_.address()); }
+  LPWSTR text_address() const { return reinterpret_cast<LPWSTR>(memory_.address(kTextOffset)); }
+
+  // Asks for a text: the structure and an empty text buffer go into the
+  // block in one copy, the message is sent with the structure's address,
+  // and structure and text come back in one copy. The foreign process is
+  // touched twice per text, which is what a control of a thousand items
+  // costs most.
+  template <typename Structure>
+  bool ask(UINT message, WPARAM wparam, Structure& structure, std::wstring* text, LRESULT* result) {
+    return exchange(message, wparam, &structure, sizeof structure, structure_address(), text,
+                    result);
+  }
+  // The same for a message whose parameter is the text buffer itself.
+  bool ask_text(UINT message, WPARAM wparam, std::wstring* text, LRESULT* result) {
+    return exchange(message, wparam, nullptr, 0, reinterpret_cast<LPARAM>(text_address()), text,
+                    result);
+  }
+
+  // Gives a text: structure and text go into the block in one copy.
+  template <typename Structure>
+  bool give(UINT message, WPARAM wparam, const Structure& structure, const std::wstring& text,
+            LRESULT* result) {
+    return put(&structure, sizeof structure, text) &&
+           send(message, wparam, structure_address(), result);
+  }
+  bool give_text(UINT message, WPARAM wparam, const std::wstring& text, LRESULT* result) {
+    return put(nullptr, 0, text) &&
+           send(message, wparam, reinterpret_cast<LPARAM>(text_address()), result);
+  }
+
+ private:
+  bool exchange(UINT message, WPARAM wparam, void* structure, std::size_t size, LPARAM address,
+                std::wstring* text, LRESULT* result);
+  bool put(const void* structure, std::size_t size, const std::wstring& text);
+
+  HWND control_;
+  unsigned timeout_ms_;
+  platform::ForeignMemory memory_;
+};
+
+}  // namespace capture

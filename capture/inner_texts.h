@@ -1,0 +1,84 @@
+#pragma once
+// The texts inside common controls, which WM_GETTEXT does not reach: list
+// box and combo box items, tab captions, list-view columns and items (every
+// subitem), tree-view items (collapsed branches too), header items and
+// status bar parts. Each is read and written through the control's own
+// messages, every one bounded by the time-out. Controls of another process
+// get their message structures in memory of that process.
+//
+// The foreign program must not notice anything but the new texts: item
+// data, the selection, the top item, check and selection states and the
+// drawing flags of status bar parts stay as they were. A control whose
+// items cannot be rewritten safely yields no texts: owner-drawn lists that
+// keep no strings, virtual list views, a 32-bit program seen from this
+// 64-bit one (its structures have another layout).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "capture/foreign_window.h"
+
+namespace capture {
+
+enum class InnerKind {
+  kListBoxItem,
+  kComboBoxItem,
+  kTabCaption,
+  kListViewColumn,
+  kListViewItem,  // index = item, subitem = column's subitem (0: the item itself)
+  kTreeViewItem,  // index = position in depth-first order, tree_item = its handle
+  kHeaderItem,
+  kStatusBarPart,  // index = part (255 in simple mode), flags = its drawing flags
+};
+
+// One text slot of a control and the text it held when read (GBK).
+struct InnerText {
+  InnerKind kind = InnerKind::kListBoxItem;
+  int index = 0;
+  int subitem = 0;
+  std::uintptr_t tree_item = 0;  // HTREEITEM in the control's process
+  unsigned flags = 0;
+  int item_count = 0;  // the control's count of items (parts, ...) when read
+  std::string text;
+};
+
+// True when both name the same slot of a control (texts aside).
+bool same_slot(const InnerText& a, const InnerText& b);
+
+// True for the classes whose inner texts are read here (whether or not
+// this particular control yields any).
+bool has_inner_texts(HWND control);
+
+// True when the control's WM_SETTEXT would overwrite one of its inner texts
+// and lose what belongs to it (a status bar's first part and its drawing
+// flags): a harvest leaves such a control's window text to these routines.
+bool window_text_is_inner(HWND control);
+
+// Every non-empty inner text of the control, in the control's order. Empty
+// for other classes, controls that cannot be rewritten safely, texts that
+// GBK cannot hold (the whole control is then left alone), a control that
+// did not answer in time, and one whose item count changed while it was
+// read.
+std::vector<InnerText> read_inner_texts(HWND control,
+                                        unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+// The current text of one slot read by read_inner_texts (for a restore
+// that only puts back texts still showing what was written). Not answered
+// when the slot is gone or the control did not answer; not whole when GBK
+// cannot hold it.
+WindowText read_inner_text(HWND control, const InnerText& slot,
+                           unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+// Writes translations[i] into the slot of items[i]; an empty translation,
+// or one equal to the slot's text, leaves that slot alone. items must be
+// what read_inner_texts returned (or a part of it): the control is read
+// again first, and when its item count changed or any slot is gone or no
+// longer holds items[i].text, nothing is written. The control's item data, selection and top item
+// are saved once and restored once. True when every slot to change was written.
+bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
+                       const std::vector<std::string>& translations,
+                       unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+}  // namespace capture

@@ -1,0 +1,100 @@
+// What the texts inside a large list view cost: the foreign demo's explorer
+// with a list view of 1,000 rows (3 texts each)
+//   (a) read and written with an instant translator: the messages alone;
+//   (b) harvested like a drop of the crosshair, with the program's own
+//       translation path against the translation-service stand-in answering
+//       each request 300 ms late: requests sent and seconds taken.
+// Not a test: run it by hand under Wine, e.g.
+//   wine build/test/windows/tests/bench/inner_texts_bench.exe [rows] [--messages-only]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "capture/harvest.h"
+#include "capture/inner_texts.h"
+#include "tests/e2e/foreign_demo_client.h"
+#include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
+#include "translate/batch_translate.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDefaultRows = 1000;
+constexpr int kLatencyMs = 300;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rows = argc > 1 ? std::atoi(argv[1]) : kDefaultRows;
+  const bool messages_only = argc > 2 && std::string(argv[2]) == "--messages-only";
+  if (rows <= 0) return 2;
+  foreign_demo::DemoProcess demo;
+  if (!demo.start(L"--list-items " + std::to_wstring(rows))) {
+    std::fprintf(stderr, "inner_texts_bench: the foreign demo did not start\n");
+    return 1;
+  }
+  const HWND list_view = demo.explorer_control(WC_LISTVIEWW);
+
+  // (a) The messages alone.
+  Clock::time_point start = Clock::now();
+  const std::vector<capture::InnerText> items = capture::read_inner_texts(list_view);
+  const double read_s = seconds_since(start);
+  std::vector<std::string> marked;
+  for (const capture::InnerText& item : items) marked.push_back("[" + item.text + "]");
+  start = Clock::now();
+  const bool written = capture::write_inner_texts(list_view, items, marked);
+  const double write_s = seconds_since(start);
+  std::vector<std::string> originals;
+  for (const capture::InnerText& item : items) originals.push_back(item.text);
+  const bool restored =
+      capture::write_inner_texts(list_view, capture::read_inner_texts(list_view), originals);
+  std::printf("list view of %d rows in another process: %zu texts\n", rows, items.size());
+  std::printf("(a) read %.3f s, write %.3f s (%s), put back %s\n", read_s, write_s,
+              written ? "all written" : "NOT all written", restored ? "yes" : "NO");
+  std::fflush(stdout);
+  if (items.size() != static_cast<std::size_t>(rows * 3 + 3) || !written || !restored) return 1;
+  if (messages_only) return 0;
+
+  // (b) A harvest of the explorer through the program's translation path.
+  test_support::TranslateStandin standin;
+  if (!standin.start("--latency-ms " + std::to_string(kLatencyMs))) {
+    std::fprintf(stderr, "inner_texts_bench: the stand-in did not start\n");
+    return 1;
+  }
+  capture::HarvestHooks hooks;
+  // All texts in one call, batched into as few paced requests as the
+  // service allows, as the program's harvest does (without its memory, so
+  // that every run asks the service).
+  std::vector<std::string> untranslated;
+  translate::BatchReport batch;
+  hooks.translate_texts = [&](const std::vector<std::string>& texts) {
+    std::vector<std::string> translations = translate::translate_batch(texts, &batch);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (i >= translations.size() || translations[i].empty()) untranslated.push_back(texts[i]);
+    }
+    return translations;
+  };
+  start = Clock::now();
+  const capture::HarvestReport report = capture::harvest_window(demo.explorer(), hooks);
+  const double harvest_s = seconds_since(start);
+  const std::size_t requests = standin.log_lines(0, 0).size();
+  std::printf(
+      "(b) harvest with %d ms service latency: %zu requests (%d sent, %d retried, %d fallbacks), "
+      "%.1f s; %d texts, %d written, %d untranslated, %d refused\n",
+      kLatencyMs, requests, batch.requests, batch.retries, batch.fallbacks, harvest_s,
+      report.requests, report.written, report.untranslated, report.rejected);
+  for (const std::string& text : untranslated) std::printf("  no translation came for: %s\n", text.c_str());
+  return report.written + report.rejected == report.requests ? 0 : 1;
+}

@@ -1,0 +1,377 @@
+// Texts inside common controls: read from and written into the foreign
+// demo's explorer (another process), with everything but the texts left as
+// the program made it; and controls of this thread for the cases the demo
+// does not show (owner-drawn lists, virtual list views, texts outside GBK,
+// controls that change between reading and writing).
+#include "capture/inner_texts.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/codepage.h"
+#include "tests/e2e/foreign_demo_client.h"
+#include "tests/e2e/foreign_demo_layout.h"
+
+namespace {
+
+using capture::InnerKind;
+using capture::InnerText;
+using capture::read_inner_texts;
+using capture::write_inner_texts;
+using foreign_demo::DemoProcess;
+
+std::string gbk(const wchar_t* text) { return runtime::narrow(text); }
+
+std::vector<std::string> texts_of(const std::vector<InnerText>& items) {
+  std::vector<std::string> texts;
+  for (const InnerText& item : items) texts.push_back(item.text);
+  return texts;
+}
+
+std::vector<std::string> marked(const std::vector<InnerText>& items, const std::string& mark) {
+  std::vector<std::string> texts;
+  for (const InnerText& item : items) texts.push_back(mark + item.text);
+  return texts;
+}
+
+template <typename T, std::size_t N>
+std::vector<std::string> gbk_all(const T (&texts)[N]) {
+  std::vector<std::string> result;
+  for (const wchar_t* text : texts) result.push_back(gbk(text));
+  return result;
+}
+
+// The explorer's texts per control, in the order read_inner_texts gives them.
+struct ExplorerControl {
+  const char* name;
+  const wchar_t* window_class;
+  InnerKind first_kind;
+  std::vector<std::string> texts;
+};
+
+std::vector<ExplorerControl> explorer_controls() {
+  using namespace foreign_demo;
+  std::vector<std::string> list_view = gbk_all(kExplorerColumns);
+  for (const auto& row : kExplorerRows) {
+    for (const wchar_t* cell : row) list_view.push_back(gbk(cell));
+  }
+  std::vector<std::string> tree;
+  for (const TreeBranch& branch : kExplorerTree) {
+    tree.push_back(gbk(branch.text));
+    for (const wchar_t* child : branch.children) tree.push_back(gbk(child));
+  }
+  std::vector<std::string> status;
+  for (const StatusPart& part : kExplorerStatusParts) status.push_back(gbk(part.text));
+  return {
+      {"list box", L"ListBox", InnerKind::kListBoxItem, gbk_all(kExplorerListBoxItems)},
+      {"combo box", L"ComboBox", InnerKind::kComboBoxItem, gbk_all(kExplorerComboItems)},
+      {"tab control", WC_TABCONTROLW, InnerKind::kTabCaption, gbk_all(kExplorerTabs)},
+      {"list view", WC_LISTVIEWW, InnerKind::kListViewColumn, list_view},
+      {"tree view, collapsed branch too", WC_TREEVIEWW, InnerKind::kTreeViewItem, tree},
+      {"status bar", STATUSCLASSNAMEW, InnerKind::kStatusBarPart, status},
+  };
+}
+
+class InnerTextsTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    demo_ = new DemoProcess;
+    ASSERT_TRUE(demo_->start());
+  }
+  static void TearDownTestSuite() {
+    delete demo_;
+    demo_ = nullptr;
+  }
+  static DemoProcess* demo_;
+};
+DemoProcess* InnerTextsTest::demo_ = nullptr;
+
+TEST_F(InnerTextsTest, ReadsWritesAndRestoresEveryControlOfAnotherProcess) {
+  for (const ExplorerControl& c : explorer_controls()) {
+    SCOPED_TRACE(c.name);
+    const HWND control = demo_->explorer_control(c.window_class);
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(capture::has_inner_texts(control));
+
+    const std::vector<InnerText> before = read_inner_texts(control);
+    EXPECT_EQ(texts_of(before), c.texts);
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(before.front().kind, c.first_kind);
+
+    const std::vector<std::string> translated = marked(before, "中文：");
+    ASSERT_TRUE(write_inner_texts(control, before, translated));
+    const std::vector<InnerText> after = read_inner_texts(control);
+    EXPECT_EQ(texts_of(after), translated);
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+      EXPECT_TRUE(capture::same_slot(before[i], after[i])) << i;
+      EXPECT_EQ(capture::read_inner_text(control, before[i]).text, translated[i]) << i;
+    }
+    EXPECT_EQ(demo_->explorer_failed_checks(), 0u);
+
+    ASSERT_TRUE(write_inner_texts(control, after, texts_of(before)));
+    EXPECT_EQ(texts_of(read_inner_texts(control)), c.texts);
+    EXPECT_EQ(demo_->explorer_failed_checks(), 0u);
+  }
+  EXPECT_EQ(demo_->explorer_english_count(), foreign_demo::kExplorerTextCount);
+}
+
+TEST_F(InnerTextsTest, StatusBarPartsKeepTheirDrawingFlags) {
+  const HWND status = demo_->explorer_control(STATUSCLASSNAMEW);
+  EXPECT_TRUE(capture::window_text_is_inner(status));
+  const std::vector<InnerText> parts = read_inner_texts(status);
+  ASSERT_EQ(parts.size(), std::size(foreign_demo::kExplorerStatusParts));
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    EXPECT_EQ(parts[i].flags, foreign_demo::kExplorerStatusParts[i].flags) << i;
+  }
+}
+
+TEST_F(InnerTextsTest, LeavesSlotsAloneWhenTold) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> translations;  // for the combo box's four items
+    bool written;
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {"empty translations keep their items",
+       {"", "中", "", ""},
+       true,
+       {"Small", "中", "Large", "Custom"}},
+      {"the same text is not written",
+       {"Small", "Medium", "Large", "Custom"},
+       true,
+       {"Small", "Medium", "Large", "Custom"}},
+      {"translations not matching the items",
+       {"一", "二"},
+       false,
+       {"Small", "Medium", "Large", "Custom"}},
+  };
+  const HWND combo = demo_->explorer_control(L"ComboBox");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<InnerText> items = read_inner_texts(combo);
+    EXPECT_EQ(write_inner_texts(combo, items, c.translations), c.written);
+    EXPECT_EQ(texts_of(read_inner_texts(combo)), c.after);
+    EXPECT_EQ(demo_->explorer_failed_checks(), 0u);
+    const std::vector<InnerText> now = read_inner_texts(combo);
+    write_inner_texts(combo, now, gbk_all(foreign_demo::kExplorerComboItems));
+  }
+}
+
+// --- controls of this thread ------------------------------------------------
+
+// A parent window and one control in it, destroyed with the object.
+class LocalControl {
+ public:
+  LocalControl(const wchar_t* window_class, DWORD style)
+      : registered_(register_common_controls()),
+        parent_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
+                                nullptr, nullptr)),
+        control_(CreateWindowExW(0, window_class, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 200,
+                                 100, parent_, nullptr, nullptr, nullptr)) {}
+  ~LocalControl() { DestroyWindow(parent_); }
+  HWND get() const { return control_; }
+  LRESULT send(UINT message, WPARAM wparam, LPARAM lparam) const {
+    return SendMessageW(control_, message, wparam, lparam);
+  }
+  LRESULT send_text(UINT message, WPARAM wparam, const wchar_t* text) const {
+    return send(message, wparam, reinterpret_cast<LPARAM>(text));
+  }
+
+ private:
+  static bool register_common_controls() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }
+
+  bool registered_;
+  HWND parent_;
+  HWND control_;
+};
+
+void add_column(const LocalControl& view, int index, const wchar_t* text) {
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
+  column.pszText = const_cast<wchar_t*>(text);
+  column.iSubItem = index;
+  column.cx = 50;
+  view.send(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void add_row(const LocalControl& view, int index, const wchar_t* text) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = index;
+  item.pszText = const_cast<wchar_t*>(text);
+  view.send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
+  struct Case {
+    const char* name;
+    const wchar_t* window_class;
+    DWORD style;
+    void (*fill)(const LocalControl&);
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"owner-drawn list box without strings",
+       L"LISTBOX",
+       LBS_OWNERDRAWFIXED,
+       [](const LocalControl& c) { c.send(LB_ADDSTRING, 0, 1234); },
+       {}},
+      {"owner-drawn list box with strings",
+       L"LISTBOX",
+       LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+       [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Open"); },
+       {"Open"}},
+      {"owner-drawn combo box without strings",
+       L"COMBOBOX",
+       CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+       [](const LocalControl& c) { c.send(CB_ADDSTRING, 0, 99); },
+       {}},
+      {"text outside GBK and empty item",
+       L"LISTBOX",
+       0,
+       [](const LocalControl& c) {
+         c.send_text(LB_ADDSTRING, 0, L"Open");
+         c.send_text(LB_ADDSTRING, 0, L"ภาษาไทย");
+         c.send_text(LB_ADDSTRING, 0, L"");
+         c.send_text(LB_ADDSTRING, 0, L"保存");
+       },
+       {"Open", "保存"}},
+      {"virtual list view: columns only",
+       WC_LISTVIEWW,
+       LVS_REPORT | LVS_OWNERDATA,
+       [](const LocalControl& c) {
+         add_column(c, 0, L"Name");
+         c.send(LVM_SETITEMCOUNT, 5, 0);
+       },
+       {"Name"}},
+      {"sorted list view: subitems only",
+       WC_LISTVIEWW,
+       LVS_REPORT | LVS_SORTASCENDING,
+       [](const LocalControl& c) {
+         add_column(c, 0, L"Name");
+         add_column(c, 1, L"Size");
+         add_row(c, 0, L"Open");
+         LVITEMW cell{};
+         cell.iSubItem = 1;
+         cell.pszText = const_cast<wchar_t*>(L"Large");
+         c.send(LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+       },
+       {"Name", "Size", "Large"}},
+      {"list view in icon view without columns",
+       WC_LISTVIEWW,
+       LVS_ICON,
+       [](const LocalControl& c) { add_row(c, 0, L"Open"); },
+       {"Open"}},
+      {"plain button: no inner texts", L"BUTTON", 0, [](const LocalControl&) {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalControl control(c.window_class, c.style);
+    ASSERT_NE(control.get(), nullptr);
+    c.fill(control);
+    EXPECT_EQ(texts_of(read_inner_texts(control.get())), c.expected);
+  }
+}
+
+TEST(InnerTextsLocal, ListHeaderIsReadThroughItsListView) {
+  LocalControl view(WC_LISTVIEWW, LVS_REPORT);
+  add_column(view, 0, L"Name");
+  const HWND header = reinterpret_cast<HWND>(view.send(LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  EXPECT_FALSE(capture::has_inner_texts(header));
+  EXPECT_TRUE(read_inner_texts(header).empty());
+
+  LocalControl lone(WC_HEADERW, 0);
+  HDITEMW item{};
+  item.mask = HDI_TEXT | HDI_WIDTH;
+  item.pszText = const_cast<wchar_t*>(L"Date");
+  item.cxy = 50;
+  lone.send(HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  const std::vector<InnerText> items = read_inner_texts(lone.get());
+  EXPECT_EQ(texts_of(items), std::vector<std::string>{"Date"});
+  ASSERT_TRUE(write_inner_texts(lone.get(), items, {"日期"}));
+  EXPECT_EQ(texts_of(read_inner_texts(lone.get())), std::vector<std::string>{"日期"});
+}
+
+TEST(InnerTextsLocal, ControlChangedSinceReadingIsLeftAsFound) {
+  struct Case {
+    const char* name;
+    void (*change)(const LocalControl&);
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {"an item added",
+       [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Close"); },
+       {"Open", "Save", "Close"}},
+      {"an item's text changed",
+       [](const LocalControl& c) {
+         c.send(LB_DELETESTRING, 1, 0);
+         c.send_text(LB_INSERTSTRING, 1, L"Print");
+       },
+       {"Open", "Print"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalControl list(L"LISTBOX", 0);
+    list.send_text(LB_ADDSTRING, 0, L"Open");
+    list.send_text(LB_ADDSTRING, 0, L"Save");
+    const std::vector<InnerText> items = read_inner_texts(list.get());
+    c.change(list);
+    EXPECT_FALSE(write_inner_texts(list.get(), items, {"打开", "保存"}));
+    EXPECT_EQ(texts_of(read_inner_texts(list.get())), c.after);
+  }
+}
+
+TEST(InnerTextsLocal, ListsKeepDataSelectionAndTheirOwnText) {
+  struct Case {
+    const char* name;
+    const wchar_t* window_class;
+    DWORD style;
+  };
+  const Case cases[] = {
+      {"sorted list box with several selected", L"LISTBOX", LBS_SORT | LBS_MULTIPLESEL},
+      {"extended selection list box", L"LISTBOX", LBS_EXTENDEDSEL},
+      {"drop-down combo box with a text of its own", L"COMBOBOX", CBS_DROPDOWN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool combo = std::wstring(c.window_class) == L"COMBOBOX";
+    LocalControl list(c.window_class, c.style);
+    const wchar_t* texts[] = {L"Apply", L"Close", L"Open", L"Save"};
+    for (int i = 0; i < 4; ++i) {
+      list.send_text(combo ? CB_ADDSTRING : LB_ADDSTRING, 0, texts[i]);
+      list.send(combo ? CB_SETITEMDATA : LB_SETITEMDATA, i, 50 + i);
+    }
+    if (combo) {
+      list.send(CB_SETCURSEL, 2, 0);
+      SetWindowTextW(list.get(), L"typed");
+    } else {
+      list.send(LB_SETSEL, TRUE, 1);
+      list.send(LB_SETSEL, TRUE, 3);
+    }
+    const std::vector<InnerText> items = read_inner_texts(list.get());
+    ASSERT_TRUE(write_inner_texts(list.get(), items, {"应用", "关闭", "", "保存"}));
+    EXPECT_EQ(texts_of(read_inner_texts(list.get())),
+              (std::vector<std::string>{"应用", "关闭", "Open", "保存"}));
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(list.send(combo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0), 50 + i) << i;
+      if (!combo) {
+        EXPECT_EQ(list.send(LB_GETSEL, i, 0) > 0, i == 1 || i == 3) << i;
+      }
+    }
+    if (combo) {
+      EXPECT_EQ(list.send(CB_GETCURSEL, 0, 0), 2);
+      EXPECT_EQ(capture::read_window_text(list.get()), "typed");
+    }
+  }
+}
+
+}  // namespace
