@@ -620,7 +620,7 @@ TEST_F(CaptureEndToEndTest, ReleasingOverTheExplorerTranslatesTheTextsInsideItsC
   POINT empty = kExplorerEmptyPoint;
   ClientToScreen(explorer, &empty);
   drag_to(empty);
-  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   release_button();
 
   ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
