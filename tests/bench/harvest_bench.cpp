@@ -4,14 +4,15 @@
 // (about one request a second admitted, every answer 300 ms late), first
 // through the one-request-per-control path (the translate hook), then
 // through the path that hands all texts to one translator call (the
-// translate_texts hook). Each is run twice on a fresh demo: a first harvest,
+// translate_texts hook), last through what the program does: the
+// translation memory (a fresh file) and batched requests for what it lacks.
+// Every request waits for the process's pacer, at the service's rate. Each is run twice on a fresh demo: a first harvest,
 // the originals restored, a second harvest. For every harvest it prints the
 // requests the stand-in saw, the seconds, the controls translated and the
 // 54003 answers.
 //
 // The translators are plain functions (see translators()), so that another
-// one, for example a batching client with a translation memory, is measured
-// by adding a line there. Not a test: run it by hand under Wine, e.g.
+// one is measured by adding a line there. Not a test: run it by hand under Wine, e.g.
 //   WINEPREFIX=<build>/wineprefix wine <build>/windows/tests/bench/harvest_bench.exe
 #include <windows.h>
 
@@ -28,7 +29,9 @@
 #include "tests/e2e/foreign_demo_layout.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
+#include "translate/batch_translate.h"
 #include "translate/quick_translate.h"
+#include "translate/translation_memory.h"
 
 namespace {
 
@@ -46,12 +49,25 @@ struct Translator {
   std::function<Texts(const Texts&)> all_texts;
 };
 
-// All texts, one quick translation after the other: what the program does
-// until a batching client is wired to the translate_texts hook.
+// All texts, one quick translation after the other.
 Texts quick_translate_each(const Texts& texts) {
   Texts translations;
   for (const std::string& text : texts) translations.push_back(translate::quick_translate(text));
   return translations;
+}
+
+// The program's harvest translation, with a memory of its own in a fresh
+// scratch folder: the first harvest fills it, the second costs nothing.
+Texts remembered_batches(const Texts& texts) {
+  static translate::TranslationMemory* const memory = [] {
+    auto* opened = new translate::TranslationMemory;
+    opened->open(test_support::to_windows_path(
+        test_support::scratch_dir_unix("harvest-bench-memory") + "/" +
+        translate::kTranslationMemoryFileName));
+    return opened;
+  }();
+  return translate::translate_with_memory(
+      texts, *memory, [](const Texts& missing) { return translate::translate_batch(missing); });
 }
 
 std::vector<Translator> translators() {
@@ -61,6 +77,8 @@ std::vector<Translator> translators() {
       {"one request per control (translate)", &translate::quick_translate, nullptr},
       {"all texts in one call (translate_texts over quick_translate)", nullptr,
        &quick_translate_each},
+      {"the program's path (translate_texts over the memory and translate_batch)", nullptr,
+       &remembered_batches},
   };
 }
 

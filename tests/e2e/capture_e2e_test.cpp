@@ -7,8 +7,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -152,6 +155,27 @@ bool answered_ok(const std::string& line) {
   return line.find("\"outcome\":\"ok\"") != std::string::npos;
 }
 
+// The lines of a logged request's q: the texts it asked for.
+std::vector<std::string> queried_texts(const std::string& line) {
+  std::vector<std::string> texts;
+  const std::string q = test_support::TranslateStandin::logged_param(line, "q");
+  for (size_t start = 0; start <= q.size();) {
+    const size_t end = std::min(q.find('\n', start), q.size());
+    if (end > start) texts.push_back(q.substr(start, end - start));
+    start = end + 1;
+  }
+  return texts;
+}
+
+std::string read_file(const std::string& windows_path) {
+  std::ifstream in(windows_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& windows_path, const std::string& content) {
+  std::ofstream(windows_path, std::ios::binary | std::ios::trunc) << content;
+}
+
 class CaptureEndToEndTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -176,9 +200,18 @@ class CaptureEndToEndTest : public testing::Test {
     return standin_.start(extra_options);
   }
 
-  static void start_program() {
+  // Starts moqiao.exe. With a fresh memory it runs as a copy in a folder
+  // of its own, whose translation memory starts empty: what earlier tests
+  // taught it answers for the service only when a test asks for that.
+  static void start_program(bool fresh_memory = true) {
+    if (fresh_memory || program_dir_.empty()) {
+      program_dir_ = test_support::scratch_dir_unix("capture-program");
+      ASSERT_TRUE(CopyFileA(test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH).c_str(),
+                            test_support::to_windows_path(program_dir_ + "/moqiao.exe").c_str(),
+                            FALSE));
+    }
     program_ = std::make_unique<probe::ProgramProcess>();
-    ASSERT_TRUE(program_->start(MOQIAO_EXE_UNIX_PATH));
+    ASSERT_TRUE(program_->start(program_dir_ + "/moqiao.exe"));
     main_ = program_->main_window();
     // The update window opened at start-up lies over the main window.
     ASSERT_TRUE(program_->close_update_windows());
@@ -192,6 +225,19 @@ class CaptureEndToEndTest : public testing::Test {
     ASSERT_NE(capture_box_, nullptr);
     ASSERT_TRUE(wait_until([] { return IsWindowVisible(crosshair_) != FALSE; }, 5000));
     ASSERT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
+  }
+
+  static void restart_program(bool fresh_memory) {
+    if (program_ && program_->handle()) {
+      ASSERT_TRUE(program_->close());
+    }
+    program_.reset();
+    ASSERT_NO_FATAL_FAILURE(start_program(fresh_memory));
+  }
+
+  // The translation memory of the running copy (Windows path).
+  static std::string memory_file() {
+    return test_support::to_windows_path(program_dir_ + "/moqiao-memory.txt");
   }
 
   // The service dies at once: open connections are cut, not answered.
@@ -245,12 +291,28 @@ class CaptureEndToEndTest : public testing::Test {
   // What the log holds right now.
   static std::vector<std::string> log_lines() { return standin_.log_lines(0, 0); }
 
-  // Waits for the next preview's request and its end; the one after it is
-  // a second away, so a release right now comes before it.
-  static void wait_for_next_preview() {
-    const size_t logged = log_lines().size();
-    ASSERT_TRUE(wait_until([logged] { return log_lines().size() > logged; }, 5000));
+  // Waits until the preview is shown and asks the service nothing more: a
+  // text it has translated once comes from the memory on every later tick,
+  // so a release right now is the only thing that makes requests.
+  static void wait_for_preview() {
     ASSERT_TRUE(title_becomes(kCaptured, 5000));
+    for (int round = 0; round < 10; ++round) {
+      const size_t logged = log_lines().size();
+      if (!wait_until([logged] { return log_lines().size() > logged; }, 1500)) return;
+    }
+    FAIL() << "the preview keeps asking the service";
+  }
+
+  // Drags the crosshair onto the demo's dialog and releases it there, once
+  // the preview has settled; *requests is what the harvest asked the service.
+  static void harvest_demo(size_t* requests = nullptr) {
+    ASSERT_NO_FATAL_FAILURE(press_on_crosshair());
+    drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+    ASSERT_NO_FATAL_FAILURE(wait_for_preview());
+    const size_t logged_before = log_lines().size();
+    release_button();
+    ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
+    if (requests) *requests = log_lines().size() - logged_before;
   }
 
   // Restarts the demo with its English texts.
@@ -291,6 +353,7 @@ class CaptureEndToEndTest : public testing::Test {
   static test_support::TranslateStandin standin_;
   static DemoProcess* demo_;
   static std::unique_ptr<probe::ProgramProcess> program_;
+  static std::string program_dir_;  // Unix path of the running copy's folder
   static HWND main_;
   static HWND crosshair_;
   static HWND capture_box_;
@@ -299,6 +362,7 @@ class CaptureEndToEndTest : public testing::Test {
 test_support::TranslateStandin CaptureEndToEndTest::standin_;
 DemoProcess* CaptureEndToEndTest::demo_ = nullptr;
 std::unique_ptr<probe::ProgramProcess> CaptureEndToEndTest::program_;
+std::string CaptureEndToEndTest::program_dir_;
 HWND CaptureEndToEndTest::main_ = nullptr;
 HWND CaptureEndToEndTest::crosshair_ = nullptr;
 HWND CaptureEndToEndTest::capture_box_ = nullptr;
@@ -345,16 +409,16 @@ TEST_F(CaptureEndToEndTest, HoldingOverAButtonInAGroupBoxPreviewsAndFramesTheBut
   EXPECT_EQ(title(), kCaptured);
   // The text under the cursor is the group box's, as the system reports it.
   EXPECT_TRUE(wait_until([] { return capture_text() == L"选项"; }, 5000)) << runtime::narrow(capture_text());
+  // Asked once: every later tick finds the text in the memory.
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   const std::vector<std::string> previews = log_lines();
-  ASSERT_GE(previews.size(), logged_before + 2);
-  for (size_t i = logged_before; i < previews.size(); ++i) {
-    EXPECT_EQ(logged_query(previews[i]), "Options");
-    EXPECT_TRUE(answered_ok(previews[i]));
-  }
+  ASSERT_EQ(previews.size(), logged_before + 1);
+  EXPECT_EQ(logged_query(previews.back()), "Options");
+  EXPECT_TRUE(answered_ok(previews.back()));
 
   // Released over the button itself: the button has no children, so the
   // harvest only makes it repaint.
-  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   const size_t logged_at_release = log_lines().size();
   release_button();
   EXPECT_TRUE(title_becomes(kHarvestDone));
@@ -371,7 +435,7 @@ TEST_F(CaptureEndToEndTest, ReleasingOverTheDialogTranslatesEveryChildControl) {
   press_on_crosshair();
   drag_to(DemoProcess::centre_of(demo_->control(foreign_demo::kButtonInGroupIndex)));
   drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
-  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   const size_t logged_before = log_lines().size();
   release_button();
 
@@ -381,18 +445,88 @@ TEST_F(CaptureEndToEndTest, ReleasingOverTheDialogTranslatesEveryChildControl) {
   // The last translation stays in view.
   EXPECT_EQ(runtime::narrow(capture_text()), kDemoTranslations[std::size(kDemoTranslations) - 1].after);
 
-  // One request per control, in enumeration order.
+  // The controls' texts travel together: each text the memory did not
+  // hold (the previews taught it some) is asked for once, in at most two
+  // requests.
   const std::vector<std::string> lines = log_lines();
-  ASSERT_EQ(lines.size(), logged_before + std::size(kDemoTranslations));
-  for (size_t i = 0; i < std::size(kDemoTranslations); ++i) {
-    SCOPED_TRACE(lines[logged_before + i]);
-    EXPECT_EQ(logged_query(lines[logged_before + i]), kDemoTranslations[i].logged_query);
-    EXPECT_TRUE(answered_ok(lines[logged_before + i]));
+  ASSERT_GE(lines.size(), logged_before + 1);
+  EXPECT_LE(lines.size(), logged_before + 2);
+  std::multiset<std::string> asked;
+  std::set<std::string> previewed;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i]);
+    if (i < logged_before) {
+      previewed.insert(logged_query(lines[i]));
+      continue;
+    }
+    EXPECT_TRUE(answered_ok(lines[i]));
+    for (const std::string& text : queried_texts(lines[i])) asked.insert(text);
   }
+  std::multiset<std::string> expected;
+  for (const Translated& t : kDemoTranslations) {
+    if (!previewed.count(t.logged_query) && !expected.count(t.logged_query)) {
+      expected.insert(t.logged_query);
+    }
+  }
+  EXPECT_EQ(asked, expected);
 
   ASSERT_TRUE(shown_again(demo_->dialog(), hides + 1));
   RedrawWindow(demo_->dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   EXPECT_TRUE(test_support::take_screenshot(screenshot_path("capture_demo_after")));
+}
+
+// What the program has translated once it never asks for again: not when the
+// window comes back, not after a restart. Its memory file is the user's to
+// correct, and a line it cannot read costs only that line.
+TEST_F(CaptureEndToEndTest, TranslationsOnceReceivedCostNoRequests) {
+  enum class Change { kNone, kDemoReopened, kProgramRestarted, kTranslationEdited, kGarbageLine };
+  struct Case {
+    const char* name;
+    Change change;
+    size_t max_requests;  // from the press to the end of the harvest
+  };
+  // The first drag asks for the dialog's title (the preview) and for the
+  // controls' texts (at most two requests).
+  const Case cases[] = {
+      {"first drag with an empty memory", Change::kNone, 3},
+      {"demo closed and opened again", Change::kDemoReopened, 0},
+      {"program restarted", Change::kProgramRestarted, 0},
+      {"one translation edited by hand", Change::kTranslationEdited, 0},
+      {"a line that cannot be read", Change::kGarbageLine, 0},
+  };
+  ASSERT_TRUE(start_standin());
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
+  std::vector<std::string> expected = expected_texts(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(fresh_demo());
+    if (c.change == Change::kTranslationEdited) {
+      std::string memory = read_file(memory_file());
+      const std::string saved = u8"\tSave\t保存\r\n";
+      const size_t at = memory.find(saved);
+      ASSERT_NE(at, std::string::npos) << memory;
+      write_file(memory_file(), memory.replace(at, saved.size(), u8"\tSave\t存盘\r\n"));
+      expected[1] = "存盘";
+    } else if (c.change == Change::kGarbageLine) {
+      // Before every translation the file holds, after its header.
+      std::string memory = read_file(memory_file());
+      const size_t at = memory.find(u8"auto\tzh\t");
+      ASSERT_NE(at, std::string::npos) << memory;
+      write_file(memory_file(), memory.insert(at, "auto\tzh\tbroken\\q escape\r\n\xff\xfe\tX\r\n"));
+    }
+    if (c.change >= Change::kProgramRestarted) {
+      ASSERT_NO_FATAL_FAILURE(restart_program(false));
+    }
+    const int hides = DemoProcess::hide_count(demo_->dialog());
+    const size_t logged_before = log_lines().size();
+
+    ASSERT_NO_FATAL_FAILURE(harvest_demo());
+    EXPECT_EQ(demo_texts(), expected);
+    const std::vector<std::string> lines = log_lines();
+    EXPECT_LE(lines.size(), logged_before + c.max_requests);
+    for (size_t i = logged_before; i < lines.size(); ++i) EXPECT_TRUE(answered_ok(lines[i])) << lines[i];
+    ASSERT_TRUE(shown_again(demo_->dialog(), hides + 1));
+  }
 }
 
 TEST_F(CaptureEndToEndTest, WindowWithoutChildrenIsOnlyRepainted) {
@@ -401,7 +535,7 @@ TEST_F(CaptureEndToEndTest, WindowWithoutChildrenIsOnlyRepainted) {
 
   press_on_crosshair();
   drag_to(DemoProcess::centre_of(notes));
-  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   const size_t logged_before = log_lines().size();
   release_button();
 
@@ -420,34 +554,30 @@ TEST_F(CaptureEndToEndTest, WithoutTheServiceEveryControlKeepsItsText) {
                         {"service not running", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    fresh_demo();
-    const int hides = DemoProcess::hide_count(demo_->dialog());
     if (c.stop_during_harvest) {
-      // Slow answers keep the first request open while the service dies.
+      // Slow answers keep the harvest's request open while the service dies.
       ASSERT_TRUE(start_standin("--latency-ms 1500"));
     } else {
       standin_.stop();
     }
+    // Nothing remembered stands in for the service.
+    ASSERT_NO_FATAL_FAILURE(restart_program(true));
+    fresh_demo();
+    const int hides = DemoProcess::hide_count(demo_->dialog());
 
     press_on_crosshair();
     drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
-    ASSERT_TRUE(title_becomes(kCaptured));
-    const size_t logged_before = c.stop_during_harvest ? log_lines().size() : 0;
+    ASSERT_NO_FATAL_FAILURE(wait_for_preview());
     release_button();
     if (c.stop_during_harvest) {
-      // Killed once the first control's answer is on its way back, while
-      // the next request waits for its answer.
-      ASSERT_TRUE(wait_until([&] { return log_lines().size() > logged_before; }, 10000));
+      // The harvest's request goes out after the release, and its answer
+      // takes 1.5 s: the service dies before any answer has left.
+      Sleep(800);
       kill_standin();
     }
 
     EXPECT_TRUE(title_becomes(kHarvestDone, 30000));
-    std::vector<std::string> texts = demo_texts();
-    // The first answer may or may not have left the service before it died.
-    if (c.stop_during_harvest && texts[0] == kDemoTranslations[0].after) {
-      texts[0] = kDemoTranslations[0].before;
-    }
-    EXPECT_EQ(texts, expected_texts(false));
+    EXPECT_EQ(demo_texts(), expected_texts(false));
     EXPECT_TRUE(shown_again(demo_->dialog(), hides + 1));
   }
 }
@@ -490,7 +620,7 @@ TEST_F(CaptureEndToEndTest, ReleasingOverTheExplorerTranslatesTheTextsInsideItsC
   POINT empty = kExplorerEmptyPoint;
   ClientToScreen(explorer, &empty);
   drag_to(empty);
-  ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   release_button();
 
   ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
@@ -533,13 +663,6 @@ TEST_F(CaptureEndToEndTest, RestoringFromTheToolsMenuBringsBackTheOriginals) {
     }
     return texts;
   };
-  const auto harvest_demo = [] {
-    press_on_crosshair();
-    drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
-    ASSERT_NO_FATAL_FAILURE(wait_for_next_preview());
-    release_button();
-    ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
-  };
   int hides = DemoProcess::hide_count(demo_->dialog());
 
   ASSERT_NO_FATAL_FAILURE(harvest_demo());
@@ -572,16 +695,17 @@ TEST_F(CaptureEndToEndTest, RestoringFromTheToolsMenuBringsBackTheOriginals) {
 }
 
 TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
+  // Slow answers: the harvest is far from done when the window closes.
+  ASSERT_TRUE(start_standin("--latency-ms 3000"));
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
   fresh_demo();
-  // A second per control: the harvest is far from done when the window closes.
-  ASSERT_TRUE(start_standin("--latency-ms 1000"));
   press_on_crosshair();
   drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
-  ASSERT_TRUE(title_becomes(kCaptured, 10000));
-  const size_t logged_before = log_lines().size();
+  // The preview's slow answer is in: the harvest's request goes out at
+  // the release, and its answer is three seconds away at the close.
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
   release_button();
-  // The first control's answer has come.
-  ASSERT_TRUE(wait_until([&] { return log_lines().size() > logged_before; }, 10000));
+  Sleep(1000);
 
   PostMessageW(main_, WM_CLOSE, 0, 0);
   ASSERT_EQ(WaitForSingleObject(program_->handle(), 20000), WAIT_OBJECT_0);
@@ -589,14 +713,9 @@ TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
   GetExitCodeProcess(program_->handle(), &code);
   EXPECT_EQ(code, 0u);
 
-  // The harvest stopped after a control, not in the middle of one: the
-  // controls it reached are translated, the others keep their text.
-  const std::vector<std::string> texts = demo_texts();
-  size_t reached = 0;
-  while (reached < texts.size() && texts[reached] == kDemoTranslations[reached].after) ++reached;
-  EXPECT_GE(reached, 1u);
-  EXPECT_LT(reached, texts.size() - 1);
-  for (size_t i = reached; i < texts.size(); ++i) EXPECT_EQ(texts[i], kDemoTranslations[i].before) << i;
+  // All texts travel in one request, whose answer came while the program
+  // was ending: it was written, not thrown away.
+  EXPECT_EQ(demo_texts(), expected_texts(true));
 }
 
 
