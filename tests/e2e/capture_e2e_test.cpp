@@ -21,6 +21,7 @@
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 
@@ -68,11 +69,7 @@ std::string screenshot_path(const std::string& name) {
 // Where the driver last put the cursor.
 POINT g_pointer{};
 
-bool cursor_at(POINT point) {
-  POINT now{};
-  GetCursorPos(&now);
-  return now.x == point.x && now.y == point.y;
-}
+using test_support::cursor_at;
 
 void move_cursor(POINT to) {
   g_pointer = to;
