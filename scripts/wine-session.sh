@@ -15,8 +15,7 @@ if [ "${1:-}" = stop ]; then
   exit 0
 fi
 wineserver -p 2>/dev/null || true
-sleep 2147483647 | wine cmd >/dev/null 2>&1 &
-# $! is the pipeline's last command; the sleeper is found through the pipe.
-sleep 0.2
-pgrep -n -f "sleep 2147483647" > "$keeper" || true
+# The sleeper writes its own process id (the shell execs into sleep), so that
+# "stop" ends this session's keeper and never another run's.
+sh -c 'echo $$ > "$1"; exec sleep 2147483647' sh "$keeper" | wine cmd >/dev/null 2>&1 &
 wine cmd /c exit >/dev/null 2>&1 </dev/null
