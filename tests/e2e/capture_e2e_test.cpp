@@ -618,7 +618,9 @@ TEST_F(CaptureEndToEndTest, InterfaceTextsKeepAccessKeysPlaceholdersAndData) {
     const InterfaceTextRow& row = kInterfaceTextRows[i];
     SCOPED_TRACE(row.before);
     EXPECT_EQ(row_text(i), row.after);
-    if (row.logged_query) EXPECT_EQ(asked.count(row.logged_query), 1u);
+    if (row.logged_query) {
+      EXPECT_EQ(asked.count(row.logged_query), 1u);
+    }
   }
   // Only cores went out: no access key, no placeholder, no file name or path.
   for (const std::string& text : asked) {
