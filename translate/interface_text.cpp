@@ -171,6 +171,8 @@ std::string put_back_interface_line(const PreparedLine& prepared, const std::str
   if (text.empty() || runtime::to_lower_ascii(text) == runtime::to_lower_ascii(prepared.core)) {
     return "";
   }
+  // One line went out; more lines coming back would reshape the control.
+  if (text.find_first_of("\r\n") != std::string::npos) return "";
   std::string restored;
   if (!unmask_placeholders(prepared.placeholders, text, &restored)) return "";
   text = prepared.mark.empty() ? runtime::trim(restored) : trim_marks(restored);

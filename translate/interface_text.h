@@ -36,8 +36,9 @@ PreparedLine prepare_interface_line(const std::string& line);
 
 // The line to write for a translation of prepared.core, or "" when the
 // translation cannot be used and the control keeps its text: none came, a
-// placeholder did not come back exactly, or the translator gave the text
-// back unchanged (writing "Frobnicate(&F)" over "&Frobnicate" helps nobody).
+// placeholder did not come back exactly, it holds a line break, or the
+// translator gave the text back unchanged (writing "Frobnicate(&F)" over
+// "&Frobnicate" helps nobody).
 std::string put_back_interface_line(const PreparedLine& prepared, const std::string& translation);
 
 }  // namespace translate

@@ -98,10 +98,14 @@ bool holds_marker(std::string_view text) {
   return runtime::contains(text, kMarker, /*ignore_case=*/true);
 }
 
-}  // namespace
+struct Span {
+  size_t pos = 0;
+  size_t length = 0;
+  bool sequential = false;
+};
 
-std::vector<Placeholder> find_placeholders(std::string_view text) {
-  std::vector<Placeholder> found;
+std::vector<Span> placeholder_spans(std::string_view text) {
+  std::vector<Span> found;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t length = 0;
@@ -123,7 +127,7 @@ std::vector<Placeholder> find_placeholders(std::string_view text) {
       length = brace_length(text, pos);
     }
     if (length > 0) {
-      found.push_back({std::string(text.substr(pos, length)), sequential});
+      found.push_back({pos, length, sequential});
       pos += length;
     } else {
       pos += static_cast<size_t>(runtime::char_length_at(text, pos));
@@ -132,29 +136,45 @@ std::vector<Placeholder> find_placeholders(std::string_view text) {
   return found;
 }
 
+// "%d5" would become "QZX05", which reads back as marker 5.
+bool digit_follows_a_placeholder(std::string_view text, const std::vector<Span>& spans) {
+  for (const Span& span : spans) {
+    const size_t end = span.pos + span.length;
+    if (end < text.size() && is_digit(text[end])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<Placeholder> find_placeholders(std::string_view text) {
+  std::vector<Placeholder> found;
+  for (const Span& span : placeholder_spans(text)) {
+    found.push_back({std::string(text.substr(span.pos, span.length)), span.sequential});
+  }
+  return found;
+}
+
 MaskedPlaceholders mask_placeholders(std::string_view text) {
   MaskedPlaceholders result;
-  result.placeholders = find_placeholders(text);
+  const std::vector<Span> spans = placeholder_spans(text);
+  for (const Span& span : spans) {
+    result.placeholders.push_back({std::string(text.substr(span.pos, span.length)), span.sequential});
+  }
   // A text that holds the marker word itself could not be told apart from
   // its markers: it goes as it is, and must come back with its placeholders.
-  if (result.placeholders.empty() || holds_marker(text)) {
+  if (spans.empty() || holds_marker(text) || digit_follows_a_placeholder(text, spans)) {
     result.text = std::string(text);
     return result;
   }
   result.masked = true;
   size_t pos = 0;
-  size_t next = 0;
-  while (pos < text.size()) {
-    if (next < result.placeholders.size() &&
-        starts_with_at(text, pos, result.placeholders[next].text)) {
-      result.text += kMarker + std::to_string(next);
-      pos += result.placeholders[next++].text.size();
-    } else {
-      const size_t length = static_cast<size_t>(runtime::char_length_at(text, pos));
-      result.text.append(text.substr(pos, length));
-      pos += length;
-    }
+  for (size_t i = 0; i < spans.size(); ++i) {
+    result.text.append(text.substr(pos, spans[i].pos - pos));
+    result.text += kMarker + std::to_string(i);
+    pos = spans[i].pos + spans[i].length;
   }
+  result.text.append(text.substr(pos));
   return result;
 }
 

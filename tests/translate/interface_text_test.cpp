@@ -55,7 +55,9 @@ const Row kRows[] = {
     {"100%% done", {"100QZX0 done"}, "100QZX0 完成", "100%% 完成"},
     {"50% discount", {"50% discount"}, "五折", "五折"},
     {"Use {{braces}}", {"Use {{braces}}"}, "使用 {{braces}}", "使用 {{braces}}"},
-    // A text holding the marker word goes unmasked and must keep its placeholders.
+    // A text holding the marker word, or a digit right after a placeholder,
+    // goes unmasked and must keep its placeholders.
+    {"%d5 items", {"%d5 items"}, "%d5 项", "%d5 项"},
     {"QZX %d", {"QZX %d"}, "QZX %d 个", "QZX %d 个"},
     {"QZX %d", {"QZX %d"}, "QZX % d 个", ""},
     // Ends of texts.
@@ -67,6 +69,7 @@ const Row kRows[] = {
     {"　Options", {"Options"}, " 选项 ", "　选项"},
     // Nothing usable came: the control keeps its text.
     {"Open", {"Open"}, "", ""},
+    {"Open", {"Open"}, "打开\r\n文件", ""},
     {"Frobnicate", {"Frobnicate"}, "", ""},
     {"&Frobnicate", {"Frobnicate"}, "", ""},
     // Language, sent.
