@@ -10,6 +10,7 @@
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
 #include "translate/batch_translate.h"
+#include "translate/interface_translation.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
 
@@ -35,11 +36,21 @@ const std::shared_ptr<capture::OriginalTexts>& written_texts() {
 // All texts of a harvest: what the translation memory holds costs nothing,
 // the rest goes to the service in as few paced requests as it allows, and
 // whatever comes back is remembered for the next time.
-std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
+std::vector<std::string> translate_remembered_texts(const std::vector<std::string>& texts) {
   return translate::translate_with_memory(
       texts, translate::program_translation_memory(), [](const std::vector<std::string>& missing) {
         return translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
       });
+}
+
+// Only what is language is sent; access keys, shortcuts, placeholders and
+// the ends of each text are put back around its translation.
+std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
+  return translate::translate_interface_texts(texts, &translate_remembered_texts);
+}
+
+std::string translate_preview_text(const std::string& text) {
+  return translate::translate_interface_text(text, &translate::remembered_quick_translate);
 }
 
 capture::Crosshair crosshair(toolkit::Form& form) {
@@ -52,7 +63,7 @@ capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
   // The preview of the held crosshair translates one text at a time, from
   // the memory or, when the pacer has a slot free at once, from the service.
-  hooks.translate = &translate::remembered_quick_translate;
+  hooks.translate = &translate_preview_text;
   hooks.translate_texts = &translate_harvest_texts;
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;

@@ -53,10 +53,11 @@ if [ "$smtp_host" = 127.0.0.1 ] || [ "$smtp_host" = localhost ]; then
 fi
 
 # A foreign program to try the crosshair on: "Demo Settings" with plain
-# controls and "Demo Explorer" with lists, tabs, a tree and a status bar.
+# controls and a row of access key, placeholder, file name and path, and
+# "Demo Explorer" with lists, tabs, a tree and a status bar.
 demo="$build/windows/tests/e2e/foreign_demo.exe"
 if [ -f "$demo" ]; then
-  wine "$demo" >/dev/null 2>&1 &
+  wine "$demo" --interface-texts >/dev/null 2>&1 &
   pids="$pids $!"
 fi
 

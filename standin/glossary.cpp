@@ -17,13 +17,6 @@ const std::string_view kTrailingMarks[] = {
     u8"\uff1a", u8"\uff1f", u8"\uff01", u8"\u3002", u8"\uff1b", " ", kIdeographicSpace,
 };
 
-// Target languages whose convention puts the mnemonic in brackets after the
-// text, since their words have no Latin letter to underline.
-bool brackets_mnemonic(const std::string& language) {
-  return language == "zh" || language == "cht" || language == "jp" || language == "kor" ||
-         language == "yue" || language == "wyw";
-}
-
 bool ends_with(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() &&
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -63,62 +56,25 @@ std::string fold(std::string_view text) {
 
 bool is_ascii_alnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-struct Mnemonic {
-  std::string text;  // the line without its mnemonic marker, "&&" as "&"
-  char letter = 0;   // upper case; 0 when the line has none
-};
-
-// "(&X)" anywhere (with the space before it) or "&X" marks the mnemonic X.
-Mnemonic take_mnemonic(std::string_view line) {
-  Mnemonic result;
-  size_t bracket = line.find("(&");
-  if (bracket != std::string_view::npos && bracket + 3 < line.size() &&
-      is_ascii_alnum(line[bracket + 2]) && line[bracket + 3] == ')') {
-    result.letter = upper(line[bracket + 2]);
-    std::string_view before = line.substr(0, bracket);
-    while (ends_with(before, " ")) before.remove_suffix(1);
-    result.text = std::string(before) + std::string(line.substr(bracket + 4));
-    return result;
-  }
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] != '&' || i + 1 >= line.size()) {
-      result.text += line[i];
-    } else if (line[i + 1] == '&') {
-      result.text += '&';
-      ++i;
-    } else if (is_ascii_alnum(line[i + 1]) || static_cast<unsigned char>(line[i + 1]) >= 0x80) {
-      // A marker; only a Latin letter or digit can be carried to another script.
-      if (result.letter == 0 && is_ascii_alnum(line[i + 1])) result.letter = upper(line[i + 1]);
-    } else {
-      result.text += line[i];
-    }
-  }
-  return result;
+// A service reads "&" as an ordinary character. In front of a word it is
+// kept in front of the translation ("&Open" -> "&打开"); inside a word
+// ("E&xit") it makes a word the service does not know.
+bool take_leading_ampersand(std::string_view* text) {
+  if (text->size() < 2 || (*text)[0] != '&' || (*text)[1] == '&' || (*text)[1] == ' ') return false;
+  text->remove_prefix(1);
+  return true;
 }
 
-std::string put_mnemonic(const std::string& text, char letter, const std::string& language) {
-  if (letter == 0) return text;
-  std::string escaped;
-  for (char c : text) {
-    escaped += c;
-    if (c == '&') escaped += '&';
+// "(&X)" at the end, as Chinese interface texts write an access key: not
+// language, so it stays behind the translation ("打开(&O)" -> "Open(&O)").
+size_t bracket_key_length(std::string_view text) {
+  const size_t n = text.size();
+  if (n >= 4 && text[n - 1] == ')' && is_ascii_alnum(text[n - 2]) && text[n - 3] == '&' &&
+      text[n - 4] == '(') {
+    return 4;
   }
-  if (!brackets_mnemonic(language)) {
-    // The letter at the start of a word ("Save &As"), else its first use ("E&xit").
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < escaped.size(); ++i) {
-      if (upper(escaped[i]) != letter || (i > 0 && escaped[i - 1] == '&')) continue;
-      if (i == 0 || escaped[i - 1] == ' ') {
-        found = i;
-        break;
-      }
-      if (found == std::string::npos) found = i;
-    }
-    if (found != std::string::npos) return escaped.substr(0, found) + '&' + escaped.substr(found);
-  }
-  return escaped + "(&" + letter + ")";
+  return 0;
 }
 
 // Splits off the run of trailing marks (and spaces between them).
@@ -127,6 +83,11 @@ std::pair<std::string_view, std::string_view> split_trailing_marks(std::string_v
   bool progressed = true;
   while (progressed && end > 0) {
     progressed = false;
+    if (const size_t key = bracket_key_length(text.substr(0, end))) {
+      end -= key;
+      progressed = true;
+      continue;
+    }
     for (std::string_view mark : kTrailingMarks) {
       if (ends_with(text.substr(0, end), mark)) {
         end -= mark.size();
@@ -226,15 +187,10 @@ std::string Glossary::translate_line(std::string_view line, const std::string& f
   int to_column = column(to);
   if (from == to || from_column < 0 || to_column < 0) return std::string(line);
 
-  // "&Open...\tCtrl+O": the accelerator after the tab is not translated.
-  size_t tab = line.find('\t');
-  std::string_view head = trim(line.substr(0, tab));
-  std::string_view accelerator =
-      tab == std::string_view::npos ? std::string_view() : line.substr(tab);
-  if (head.empty()) return std::string(line);
-
-  Mnemonic mnemonic = take_mnemonic(head);
-  std::string_view text = trim(mnemonic.text);
+  // A tab is ordinary text: a line holding one is a line the table lacks.
+  std::string_view text = trim(line);
+  if (text.empty()) return std::string(line);
+  const bool ampersand = take_leading_ampersand(&text);
   std::string_view marks;
   const std::string* found = lookup(from_column, to_column, text);
   if (!found) {
@@ -245,7 +201,7 @@ std::string Glossary::translate_line(std::string_view line, const std::string& f
     }
   }
   if (!found) return std::string(line);
-  return put_mnemonic(*found, mnemonic.letter, to) + std::string(marks) + std::string(accelerator);
+  return (ampersand ? "&" : "") + *found + std::string(marks);
 }
 
 std::string detect_language(std::string_view utf8) {

@@ -4,10 +4,11 @@
 // line naming the columns), applied to one line of text at a time.
 //
 // A line is matched without regard to ASCII case and surrounding spaces.
-// Trailing punctuation ("...", ":", "?" ...) is kept, a keyboard mnemonic is
-// carried over ("&Open" -> "打开(&O)", "打开(&O)" -> "&Open"), a "\t..."
-// accelerator suffix stays as it is, and a line the table does not know
-// comes back unchanged.
+// Trailing punctuation ("...", ":", "?" ...) and a trailing "(&X)" are
+// kept. Like a real service it knows nothing of access keys or shortcuts:
+// an "&" in front of a known line stays in front ("&Open" -> "&打开"), one
+// inside a word or a tab inside the line makes a line the table does not
+// know, and such a line comes back unchanged.
 #include <string>
 #include <string_view>
 #include <unordered_map>

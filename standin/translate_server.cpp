@@ -28,6 +28,9 @@ std::vector<OptionSpec> translate_option_specs() {
        "give the forced error to the first N requests only, then serve (default: all)"},
       {"drop-last-result", false, "",
        "answer a query of several lines without the last line's entry"},
+      {"mangle-placeholders", false, "",
+       "translate unknown lines word by word, keeping unknown words, and mangle placeholders "
+       "(\"%d\" -> \"% d\", \"{0}\" -> \"{ 0 }\"), as machine translation does"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
       {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
@@ -93,6 +96,8 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.shape.numeric_error_code |= line.has("numeric-error-code");
   options.service.force_error_count = forced_count;
   options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
+  options.service.mangle_placeholders =
+      options.service.mangle_placeholders || line.has("mangle-placeholders");
   options.log_path = line.text("log", options.log_path);
   options.glossary_path = line.text("glossary", options.glossary_path);
   return StartChoice::run;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "standin/free_translation.h"
 #include "standin/json_text.h"
 #include "standin/md5_hex.h"
 
@@ -86,7 +87,7 @@ std::string error_json(const std::string& code, const AnswerShape& shape) {
 
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
                          const Glossary& glossary, const AnswerShape& shape,
-                         bool drop_last_of_several) {
+                         bool drop_last_of_several, bool freely) {
   std::string json =
       "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
   std::vector<std::string> lines = split_lines(q);
@@ -96,7 +97,8 @@ std::string success_json(const std::string& q, const std::string& from, const st
     if (!first) json += ',';
     first = false;
     json += "{\"src\":" + json_string(line) +
-            ",\"dst\":" + json_string(glossary.translate_line(line, from, to)) + "}";
+            ",\"dst\":" + json_string(freely ? translate_freely(glossary, line, from, to)
+                                              : glossary.translate_line(line, from, to)) + "}";
   }
   return shaped(json + "]}", shape);
 }
@@ -131,7 +133,9 @@ ServiceAnswer TranslationService::answer(const Params& params) {
 
   std::string source = from == "auto" ? detect_language(q) : from;
   return ServiceAnswer{
-      success_json(q, source, to, glossary_, settings_.shape, settings_.drop_last_result), "ok"};
+      success_json(q, source, to, glossary_, settings_.shape, settings_.drop_last_result,
+                   settings_.mangle_placeholders),
+      "ok"};
 }
 
 }  // namespace standin

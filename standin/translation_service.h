@@ -27,6 +27,7 @@ struct ServiceSettings {
   AnswerShape shape;
   long long force_error_count = -1;  // only the first N requests get it; -1: all
   bool drop_last_result = false;     // a query of several lines lacks its last entry
+  bool mangle_placeholders = false;  // unknown lines word by word, placeholders mangled
 };
 
 struct ServiceAnswer {
@@ -48,9 +49,11 @@ std::string error_json(const std::string& code, const AnswerShape& shape = {});
 // before it is dropped, empty lines give no result). With
 // drop_last_of_several, a q of two or more such lines is answered without
 // the last line's entry, as a service that read two lines as one would.
+// With freely, lines go through translate_freely()
+// (free_translation.h) instead of the glossary alone.
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
                          const Glossary& glossary, const AnswerShape& shape = {},
-                         bool drop_last_of_several = false);
+                         bool drop_last_of_several = false, bool freely = false);
 
 class TranslationService {
  public:

@@ -579,6 +579,62 @@ TEST_F(CaptureEndToEndTest, WithoutTheServiceEveryControlKeepsItsText) {
   }
 }
 
+// The demo's row of interface texts through a service that mangles
+// placeholders and keeps the words it does not know: what each control
+// shows after the harvest, and what went to the service for it (nullptr:
+// nothing, its text is data).
+struct InterfaceTextRow {
+  const char* before;
+  const char* after;
+  const char* logged_query;
+};
+const InterfaceTextRow kInterfaceTextRows[] = {
+    {"&Open", "打开(&O)", "Open"},
+    {"%d files", "%d 文件", "QZX0 files"},
+    {"readme.txt", "readme.txt", nullptr},
+    {"C:\\Program Files\\Demo", "C:\\Program Files\\Demo", nullptr},
+};
+
+TEST_F(CaptureEndToEndTest, InterfaceTextsKeepAccessKeysPlaceholdersAndData) {
+  ASSERT_TRUE(start_standin("--mangle-placeholders"));
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
+  ASSERT_TRUE(demo_->start(L"--interface-texts"));
+  const auto row_text = [](size_t i) {
+    return foreign_demo::window_text(
+        GetDlgItem(demo_->dialog(), foreign_demo::kInterfaceTextFirstId + static_cast<int>(i)));
+  };
+  for (size_t i = 0; i < std::size(kInterfaceTextRows); ++i) {
+    ASSERT_EQ(row_text(i), kInterfaceTextRows[i].before);
+  }
+  const int hides = DemoProcess::hide_count(demo_->dialog());
+
+  ASSERT_NO_FATAL_FAILURE(harvest_demo());
+  std::set<std::string> asked;
+  for (const std::string& line : log_lines()) {
+    EXPECT_TRUE(answered_ok(line)) << line;
+    for (const std::string& text : queried_texts(line)) asked.insert(text);
+  }
+  for (size_t i = 0; i < std::size(kInterfaceTextRows); ++i) {
+    const InterfaceTextRow& row = kInterfaceTextRows[i];
+    SCOPED_TRACE(row.before);
+    EXPECT_EQ(row_text(i), row.after);
+    if (row.logged_query) {
+      EXPECT_EQ(asked.count(row.logged_query), 1u);
+    }
+  }
+  // Only cores went out: no access key, no placeholder, no file name or path.
+  for (const std::string& text : asked) {
+    SCOPED_TRACE(text);
+    for (const char* kept_back : {"&", "%", "readme", "Program Files"}) {
+      EXPECT_EQ(text.find(kept_back), std::string::npos) << kept_back;
+    }
+  }
+  EXPECT_EQ(demo_texts(), expected_texts(true));
+  ASSERT_TRUE(shown_again(demo_->dialog(), hides + 1));
+  RedrawWindow(demo_->dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("interface_texts_translated")));
+}
+
 // The explorer's inner texts, control by control, in the order they are
 // read, as the service translates them.
 struct InnerTranslated {

@@ -7,6 +7,7 @@
 //   foreign_demo.exe [--controls N] [--extra-controls] [--list-items N]
 //     --controls N      the dialog holds N push buttons instead (benchmarks)
 //     --extra-controls  after the ordinary controls, kExtraControls
+//     --interface-texts after the ordinary controls, kInterfaceTextControls
 //     --list-items N    the explorer's list view holds N rows (benchmarks)
 #include <windows.h>
 #include <shellapi.h>
@@ -25,6 +26,7 @@ struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
   int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
+  bool interface_texts = false;
 };
 
 Options parse_options() {
@@ -40,6 +42,8 @@ Options parse_options() {
       options.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
       options.extra_controls = true;
+    } else if (std::wcscmp(argv[i], L"--interface-texts") == 0) {
+      options.interface_texts = true;
     }
   }
   LocalFree(argv);
@@ -150,6 +154,13 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
   if (options.extra_controls) {
     id = kExtraControlFirstId;
     for (const ControlLayout& control : kExtraControls) {
+      create_control(dialog, instance, control.window_class, control.text, control.style,
+                     control.x, control.y, control.width, control.height, id++);
+    }
+  }
+  if (options.interface_texts) {
+    id = kInterfaceTextFirstId;
+    for (const ControlLayout& control : kInterfaceTextControls) {
       create_control(dialog, instance, control.window_class, control.text, control.style,
                      control.x, control.y, control.width, control.height, id++);
     }

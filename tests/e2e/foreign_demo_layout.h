@@ -66,6 +66,18 @@ inline constexpr int kExtraControlFirstId = 200;
 inline constexpr LRESULT kLiarLength = LRESULT(1) << 31;
 inline constexpr LRESULT kShortLength = 4;
 
+// With --interface-texts the dialog also holds, after those, a row of
+// controls whose texts need more than a word-for-word translation: an
+// access key, a format placeholder, and data that must stay as it is (a
+// file name and a path). Their ids follow kInterfaceTextFirstId.
+inline constexpr ControlLayout kInterfaceTextControls[] = {
+    {L"BUTTON", L"&Open", BS_PUSHBUTTON, 20, 268, 70, 26},
+    {L"STATIC", L"%d files", SS_LEFT, 100, 272, 70, 20},
+    {L"STATIC", L"readme.txt", SS_LEFT, 175, 272, 70, 20},
+    {L"EDIT", L"C:\\Program Files\\Demo", WS_BORDER | ES_AUTOHSCROLL, 250, 268, 120, 24},
+};
+inline constexpr int kInterfaceTextFirstId = 300;
+
 // A point of the dialog's client area that no control covers.
 inline constexpr POINT kDialogEmptyPoint = {300, 230};
 

@@ -1,5 +1,7 @@
 #include "standin/glossary.h"
 
+#include "standin/free_translation.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,19 +57,19 @@ TEST(GlossaryTest, KeepsTrailingPunctuation) {
   expect_translations(shipped_glossary(), cases);
 }
 
-TEST(GlossaryTest, CarriesMnemonicsOverInTheTargetConvention) {
+// As a real service: "&" and a tab are ordinary characters. The client has
+// to keep access keys and shortcuts out of what it sends.
+TEST(GlossaryTest, AmpersandsAndTabsAreOrdinaryText) {
   const std::vector<LineCase> cases = {
-      {"&Open", "en", "zh", u8"打开(&O)"},
-      {"E&xit", "en", "zh", u8"退出(&X)"},
-      {"Save &As...", "en", "zh", u8"另存为(&A)..."},
-      {"&open...\tCtrl+O", "en", "zh", u8"打开(&O)...\tCtrl+O"},
-      {u8"打开(&O)", "zh", "en", "&Open"},
-      {u8"退出(&X)", "zh", "en", "E&xit"},
-      {u8"另存为(&A)...", "zh", "en", "Save &As..."},
-      // The letter is not in the English word: bracket convention.
-      {u8"确定(&Y)", "zh", "en", "OK(&Y)"},
-      {u8"&取消", "zh", "en", "Cancel"},
-      // "&&" is a literal ampersand, not a mnemonic.
+      {"&Open", "en", "zh", u8"&打开"},
+      {"&open...", "en", "zh", u8"&打开..."},
+      {"E&xit", "en", "zh", "E&xit"},
+      {"Save &As...", "en", "zh", "Save &As..."},
+      {"&Open...\tCtrl+O", "en", "zh", "&Open...\tCtrl+O"},
+      {"Open\tCtrl+O", "en", "zh", "Open\tCtrl+O"},
+      {u8"打开(&O)", "zh", "en", "Open(&O)"},
+      {u8"另存为(&A)...", "zh", "en", "Save As(&A)..."},
+      {u8"&取消", "zh", "en", "&Cancel"},
       {"Cut && Paste", "en", "zh", "Cut && Paste"},
   };
   expect_translations(shipped_glossary(), cases);
@@ -91,6 +93,28 @@ TEST(GlossaryTest, ReverseDirectionAndUnknownText) {
   expect_translations(shipped_glossary(), cases);
 }
 
+// What a real service makes of lines it has never seen: known words
+// translated, unknown ones kept, whitespace folded, placeholders mangled.
+TEST(GlossaryTest, FreeTranslationKeepsUnknownWordsAndManglesPlaceholders) {
+  const standin::Glossary glossary = shipped_glossary();
+  const std::vector<LineCase> cases = {
+      {"Open", "en", "zh", u8"打开"},
+      {"&Open", "en", "zh", u8"&打开"},
+      {"%d files", "en", "zh", u8"% d 文件"},
+      {"QZX0 files", "en", "zh", u8"QZX0 文件"},
+      {"Open\tCtrl+O", "en", "zh", u8"打开 Ctrl+O"},
+      {"Copying %s to %s", "en", "zh", u8"Copying ٪s to ٪s"},
+      {"Save As  Frobnicate", "en", "zh", u8"另存为 Frobnicate"},
+      {"Open File Size", "en", "zh", u8"打开文件大小"},
+      {"{0} of {name} %1 %-10ls", "en", "zh", u8"{ 0 } of { name } % 1 ٪-10ls"},
+      {"100% sure", "en", "zh", "100% sure"},
+      {"Open Save", "en", "fra", "Open Save"},
+  };
+  for (const LineCase& c : cases) {
+    EXPECT_EQ(standin::translate_freely(glossary, c.line, c.from, c.to), c.expected) << c.line;
+  }
+}
+
 TEST(GlossaryTest, ExtraLanguageColumnsAreUsed) {
   standin::Glossary glossary;
   std::string error;
@@ -100,6 +124,7 @@ TEST(GlossaryTest, ExtraLanguageColumnsAreUsed) {
   EXPECT_EQ(glossary.size(), 2u);
   const std::vector<LineCase> cases = {
       {"&Open", "en", "fra", "&Ouvrir"},
+      {"Open(&O)", "en", "fra", "Ouvrir(&O)"},
       {u8"打开", "zh", "fra", "Ouvrir"},
       {"Close", "en", "fra", "Close"},  // empty cell: unchanged
   };

@@ -65,11 +65,11 @@ TEST_F(TranslateFixture, GetAsTheQuickRequestSendsIt) {
     const char* expected_body;
   } cases[] = {
       {"&Open...",
-       R"j({"from":"en","to":"zh","trans_result":[{"src":"&Open...","dst":"\u6253\u5f00(&O)..."}]})j"},
+       R"j({"from":"en","to":"zh","trans_result":[{"src":"&Open...","dst":"&\u6253\u5f00..."}]})j"},
       {"Save As",
        R"({"from":"en","to":"zh","trans_result":[{"src":"Save As","dst":"\u53e6\u5b58\u4e3a"}]})"},
       {"E&xit\r\nHelp",
-       R"j({"from":"en","to":"zh","trans_result":[{"src":"E&xit","dst":"\u9000\u51fa(&X)"},)j"
+       R"j({"from":"en","to":"zh","trans_result":[{"src":"E&xit","dst":"E&xit"},)j"
        R"({"src":"Help","dst":"\u5e2e\u52a9"}]})"},
       {u8"打开 a/b",
        R"({"from":"zh","to":"zh","trans_result":[{"src":"\u6253\u5f00 a/b","dst":"\u6253\u5f00 a/b"}]})"},

@@ -213,6 +213,16 @@ TEST(TranslationServiceTest, DroppingTheLastResultOnlyTouchesQueriesOfSeveralLin
   for (const auto& c : cases) EXPECT_EQ(service.answer(request(c.q)).json, c.expected) << c.q;
 }
 
+TEST(TranslationServiceTest, ManglingPlaceholdersAppliesToEveryLineOfAQuery) {
+  standin::Glossary glossary = small_glossary();
+  standin::ServiceSettings settings;
+  settings.mangle_placeholders = true;
+  standin::TranslationService service(settings, glossary);
+  EXPECT_EQ(service.answer(request("Open %s\nSave As")).json,
+            R"({"from":"en","to":"zh","trans_result":[{"src":"Open %s","dst":"\u6253\u5f00 \u066as"},)"
+            R"({"src":"Save As","dst":"\u53e6\u5b58\u4e3a"}]})");
+}
+
 TEST(TranslationServiceTest, RateLimitAnswers54003AndRecovers) {
   standin::Glossary glossary = small_glossary();
   standin::ServiceSettings settings;

@@ -143,7 +143,7 @@ struct WireCase {
 TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
   const WireCase cases[] = {
       {"Open", "Open", "Open", "打开", "\\u6253\\u5f00"},
-      {"&Open", "%26Open", "&Open", "打开(&O)", "\\u6253\\u5f00(&O)"},
+      {"&Open", "%26Open", "&Open", "&打开", "&\\u6253\\u5f00"},
       {"Save As", "Save%20As", "Save As", "另存为", "\\u53e6\\u5b58\\u4e3a"},
       // Not in the glossary: the service gives the text back unchanged.
       {"a/b_c~d", "a%2Fb%5Fc%7Ed", "a/b_c~d", "a/b_c~d", "a/b_c~d"},
