@@ -4,9 +4,10 @@
 // controls, at fixed screen positions away from the main program's window.
 // Started beside the program by scripts/run.sh and by the tests.
 //
-//   foreign_demo.exe [--controls N] [--extra-controls] [--list-items N]
-//     --controls N      the dialog holds N push buttons instead (benchmarks)
-//     --extra-controls  after the ordinary controls, kExtraControls
+//   foreign_demo.exe [--controls N] [--extra-controls] [--memory-controls] [--list-items N]
+//     --controls N       the dialog holds N push buttons instead (benchmarks)
+//     --extra-controls   after the ordinary controls, kExtraControls
+//     --memory-controls  after those, kMemoryControls
 //     --list-items N    the explorer's list view holds N rows (benchmarks)
 #include <windows.h>
 #include <shellapi.h>
@@ -25,6 +26,7 @@ struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
   int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
+  bool memory_controls = false;
 };
 
 Options parse_options() {
@@ -40,6 +42,8 @@ Options parse_options() {
       options.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
       options.extra_controls = true;
+    } else if (std::wcscmp(argv[i], L"--memory-controls") == 0) {
+      options.memory_controls = true;
     }
   }
   LocalFree(argv);
@@ -150,6 +154,13 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
   if (options.extra_controls) {
     id = kExtraControlFirstId;
     for (const ControlLayout& control : kExtraControls) {
+      create_control(dialog, instance, control.window_class, control.text, control.style,
+                     control.x, control.y, control.width, control.height, id++);
+    }
+  }
+  if (options.memory_controls) {
+    id = kMemoryControlFirstId;
+    for (const ControlLayout& control : kMemoryControls) {
       create_control(dialog, instance, control.window_class, control.text, control.style,
                      control.x, control.y, control.width, control.height, id++);
     }

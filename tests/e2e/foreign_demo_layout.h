@@ -66,6 +66,18 @@ inline constexpr int kExtraControlFirstId = 200;
 inline constexpr LRESULT kLiarLength = LRESULT(1) << 31;
 inline constexpr LRESULT kShortLength = 4;
 
+// With --memory-controls the dialog also holds, after those, texts whose
+// translation the memory must learn whole or not at all: a label of two
+// lines (SS_NOTIFY, so that the pointer finds it), a Chinese label and an
+// English button whose "…" is GBK punctuation. Their ids follow
+// kMemoryControlFirstId.
+inline constexpr ControlLayout kMemoryControls[] = {
+    {L"STATIC", L"Print\r\nPreview", SS_LEFT | SS_NOTIFY, 20, 264, 90, 32},
+    {L"STATIC", L"\x6587\x4ef6\x540d\xff1a", SS_LEFT, 120, 268, 60, 20},  // 文件名：
+    {L"BUTTON", L"Options\x2026", BS_PUSHBUTTON, 185, 266, 90, 28},
+};
+inline constexpr int kMemoryControlFirstId = 300;
+
 // A point of the dialog's client area that no control covers.
 inline constexpr POINT kDialogEmptyPoint = {300, 230};
 
