@@ -50,7 +50,7 @@ translate::MemoryLine entry(int i) {
   std::string translation =
       std::string(kChinese[i % 10]) + kChinese[(i / 10) % 10] + "项目 " + std::to_string(i);
   if (i % 7 == 0) text += "...\tCtrl+" + std::to_string(i % 10);
-  if (i % 11 == 0) translation += "\r\n第二行";
+  if (i % 11 == 0) text += "\r\nsecond line", translation += "\r\n第二行";
   return {translate::kInterfaceSourceLanguage, translate::kInterfaceTargetLanguage, text,
           translation};
 }

@@ -694,6 +694,9 @@ TEST_F(CaptureEndToEndTest, WhatTheServiceAnswersDecidesWhatIsWritten) {
     EXPECT_EQ(demo_texts(), expected_texts(c.note == nullptr));
     EXPECT_EQ(runtime::narrow(capture_text()),
               c.note ? c.note : kDemoTranslations[std::size(kDemoTranslations) - 1].after);
+    if (c.service && std::string(c.service) == "--force-error 54004") {
+      EXPECT_TRUE(test_support::take_screenshot(screenshot_path("capture_untranslated_note")));
+    }
     if (c.proxy) {
       const std::string post = "POST http://127.0.0.1:" +
                                std::to_string(test_support::TranslateStandin::port()) +
