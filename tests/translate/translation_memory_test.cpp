@@ -2,6 +2,7 @@
 // reaches the file, what comes back after a restart, which lines of a file
 // edited by hand count, and which texts reach the service.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <fstream>
@@ -238,32 +239,61 @@ TEST(TranslationMemoryTest, SendsOnlyTheMissingTextsOnceAndNothingAfterARestart)
   EXPECT_EQ(translate::translate_with_memory({"A", "B"}, memory, short_service), (Texts{"<A>", ""}));
 }
 
-// Two harvests at once, in one program or in two instances of it (each
-// with its file opened on its own): every line arrives whole.
+// Harvests storing at once, in one program (two threads) or in two
+// instances of it (two processes): every line arrives whole.
 TEST(TranslationMemoryTest, HarvestsStoringAtOnceWriteWholeLines) {
   constexpr int kHarvests = 40;
   constexpr int kPerHarvest = 25;
+  const auto harvest_many = [](TranslationMemory* memory, const std::string& prefix) {
+    for (int h = 0; h < kHarvests; ++h) {
+      std::vector<translate::MemoryEntry> entries;
+      for (int i = 0; i < kPerHarvest; ++i) {
+        const std::string text = prefix + std::to_string(h) + "." + std::to_string(i);
+        entries.push_back({kFrom, kTo, text, "译" + text + std::string(40, 'x')});
+      }
+      memory->store_all(entries);
+    }
+  };
   for (const bool two_instances : {false, true}) {
     SCOPED_TRACE(two_instances ? "two instances" : "one instance");
     const std::string path = fresh_memory_path("memory_harvests");
-    TranslationMemory first, second;
-    first.open(path);
-    second.open(path);
-    const auto harvest_many = [](TranslationMemory* memory, const std::string& prefix) {
-      for (int h = 0; h < kHarvests; ++h) {
-        std::vector<translate::MemoryEntry> entries;
-        for (int i = 0; i < kPerHarvest; ++i) {
-          const std::string text = prefix + std::to_string(h) + "." + std::to_string(i);
-          entries.push_back({kFrom, kTo, text, "译" + text + std::string(40, 'x')});
-        }
-        memory->store_all(entries);
+    if (two_instances) {
+      // Both wait for the same signal, so that their harvests overlap.
+      const std::string event_name = "moqiao-memory-test-" + std::to_string(GetCurrentProcessId());
+      const HANDLE start = CreateEventA(nullptr, TRUE, FALSE, event_name.c_str());
+      ASSERT_NE(start, nullptr);
+      std::vector<PROCESS_INFORMATION> peers;
+      for (const char* prefix : {"one", "other"}) {
+        std::string command = "\"" + test_support::to_windows_path(MEMORY_APPEND_PEER_EXE) + "\" \"" +
+                              path + "\" " + event_name + " \"" + prefix + " \" " +
+                              std::to_string(kHarvests) + " " + std::to_string(kPerHarvest);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION peer{};
+        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &peer));
+        peers.push_back(peer);
       }
-    };
-    std::thread one(harvest_many, &first, "one ");
-    std::thread other(harvest_many, two_instances ? &second : &first, "other ");
-    one.join();
-    other.join();
-    EXPECT_EQ(first.file_writes() + second.file_writes(), 2u * kHarvests);
+      Sleep(500);  // both have opened the memory and wait
+      SetEvent(start);
+      for (const PROCESS_INFORMATION& peer : peers) {
+        EXPECT_EQ(WaitForSingleObject(peer.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(peer.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        CloseHandle(peer.hThread);
+        CloseHandle(peer.hProcess);
+      }
+      CloseHandle(start);
+    } else {
+      TranslationMemory memory;
+      memory.open(path);
+      std::thread one(harvest_many, &memory, "one ");
+      std::thread other(harvest_many, &memory, "other ");
+      one.join();
+      other.join();
+      EXPECT_EQ(memory.file_writes(), 2u * kHarvests);
+    }
 
     TranslationMemory restarted;
     const translate::MemoryLoadReport report = restarted.open(path);
