@@ -35,18 +35,31 @@ const std::shared_ptr<capture::OriginalTexts>& written_texts() {
 
 // All texts of a harvest: what the translation memory holds costs nothing,
 // the rest goes to the service in as few paced requests as it allows, and
-// whatever comes back is remembered for the next time.
-std::vector<std::string> translate_remembered_texts(const std::vector<std::string>& texts) {
-  return translate::translate_with_memory(
-      texts, translate::program_translation_memory(), [](const std::vector<std::string>& missing) {
-        return translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
-      });
+// whatever comes back is remembered for the next time. *note receives the
+// line that tells the user about texts left untranslated.
+std::vector<std::string> translate_remembered_texts(const std::vector<std::string>& texts,
+                                                    std::string* note) {
+  translate::BatchReport report;
+  int untranslated = 0;
+  std::vector<std::string> translations = translate::translate_with_memory(
+      texts, translate::program_translation_memory(),
+      [&report](const std::vector<std::string>& missing) {
+        return translate::translate_batch(missing, &report, &capture::harvest_should_stop);
+      },
+      &untranslated);
+  // A stop (the program closing) leaves texts untranslated without a fault.
+  if (!capture::harvest_should_stop()) *note = translate::untranslated_note(untranslated, report);
+  return translations;
 }
 
 // Only what is language is sent; access keys, shortcuts, placeholders and
 // the ends of each text are put back around its translation.
-std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
-  return translate::translate_interface_texts(texts, &translate_remembered_texts);
+std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts,
+                                                 std::string* note) {
+  return translate::translate_interface_texts(
+      texts, [note](const std::vector<std::string>& sent) {
+        return translate_remembered_texts(sent, note);
+      });
 }
 
 std::string translate_preview_text(const std::string& text) {
@@ -64,7 +77,11 @@ capture::HarvestHooks capture_hooks() {
   // The preview of the held crosshair translates one text at a time, from
   // the memory or, when the pacer has a slot free at once, from the service.
   hooks.translate = &translate_preview_text;
-  hooks.translate_texts = &translate_harvest_texts;
+  const auto note = std::make_shared<std::string>();
+  hooks.translate_texts = [note](const std::vector<std::string>& texts) {
+    return translate_harvest_texts(texts, note.get());
+  };
+  hooks.untranslated_note = [note] { return *note; };
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };

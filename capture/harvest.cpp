@@ -121,6 +121,11 @@ class Harvest {
     for (const std::vector<std::size_t>& group : inner_groups) {
       write_inner_group(texts, translations, group);
     }
+    const std::string note = hooks_.untranslated_note ? hooks_.untranslated_note() : "";
+    if (!note.empty()) {
+      const std::string& last = translations.back();
+      call(hooks_.show_text, last.empty() ? note : last + "\r\n" + note);
+    }
   }
 
  private:

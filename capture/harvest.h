@@ -32,6 +32,9 @@ struct HarvestHooks {
   std::function<std::string(const std::string&)> translate;
   // Shows the progress: each control's text, then its translation.
   std::function<void(const std::string&)> show_text;
+  // Asked once translate_texts' translations are written: a line about the
+  // texts that got none ("" when all did), shown under the last translation.
+  std::function<std::string()> untranslated_note;
   // Sets the status line; the harvest sets kStatusHarvestDone at its end.
   std::function<void(const std::string&)> set_status;
   // Receives the window under the cursor when the harvest starts.

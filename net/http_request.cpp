@@ -31,7 +31,11 @@ int known_method(int method) {
   return method >= 0 && method < static_cast<int>(kVerbs.size()) ? method : kGet;
 }
 
-HINTERNET open_session(const std::string& agent, const std::string& proxy, bool secure) {
+HINTERNET open_session(const std::string& agent, const std::string& proxy, bool system_proxy,
+                       bool secure) {
+  if (proxy.empty() && system_proxy) {
+    return InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  }
   if (proxy.empty()) {
     return InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
   }
@@ -86,7 +90,7 @@ std::optional<runtime::Bytes> exchange(HttpRequest& request,
   if (port < 0 || port > 65535) return runtime::Bytes();
 
   const platform::InternetHandle session(
-      open_session(agent_from_headers(request.headers), request.proxy, secure));
+      open_session(agent_from_headers(request.headers), request.proxy, request.system_proxy, secure));
   if (!session) return runtime::Bytes();
   platform::set_time_outs(session.get());
   const platform::InternetHandle connection(

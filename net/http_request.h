@@ -47,8 +47,10 @@ struct HttpRequest {
   // In/out: the body as bytes, ahead of post_text. For any verb but GET an
   // empty post_bytes receives the bytes of post_text.
   runtime::Bytes post_bytes;
-  // "host:port" of a proxy; empty means a direct connection.
+  // "host:port" of a proxy; empty means a direct connection, or with
+  // system_proxy the system's proxy settings.
   std::string proxy;
+  bool system_proxy = false;
   bool auto_merge_cookies = true;
   // Adds "Accept", "Referer", "Accept-Language" and, for POST,
   // "Content-Type" when the headers lack them.

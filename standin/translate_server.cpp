@@ -31,6 +31,10 @@ std::vector<OptionSpec> translate_option_specs() {
       {"mangle-placeholders", false, "",
        "translate unknown lines word by word, keeping unknown words, and mangle placeholders "
        "(\"%d\" -> \"% d\", \"{0}\" -> \"{ 0 }\"), as machine translation does"},
+      {"drop-result-of", true, "LINE",
+       "answer a query holding LINE among other lines without LINE's entry"},
+      {"drop-answer-count", true, "N",
+       "close the connection instead of sending the first N translations (default 0)"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"escaped-slashes", false, "", "write \"/\" inside strings as \"\\/\""},
       {"spaced-json", false, "", "write answers over several lines, indented, a space after colons"},
@@ -75,10 +79,12 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   long long latency = options.latency_ms;
   long long drip = options.pacing.drip_ms;
   long long forced_count = options.service.force_error_count;
+  long long dropped_count = options.service.drop_answer_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
       !line.integer("drip-ms", 0, INT_MAX, drip) ||
       !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
+      !line.integer("drop-answer-count", 0, LLONG_MAX, dropped_count) ||
       !line.number("rate", 0, 1e6, rate)) {
     message = line.error();
     return StartChoice::bad_arguments;
@@ -95,6 +101,8 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.service.shape.spaced |= line.has("spaced-json");
   options.service.shape.numeric_error_code |= line.has("numeric-error-code");
   options.service.force_error_count = forced_count;
+  options.service.drop_answer_count = dropped_count;
+  options.service.drop_result_of = line.text("drop-result-of", options.service.drop_result_of);
   options.service.drop_last_result = options.service.drop_last_result || line.has("drop-last-result");
   options.service.mangle_placeholders =
       options.service.mangle_placeholders || line.has("mangle-placeholders");
@@ -171,7 +179,14 @@ void TranslateServer::handle(const httplib::Request& request, httplib::Response&
     std::this_thread::sleep_for(std::chrono::milliseconds(options_.latency_ms));
   }
   response.status = 200;
-  response.set_content(answer.json, "application/json;charset=utf-8");
+  if (answer.drop) {
+    // The status line and headers go, then the connection closes without
+    // a byte of the body.
+    response.set_chunked_content_provider(
+        "application/json;charset=utf-8", [](size_t, httplib::DataSink&) { return false; });
+  } else {
+    response.set_content(answer.json, "application/json;charset=utf-8");
+  }
   log_.write(request, &params, response.status, answer.outcome);
 }
 

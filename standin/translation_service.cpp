@@ -1,5 +1,6 @@
 #include "standin/translation_service.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "standin/free_translation.h"
@@ -87,11 +88,14 @@ std::string error_json(const std::string& code, const AnswerShape& shape) {
 
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
                          const Glossary& glossary, const AnswerShape& shape,
-                         bool drop_last_of_several, bool freely) {
+                         bool drop_last_of_several, const std::string& drop_line, bool freely) {
   std::string json =
       "{\"from\":" + json_string(from) + ",\"to\":" + json_string(to) + ",\"trans_result\":[";
   std::vector<std::string> lines = split_lines(q);
   if (drop_last_of_several && lines.size() > 1) lines.pop_back();
+  if (!drop_line.empty() && lines.size() > 1) {
+    lines.erase(std::remove(lines.begin(), lines.end(), drop_line), lines.end());
+  }
   bool first = true;
   for (const std::string& line : lines) {
     if (!first) json += ',';
@@ -132,10 +136,17 @@ ServiceAnswer TranslationService::answer(const Params& params) {
   if (!is_source_language(from) || !is_target_language(to)) return fail("58001");
 
   std::string source = from == "auto" ? detect_language(q) : from;
-  return ServiceAnswer{
+  ServiceAnswer answer{
       success_json(q, source, to, glossary_, settings_.shape, settings_.drop_last_result,
-                   settings_.mangle_placeholders),
+                   settings_.drop_result_of, settings_.mangle_placeholders),
       "ok"};
+  // Only translations are dropped, so that a forced error and a dropped
+  // answer can follow one another.
+  if (dropped_answers_++ < settings_.drop_answer_count) {
+    answer.outcome = "dropped";
+    answer.drop = true;
+  }
+  return answer;
 }
 
 }  // namespace standin

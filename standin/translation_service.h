@@ -28,11 +28,17 @@ struct ServiceSettings {
   long long force_error_count = -1;  // only the first N requests get it; -1: all
   bool drop_last_result = false;     // a query of several lines lacks its last entry
   bool mangle_placeholders = false;  // unknown lines word by word, placeholders mangled
+  long long drop_answer_count = 0;   // the first N translations are never sent
+  std::string drop_result_of;        // a query holding this line among others
+                                     // lacks that line's entry
 };
 
 struct ServiceAnswer {
   std::string json;     // the response body
-  std::string outcome;  // "ok" or the error code
+  std::string outcome;  // "ok", the error code, or "dropped"
+  // The connection is to be closed before the body goes out, as when a
+  // server or a router on the way fails mid-answer.
+  bool drop = false;
 };
 
 // The 28 language codes the service translates between, plus "auto" as a
@@ -48,12 +54,15 @@ std::string error_json(const std::string& code, const AnswerShape& shape = {});
 // The success answer for q: one result per line (lines end at LF, a CR
 // before it is dropped, empty lines give no result). With
 // drop_last_of_several, a q of two or more such lines is answered without
-// the last line's entry, as a service that read two lines as one would.
-// With freely, lines go through translate_freely()
-// (free_translation.h) instead of the glossary alone.
+// the last line's entry, as a service that read two lines as one would;
+// with drop_line, a q of two or more lines answers without that line's
+// entries, as a service that joins that line to its neighbour would. With
+// freely, lines go through translate_freely() (free_translation.h) instead of
+// the glossary alone.
 std::string success_json(const std::string& q, const std::string& from, const std::string& to,
                          const Glossary& glossary, const AnswerShape& shape = {},
-                         bool drop_last_of_several = false, bool freely = false);
+                         bool drop_last_of_several = false, const std::string& drop_line = "",
+                         bool freely = false);
 
 class TranslationService {
  public:
@@ -66,6 +75,7 @@ class TranslationService {
   const Glossary& glossary_;
   RateLimiter limiter_;
   std::atomic<long long> forced_errors_{0};
+  std::atomic<long long> dropped_answers_{0};
 };
 
 }  // namespace standin

@@ -6,11 +6,13 @@
 #include <thread>
 
 #include "translate/batch_plan.h"
+#include "translate/error_message.h"
 #include "translate/manual_translate.h"
 #include "translate/service_account.h"
 #include "translate/service_pacer.h"
 #include "translate/service_post.h"
 #include "translate/signing.h"
+#include "translate/text_language.h"
 
 namespace translate {
 namespace {
@@ -29,12 +31,22 @@ constexpr char kTargetLanguage[] = "zh";
 constexpr char kRateLimited[] = "54003";
 constexpr int kRateLimitRetries = 3;
 constexpr Milliseconds kFirstRateLimitWait{1000};
-// A time-out or a passing fault on the service's side: worth one more try.
+// Long queries too frequent: the service asks for three seconds.
+constexpr char kLongQueryTooFrequent[] = "54005";
+constexpr int kLongQueryRetries = 2;
+constexpr Milliseconds kLongQueryWait{3000};
+// A time-out or a passing fault on the service's side, or an answer lost
+// on the way: worth one more try.
 constexpr char kServiceTimeout[] = "52001";
 constexpr char kServiceFault[] = "52002";
 constexpr int kServiceErrorRetries = 1;
+constexpr int kNoAnswerRetries = 1;
 
 constexpr Milliseconds kStopPollStep{50};
+
+constexpr char kNoAnswerMessage[] = "翻译服务没有应答";
+constexpr char kMismatchMessage[] = "译文与原文的行数不符";
+constexpr char kUntranslatedSuffix[] = " 条未能翻译：";
 
 enum class Outcome { kTranslated, kMismatch, kFailed, kStopped };
 
@@ -45,17 +57,23 @@ class QuerySender {
       : report_(report), stop_requested_(stop_requested) {}
 
   // One query of the lines; on kTranslated, translations holds one
-  // translation per line, in order.
+  // translation per line, in order; on kFailed, failure() says why.
   Outcome translate_lines(const std::vector<std::string>& lines,
                           std::vector<std::string>* translations);
+  const std::string& failure() const { return failure_; }
 
  private:
   bool stopped() const { return stop_requested_ && stop_requested_(); }
   // False when a stop came during the wait.
   bool wait(Milliseconds time) const;
+  Outcome fail(std::string why) {
+    failure_ = std::move(why);
+    return Outcome::kFailed;
+  }
 
   BatchReport& report_;
   const std::function<bool()>& stop_requested_;
+  std::string failure_;
 };
 
 bool QuerySender::wait(Milliseconds time) const {
@@ -76,7 +94,9 @@ Outcome QuerySender::translate_lines(const std::vector<std::string>& lines,
     query += lines[i];
   }
   int rate_limit_retries = 0;
+  int long_query_retries = 0;
   int error_retries = 0;
+  int no_answer_retries = 0;
   Milliseconds rate_limit_wait = kFirstRateLimitWait;
   for (;;) {
     if (!service_pacer().acquire(stop_requested_)) return Outcome::kStopped;
@@ -87,33 +107,36 @@ Outcome QuerySender::translate_lines(const std::vector<std::string>& lines,
     const ManualAnswer answer =
         read_manual_answer(service_post(account.host, manual_request_body(request, random_digits(kSaltDigits))));
 
-    switch (answer.kind) {
-      case ManualAnswer::Kind::kResults:
-        // The service answers one entry per non-empty line; any other count
-        // means it joined or split lines, and no entry can be trusted to
-        // belong to the line at its place.
-        if (answer.result_count != static_cast<int>(lines.size()) ||
-            answer.lines.size() < lines.size()) {
-          return Outcome::kMismatch;
-        }
-        translations->assign(answer.lines.begin(), answer.lines.begin() + lines.size());
-        return Outcome::kTranslated;
-      case ManualAnswer::Kind::kNothing:
-        return Outcome::kFailed;
-      case ManualAnswer::Kind::kError:
-        break;
+    if (answer.kind == ManualAnswer::Kind::kResults) {
+      // The service answers one entry per non-empty line; any other count
+      // means it joined or split lines, and no entry can be trusted to
+      // belong to the line at its place.
+      if (answer.result_count != static_cast<int>(lines.size()) ||
+          answer.lines.size() < lines.size()) {
+        failure_ = kMismatchMessage;
+        return Outcome::kMismatch;
+      }
+      translations->assign(answer.lines.begin(), answer.lines.begin() + lines.size());
+      return Outcome::kTranslated;
     }
-    if (answer.error_code == kRateLimited) {
+    if (answer.kind == ManualAnswer::Kind::kNothing) {
+      if (no_answer_retries == kNoAnswerRetries) return fail(kNoAnswerMessage);
+      ++no_answer_retries;
+    } else if (answer.error_code == kRateLimited) {
       ++report_.rate_limited;
-      if (rate_limit_retries == kRateLimitRetries) return Outcome::kFailed;
+      if (rate_limit_retries == kRateLimitRetries) return fail(error_message(answer.error_code));
       ++rate_limit_retries;
       if (!wait(rate_limit_wait)) return Outcome::kStopped;
       rate_limit_wait *= 2;
+    } else if (answer.error_code == kLongQueryTooFrequent) {
+      if (long_query_retries == kLongQueryRetries) return fail(error_message(answer.error_code));
+      ++long_query_retries;
+      if (!wait(kLongQueryWait)) return Outcome::kStopped;
     } else if (answer.error_code == kServiceTimeout || answer.error_code == kServiceFault) {
-      if (error_retries == kServiceErrorRetries) return Outcome::kFailed;
+      if (error_retries == kServiceErrorRetries) return fail(error_message(answer.error_code));
       ++error_retries;
     } else {
-      return Outcome::kFailed;
+      return fail(error_message(answer.error_code));
     }
     ++report_.retries;
   }
@@ -126,43 +149,88 @@ struct TextProgress {
   bool failed = false;
 };
 
-void deliver(const Query& query, const std::vector<std::string>& translations,
-             std::vector<TextProgress>& progress) {
-  size_t next = 0;
-  for (const QueryPiece& piece : query) {
-    TextProgress& text = progress[piece.text];
-    for (size_t k = piece.first; k < piece.first + piece.count; ++k) {
-      text.translations[k] = translations[next++];
-      ++text.received;
+// Sends the planned queries and puts the translated lines back with their
+// texts.
+class BatchRun {
+ public:
+  BatchRun(const std::vector<TextLines>& distinct, BatchReport& report,
+           const std::function<bool()>& stop_requested)
+      : distinct_(distinct), report_(report), sender_(report, stop_requested),
+        progress_(distinct.size()) {
+    for (size_t d = 0; d < distinct.size(); ++d) {
+      progress_[d].translations.resize(distinct[d].sent.size());
     }
   }
-}
 
-void give_up(const Query& query, std::vector<TextProgress>& progress) {
-  for (const QueryPiece& piece : query) progress[piece.text].failed = true;
-}
-
-// Blank lines are not sent, so a full-width space in one does not count.
-bool sends_two_byte_characters(const TextLines& text) {
-  for (const size_t line : text.sent) {
-    for (const char c : text.lines[line]) {
-      if (static_cast<unsigned char>(c) >= 0x80) return true;
+  // False once a stop was asked for.
+  bool send(const Query& query) {
+    std::vector<std::string> translations;
+    switch (sender_.translate_lines(query_lines(distinct_, query), &translations)) {
+      case Outcome::kStopped:
+        return false;
+      case Outcome::kTranslated:
+        deliver(query, translations);
+        return true;
+      case Outcome::kFailed:
+        give_up(query);
+        return true;
+      case Outcome::kMismatch:
+        break;
     }
+    if (query.size() < 2) {
+      give_up(query);
+      return true;
+    }
+    // Halves, so that one text the service reads differently costs a few
+    // requests instead of one request for every text of the query.
+    ++report_.fallbacks;
+    const auto middle = query.begin() + static_cast<std::ptrdiff_t>(query.size() / 2);
+    return send(Query(query.begin(), middle)) && send(Query(middle, query.end()));
+  }
+
+  const std::vector<TextProgress>& progress() const { return progress_; }
+
+ private:
+  void deliver(const Query& query, const std::vector<std::string>& translations) {
+    size_t next = 0;
+    for (const QueryPiece& piece : query) {
+      TextProgress& text = progress_[piece.text];
+      for (size_t k = piece.first; k < piece.first + piece.count; ++k) {
+        text.translations[k] = translations[next++];
+        ++text.received;
+      }
+    }
+  }
+
+  void give_up(const Query& query) {
+    for (const QueryPiece& piece : query) progress_[piece.text].failed = true;
+    report_.failure = sender_.failure();
+  }
+
+  const std::vector<TextLines>& distinct_;
+  BatchReport& report_;
+  QuerySender sender_;
+  std::vector<TextProgress> progress_;
+};
+
+bool sends_cjk_characters(const TextLines& text) {
+  for (const size_t line : text.sent) {
+    if (holds_cjk_characters(text.lines[line])) return true;
   }
   return false;
 }
 
 // The service detects one source language per query. A Chinese text among
 // English ones would make it read the whole query as Chinese and give every
-// line back untranslated, so texts written in two-byte characters (Chinese
-// and whatever else GBK holds beyond ASCII) get queries of their own.
-std::vector<Query> plan_by_script(const std::vector<TextLines>& distinct) {
-  std::vector<size_t> single_byte, two_byte;
+// line back untranslated, so texts holding CJK characters get queries of
+// their own. Punctuation does not count: "Options…" goes with the English.
+std::vector<Query> plan_by_language(const std::vector<TextLines>& distinct) {
+  std::vector<size_t> other, cjk;
   for (size_t d = 0; d < distinct.size(); ++d) {
-    (sends_two_byte_characters(distinct[d]) ? two_byte : single_byte).push_back(d);
+    (sends_cjk_characters(distinct[d]) ? cjk : other).push_back(d);
   }
-  std::vector<Query> queries = plan_queries(distinct, single_byte, kMaxQueryBytes);
-  for (Query& query : plan_queries(distinct, two_byte, kMaxQueryBytes)) {
+  std::vector<Query> queries = plan_queries(distinct, other, kMaxQueryBytes);
+  for (Query& query : plan_queries(distinct, cjk, kMaxQueryBytes)) {
     queries.push_back(std::move(query));
   }
   return queries;
@@ -181,52 +249,34 @@ std::vector<std::string> translate_batch(const std::vector<std::string>& texts, 
     if (found.second) distinct.push_back(split_text_lines(texts[i]));
     distinct_of[i] = found.first->second;
   }
-  std::vector<TextProgress> progress(distinct.size());
-  for (size_t d = 0; d < distinct.size(); ++d) {
-    progress[d].translations.resize(distinct[d].sent.size());
-  }
 
   BatchReport counts;
-  QuerySender sender(counts, stop_requested);
-  std::vector<std::string> translations;
-  for (const Query& query : plan_by_script(distinct)) {
-    const Outcome outcome = sender.translate_lines(query_lines(distinct, query), &translations);
-    if (outcome == Outcome::kStopped) break;
-    if (outcome == Outcome::kTranslated) {
-      deliver(query, translations, progress);
-    } else if (outcome == Outcome::kFailed) {
-      give_up(query, progress);
-    } else {
-      // One request per text of that query, so that one text the service
-      // reads differently costs only its own translation.
-      ++counts.fallbacks;
-      bool stopped = false;
-      for (const QueryPiece& piece : query) {
-        const Query alone{piece};
-        const Outcome single = sender.translate_lines(query_lines(distinct, alone), &translations);
-        if (single == Outcome::kStopped) {
-          stopped = true;
-          break;
-        }
-        if (single == Outcome::kTranslated) {
-          deliver(alone, translations, progress);
-        } else {
-          give_up(alone, progress);
-        }
-      }
-      if (stopped) break;
-    }
+  BatchRun run(distinct, counts, stop_requested);
+  for (const Query& query : plan_by_language(distinct)) {
+    if (!run.send(query)) break;
   }
-  if (report) *report = counts;
 
   std::vector<std::string> results(texts.size());
   for (size_t i = 0; i < texts.size(); ++i) {
     const TextLines& text = distinct[distinct_of[i]];
-    const TextProgress& got = progress[distinct_of[i]];
-    if (text.sent.empty() || got.failed || got.received != text.sent.size()) continue;
-    results[i] = join_translated_lines(text, got.translations);
+    const TextProgress& got = run.progress()[distinct_of[i]];
+    // Nothing to translate: the text is its own translation.
+    if (text.sent.empty()) {
+      results[i] = texts[i];
+    } else if (got.received == text.sent.size()) {
+      results[i] = join_translated_lines(text, got.translations);
+    } else if (got.failed) {
+      ++counts.untranslated;
+    }
   }
+  if (report) *report = counts;
   return results;
+}
+
+std::string untranslated_note(int count, const BatchReport& report) {
+  if (count <= 0) return {};
+  const std::string why = report.failure.empty() ? kNoAnswerMessage : report.failure;
+  return std::to_string(count) + kUntranslatedSuffix + why;
 }
 
 }  // namespace translate

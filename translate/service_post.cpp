@@ -18,6 +18,9 @@ std::string service_post(const std::string& host_and_port, const std::string& fo
   post.method = net::kPost;
   post.post_text = form_body;
   post.headers = kBrowserUserAgent;
+  // The same way out as the quick GET takes: behind a mandatory proxy a
+  // direct connection would fail.
+  post.system_proxy = true;
   // The service writes every non-ASCII character of its JSON as a "\u"
   // escape, so the body is taken as it is, without a character-set step.
   return runtime::text_from_bytes(net::http_request(post));

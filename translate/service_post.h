@@ -7,7 +7,8 @@
 namespace translate {
 
 // Posts the form body to the service's translate path at host_and_port
-// ("host" or "host:port") with the page's browser user agent and returns
+// ("host" or "host:port") with the page's browser user agent, through the
+// system's proxy settings as the quick GET goes, and returns
 // the answer as text (escapes as they came), empty when none came.
 std::string service_post(const std::string& host_and_port, const std::string& form_body);
 

@@ -1,13 +1,11 @@
 #include "translate/translation_memory.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <unordered_set>
 
-#include "platform/unique_handle.h"
 #include "runtime/codepage.h"
 #include "runtime/system.h"
+#include "translate/memory_file_append.h"
 #include "translate/memory_file_format.h"
 #include "translate/quick_translate.h"
 
@@ -16,54 +14,27 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Opens the file for appending, creating it when it is missing. Only
-// FILE_APPEND_DATA is asked for, so every write lands at the end of the file
-// even when another program appended meanwhile. Others may read, write and
-// replace the file while it is open.
-platform::FileHandle open_for_append(const std::string& path, bool* created) {
-  platform::FileHandle file(CreateFileW(
-      runtime::widen(path).c_str(), GENERIC_READ | FILE_APPEND_DATA,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-      FILE_ATTRIBUTE_NORMAL, nullptr));
-  *created = file && GetLastError() != ERROR_ALREADY_EXISTS;
-  return file;
-}
-
-// True when the file is empty or its last byte ends a line: a line typed by
-// hand without a final line break must not swallow the next entry.
-bool ends_with_line_break(HANDLE file) {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart == 0) return true;
-  LARGE_INTEGER last{};
-  last.QuadPart = -1;
-  char byte = 0;
-  DWORD read = 0;
-  if (!SetFilePointerEx(file, last, nullptr, FILE_END) ||
-      !ReadFile(file, &byte, 1, &read, nullptr) || read != 1) {
-    return true;
+// Line breaks: CR LF, LF or a lone CR, as the harvest cuts texts.
+size_t line_breaks(const std::string& text) {
+  size_t breaks = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++breaks;
+    }
   }
-  return byte == '\n';
+  return breaks;
 }
 
-// One whole write, then the system's buffers are flushed: a crash of the
-// program (or of the system) right after loses nothing that was written.
-bool write_whole(HANDLE file, const std::string& bytes) {
-  DWORD written = 0;
-  return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size() && FlushFileBuffers(file);
+// One with fewer lines than its text is a translation of part of the text.
+bool whole(const std::string& text, const std::string& translation) {
+  return !text.empty() && !translation.empty() && line_breaks(translation) == line_breaks(text);
 }
 
-bool append_to_file(const std::string& path, const std::string& line) {
-  bool created = false;
-  const platform::FileHandle file = open_for_append(path, &created);
-  if (!file) return false;
-  std::string bytes;
-  if (created) {
-    bytes = memory_file_header();
-  } else if (!ends_with_line_break(file.get())) {
-    bytes = "\r\n";
-  }
-  return write_whole(file.get(), bytes + line);
+// One that changed nothing (a text already in Chinese, or one the service
+// could not read) would stand for the text for good: it is held for the
+// session only, so that it is not asked for again, and never written.
+bool worth_writing(const std::string& text, const std::string& translation) {
+  return whole(text, translation) && translation != text;
 }
 
 }  // namespace
@@ -90,27 +61,39 @@ MemoryLoadReport TranslationMemory::open(const std::string& path) {
     MemoryLine line;
     while (!rest.empty()) {
       const size_t end = rest.find('\n');
+      // A last line without its line break was torn by a crash: what it
+      // holds may be cut anywhere. The next append cuts it off.
+      if (end == std::string_view::npos) {
+        ++report.lines_skipped;
+        break;
+      }
       const std::string_view text = rest.substr(0, end);
-      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+      rest.remove_prefix(end + 1);
       bool damaged = false;
       if (read_memory_file_line(text, &line, &damaged)) {
+        const std::string entry_key = key(line.from, line.to, line.text);
         // A later line for the same text wins: corrections are appended.
-        entries[key(line.from, line.to, line.text)] = std::move(line.translation);
+        // A line that keeps the text as it was says nothing, and is passed
+        // over like a damaged one.
+        if (worth_writing(line.text, line.translation)) {
+          entries[entry_key] = std::move(line.translation);
+        } else {
+          ++report.lines_skipped;
+        }
       } else if (damaged) {
         ++report.lines_skipped;
       }
     }
   } else if (!runtime::file_exists(path)) {
     // A new file starts with the explanation of its lines.
-    bool created = false;
-    const platform::FileHandle file = open_for_append(path, &created);
-    if (file && created) write_whole(file.get(), memory_file_header());
+    append_memory_lines(path, memory_file_header(), {});
   }
   report.entries = entries.size();
 
   std::lock_guard<std::mutex> lock(mutex_);
   entries_ = std::move(entries);
   path_ = path;
+  file_writes_ = 0;
   return report;
 }
 
@@ -125,21 +108,41 @@ bool TranslationMemory::lookup(const std::string& from, const std::string& to,
 
 bool TranslationMemory::store(const std::string& from, const std::string& to,
                               const std::string& text, const std::string& translation) {
-  if (text.empty() || translation.empty()) return false;
+  return store_all({{from, to, text, translation}}) == 1;
+}
+
+size_t TranslationMemory::store_all(const std::vector<MemoryEntry>& entries) {
+  std::string lines;
   std::string path;
+  size_t taken = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!entries_.emplace(key(from, to, text), translation).second) return false;
+    for (const MemoryEntry& entry : entries) {
+      if (!whole(entry.text, entry.translation)) continue;
+      if (!entries_.emplace(key(entry.from, entry.to, entry.text), entry.translation).second) {
+        continue;
+      }
+      ++taken;
+      // A text with no UTF-8 form stays in memory only.
+      if (!path_.empty() && worth_writing(entry.text, entry.translation)) {
+        lines += memory_file_line({entry.from, entry.to, entry.text, entry.translation});
+      }
+    }
     path = path_;
   }
   // Lookups need not wait for the disk; appends go one after the other.
-  if (!path.empty()) {
-    // A text with no UTF-8 form stays in memory only.
-    const std::string line = memory_file_line({from, to, text, translation});
+  if (!lines.empty()) {
     std::lock_guard<std::mutex> lock(file_mutex_);
-    if (!line.empty()) append_to_file(path, line);
+    append_memory_lines(path, memory_file_header(), lines);
+    std::lock_guard<std::mutex> count_lock(mutex_);
+    ++file_writes_;
   }
-  return true;
+  return taken;
+}
+
+size_t TranslationMemory::file_writes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return file_writes_;
 }
 
 size_t TranslationMemory::size() const {
@@ -154,7 +157,9 @@ std::string TranslationMemory::path() const {
 
 std::vector<std::string> translate_with_memory(const std::vector<std::string>& texts,
                                                TranslationMemory& memory,
-                                               const TranslationService& service) {
+                                               const TranslationService& service,
+                                               int* untranslated) {
+  if (untranslated) *untranslated = 0;
   std::vector<std::string> translations(texts.size());
   std::vector<std::string> missing;
   std::unordered_set<std::string> asked;
@@ -163,6 +168,8 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
     if (texts[i].empty()) continue;
     if (memory.lookup(kInterfaceSourceLanguage, kInterfaceTargetLanguage, texts[i],
                       &translations[i])) {
+      // Known to come back as it is: nothing to write.
+      if (translations[i] == texts[i]) translations[i].clear();
       continue;
     }
     if (asked.insert(texts[i]).second) missing.push_back(texts[i]);
@@ -171,15 +178,22 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
 
   const std::vector<std::string> answers = service(missing);
   std::unordered_map<std::string, std::string> answered;
+  std::vector<MemoryEntry> learnt;
   for (size_t i = 0; i < missing.size() && i < answers.size(); ++i) {
     if (answers[i].empty()) continue;
-    memory.store(kInterfaceSourceLanguage, kInterfaceTargetLanguage, missing[i], answers[i]);
-    answered.emplace(missing[i], answers[i]);
+    // Given back as it was: nothing to write, and nothing to learn.
+    answered.emplace(missing[i], answers[i] == missing[i] ? std::string() : answers[i]);
+    learnt.push_back({kInterfaceSourceLanguage, kInterfaceTargetLanguage, missing[i], answers[i]});
   }
+  memory.store_all(learnt);
   for (size_t i = 0; i < texts.size(); ++i) {
-    if (!translations[i].empty()) continue;
+    if (texts[i].empty() || !translations[i].empty()) continue;
     const auto found = answered.find(texts[i]);
-    if (found != answered.end()) translations[i] = found->second;
+    if (found != answered.end()) {
+      translations[i] = found->second;
+    } else if (untranslated) {
+      ++*untranslated;
+    }
   }
   return translations;
 }

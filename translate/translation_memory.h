@@ -11,9 +11,11 @@
 // The file is read once, when the memory is opened; when a text appears on
 // several lines the last one wins, so a correction appended by hand wins
 // over what the service said. A line that cannot be read (wrong number of
-// fields, a bad escape, invalid UTF-8, a text without a GBK form) is skipped.
-// Every new translation is appended as one whole line in a single write, so
-// a crash loses at most the translation being written.
+// fields, a bad escape, invalid UTF-8, a text without a GBK form), a last
+// line without a line break (torn by a crash) and a line whose translation
+// equals its text are skipped. The translations of one harvest are appended
+// together in a single write and flush; appends of several program
+// instances never mix.
 //
 // Texts in the interface are GBK. All members are safe to call from several
 // threads at once.
@@ -39,6 +41,14 @@ struct MemoryLoadReport {
   size_t lines_skipped = 0;  // damaged or foreign lines
 };
 
+// One translation: languages, text and translation (GBK).
+struct MemoryEntry {
+  std::string from;
+  std::string to;
+  std::string text;
+  std::string translation;
+};
+
 class TranslationMemory {
  public:
   // An empty memory without a file: it remembers for the life of the object.
@@ -59,12 +69,20 @@ class TranslationMemory {
   // Holds the translation and appends it to the file. A text already held
   // keeps its translation (one from the file, possibly corrected by a
   // person, wins over the service): false then, and when the text or the
-  // translation is empty.
+  // translation is empty or their numbers of lines differ (a translation of
+  // part of the text). A translation equal to its text is held for the
+  // life of the object, so that it is not asked for again, but never
+  // written to the file.
   bool store(const std::string& from, const std::string& to, const std::string& text,
              const std::string& translation);
+  // store for many entries at once, appended in one write; returns how many
+  // were taken.
+  size_t store_all(const std::vector<MemoryEntry>& entries);
 
   size_t size() const;
   std::string path() const;
+  // Writes made to the file since it was opened.
+  size_t file_writes() const;
 
  private:
   static std::string key(const std::string& from, const std::string& to, const std::string& text);
@@ -73,20 +91,25 @@ class TranslationMemory {
   std::mutex file_mutex_;     // one append at a time
   std::unordered_map<std::string, std::string> entries_;
   std::string path_;  // empty: no file
+  size_t file_writes_ = 0;
 };
 
 // Translation through the memory: looks each text up (interface languages),
 // sends only the texts not held to service, each distinct text once and in
-// their first order, stores every non-empty translation that comes back and
-// returns one translation per text, in order ("" where there is none).
+// their first order, stores the translations that come back (in one write)
+// and returns one translation per text, in order ("" where there is none).
 // service receives the missing texts and returns their translations in the
 // same order; results it leaves out count as empty. It is not called when
 // every text is held. An empty text is never sent (its translation is
-// empty).
+// empty). A translation equal to its text (a text already in Chinese) is
+// never returned: "" stands for it, and it is not counted in
+// *untranslated, which receives the number of texts (repeats included)
+// for which service gave nothing.
 using TranslationService = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
 std::vector<std::string> translate_with_memory(const std::vector<std::string>& texts,
                                                TranslationMemory& memory,
-                                               const TranslationService& service);
+                                               const TranslationService& service,
+                                               int* untranslated = nullptr);
 
 // The program's own memory, in program_translation_memory_path() (the file
 // next to the program). Opened on first use; open_program_translation_memory

@@ -4,10 +4,12 @@
 // controls, at fixed screen positions away from the main program's window.
 // Started beside the program by scripts/run.sh and by the tests.
 //
-//   foreign_demo.exe [--controls N] [--extra-controls] [--list-items N]
-//     --controls N      the dialog holds N push buttons instead (benchmarks)
-//     --extra-controls  after the ordinary controls, kExtraControls
-//     --interface-texts after the ordinary controls, kInterfaceTextControls
+//   foreign_demo.exe [--controls N] [--extra-controls] [--interface-texts]
+//                    [--memory-controls] [--list-items N]
+//     --controls N       the dialog holds N push buttons instead (benchmarks)
+//     --extra-controls   after the ordinary controls, kExtraControls
+//     --interface-texts  after those, kInterfaceTextControls
+//     --memory-controls  after those, kMemoryControls
 //     --list-items N    the explorer's list view holds N rows (benchmarks)
 #include <windows.h>
 #include <shellapi.h>
@@ -27,6 +29,7 @@ struct Options {
   int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
   bool interface_texts = false;
+  bool memory_controls = false;
 };
 
 Options parse_options() {
@@ -44,6 +47,8 @@ Options parse_options() {
       options.extra_controls = true;
     } else if (std::wcscmp(argv[i], L"--interface-texts") == 0) {
       options.interface_texts = true;
+    } else if (std::wcscmp(argv[i], L"--memory-controls") == 0) {
+      options.memory_controls = true;
     }
   }
   LocalFree(argv);
@@ -151,20 +156,18 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
     create_control(dialog, instance, control.window_class, control.text, control.style,
                    control.x, control.y, control.width, control.height, id++);
   }
-  if (options.extra_controls) {
-    id = kExtraControlFirstId;
-    for (const ControlLayout& control : kExtraControls) {
+  // Each optional block of controls has ids of its own.
+  const auto add_block = [&](bool wanted, const auto& block, int first_id) {
+    if (!wanted) return;
+    id = first_id;
+    for (const ControlLayout& control : block) {
       create_control(dialog, instance, control.window_class, control.text, control.style,
                      control.x, control.y, control.width, control.height, id++);
     }
-  }
-  if (options.interface_texts) {
-    id = kInterfaceTextFirstId;
-    for (const ControlLayout& control : kInterfaceTextControls) {
-      create_control(dialog, instance, control.window_class, control.text, control.style,
-                     control.x, control.y, control.width, control.height, id++);
-    }
-  }
+  };
+  add_block(options.extra_controls, kExtraControls, kExtraControlFirstId);
+  add_block(options.interface_texts, kInterfaceTextControls, kInterfaceTextFirstId);
+  add_block(options.memory_controls, kMemoryControls, kMemoryControlFirstId);
   return dialog;
 }
 

@@ -13,14 +13,14 @@ inline constexpr wchar_t kDialogTitle[] = L"Demo Settings";
 inline constexpr int kDialogLeft = 420;
 inline constexpr int kDialogTop = 60;
 inline constexpr int kDialogWidth = 380;
-inline constexpr int kDialogHeight = 300;
+inline constexpr int kDialogHeight = 340;
 
 // The second top-level window: no children, a white popup without frame, so
 // that its edge pixels are known.
 inline constexpr wchar_t kPlainClass[] = L"ForeignDemoPlain";
 inline constexpr wchar_t kPlainTitle[] = L"Demo Notes";
 inline constexpr int kPlainLeft = 420;
-inline constexpr int kPlainTop = 420;
+inline constexpr int kPlainTop = 470;
 inline constexpr int kPlainWidth = 240;
 inline constexpr int kPlainHeight = 140;
 
@@ -77,6 +77,17 @@ inline constexpr ControlLayout kInterfaceTextControls[] = {
     {L"EDIT", L"C:\\Program Files\\Demo", WS_BORDER | ES_AUTOHSCROLL, 250, 268, 120, 24},
 };
 inline constexpr int kInterfaceTextFirstId = 300;
+// With --memory-controls the dialog also holds, after those, texts whose
+// translation the memory must learn whole or not at all: a label of two
+// lines (SS_NOTIFY, so that the pointer finds it), a Chinese label and an
+// English button whose "…" is GBK punctuation. Their ids follow
+// kMemoryControlFirstId.
+inline constexpr ControlLayout kMemoryControls[] = {
+    {L"STATIC", L"Print\r\nPreview", SS_LEFT | SS_NOTIFY, 20, 304, 90, 32},
+    {L"STATIC", L"\x6587\x4ef6\x540d\xff1a", SS_LEFT, 120, 308, 60, 20},  // 文件名：
+    {L"BUTTON", L"Options\x2026", BS_PUSHBUTTON, 185, 306, 90, 28},
+};
+inline constexpr int kMemoryControlFirstId = 320;
 
 // A point of the dialog's client area that no control covers.
 inline constexpr POINT kDialogEmptyPoint = {300, 230};

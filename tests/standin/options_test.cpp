@@ -20,6 +20,7 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.service.force_error_count, -1);
   EXPECT_FALSE(options.service.drop_last_result);
   EXPECT_FALSE(options.service.mangle_placeholders);
+  EXPECT_EQ(options.service.drop_answer_count, 0);
   EXPECT_TRUE(options.log_path.empty());
   EXPECT_FALSE(options.service.shape.escaped_slashes || options.service.shape.spaced ||
                options.service.shape.numeric_error_code);
@@ -31,7 +32,8 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
                "54003",  "--log", "/tmp/x.log",   "--glossary",   "g.tsv",
                "--escaped-slashes", "--spaced-json", "--numeric-error-code",
                "--never-answer", "--drip-ms", "40", "--force-error-count", "2",
-               "--drop-last-result", "--mangle-placeholders"};
+               "--drop-last-result", "--mangle-placeholders", "--drop-answer-count", "3",
+               "--drop-result-of", "Print"};
   ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18090);
@@ -43,6 +45,8 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.service.force_error_count, 2);
   EXPECT_TRUE(options.service.drop_last_result);
   EXPECT_TRUE(options.service.mangle_placeholders);
+  EXPECT_EQ(options.service.drop_answer_count, 3);
+  EXPECT_EQ(options.service.drop_result_of, "Print");
   EXPECT_EQ(options.log_path, "/tmp/x.log");
   EXPECT_EQ(options.glossary_path, "g.tsv");
   EXPECT_TRUE(options.service.shape.escaped_slashes);

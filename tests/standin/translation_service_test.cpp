@@ -156,19 +156,25 @@ TEST(TranslationServiceTest, ForcedErrorAnswersEveryRequestOrTheFirstFew) {
   standin::Glossary glossary = small_glossary();
   const struct {
     long long count;
+    long long drops;  // translations dropped after the forced errors
     std::vector<const char*> outcomes;
   } cases[] = {
-      {-1, {"52001", "52001", "52001"}},
-      {0, {"ok", "ok", "ok"}},
-      {2, {"52001", "52001", "ok"}},
+      {-1, 0, {"52001", "52001", "52001"}},
+      {0, 0, {"ok", "ok", "ok"}},
+      {2, 0, {"52001", "52001", "ok"}},
+      {1, 1, {"52001", "dropped", "ok"}},
+      {0, 2, {"dropped", "dropped", "ok"}},
   };
   for (const auto& c : cases) {
     standin::ServiceSettings settings;
     settings.force_error = "52001";
     settings.force_error_count = c.count;
+    settings.drop_answer_count = c.drops;
     standin::TranslationService service(settings, glossary);
     for (const char* outcome : c.outcomes) {
-      EXPECT_EQ(service.answer(request("Open")).outcome, outcome) << "count " << c.count;
+      const standin::ServiceAnswer answer = service.answer(request("Open"));
+      EXPECT_EQ(answer.outcome, outcome) << "count " << c.count << ", drops " << c.drops;
+      EXPECT_EQ(answer.drop, answer.outcome == "dropped");
     }
   }
 }

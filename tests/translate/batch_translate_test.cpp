@@ -11,6 +11,7 @@
 #include "build_constants.h"
 #include "tests/support/translate_standin.h"
 #include "translate/batch_translate.h"
+#include "translate/error_message.h"
 #include "translate/manual_translate.h"
 #include "translate/quick_translate.h"
 
@@ -104,7 +105,7 @@ TEST(BatchTranslateTest, PutsEachTranslatedLineBackBetweenTheTextsOwnBreaks) {
       {"Open", "打开"},
       {"Cancel\r\nOK", "取消\r\n确定"},
       {"", ""},                                   // nothing to send, nothing came
-      {"  \r\n", ""},
+      {"  \r\n", "  \r\n"},                     // nothing to send: its own translation
       {"Open\r\nSave\r\nExit", "打开\r\n保存\r\n退出"},
   };
   Texts texts, expected;
@@ -126,30 +127,61 @@ TEST(BatchTranslateTest, SendsChineseTextsApartSinceTheServiceDetectsOneLanguage
   TranslateStandin service;
   ASSERT_TRUE(service.start());
   BatchReport report;
-  EXPECT_EQ(translate::translate_batch({"Open", "你好", "Exit", "打开\r\nSave"}, &report),
-            Texts({"打开", "你好", "退出", "打开\r\nSave"}));
+  // GBK punctuation makes no text Chinese; what comes back unchanged is
+  // given back as it was.
+  EXPECT_EQ(translate::translate_batch({"Open", "你好", "Options…", "Exit", "打开\r\nSave"}, &report),
+            Texts({"打开", "你好", "选项…", "退出", "打开\r\nSave"}));
   EXPECT_EQ(report.requests, 2);
+  EXPECT_EQ(report.untranslated, 0);
   const std::vector<std::string> lines = service.log_lines(2);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(TranslateStandin::logged_param(lines[0], "q"), "Open\nExit");
+  EXPECT_EQ(TranslateStandin::logged_param(lines[0], "q"), u8"Open\nOptions…\nExit");
   EXPECT_EQ(TranslateStandin::logged_param(lines[1], "q"), u8"你好\n打开\nSave");
 }
 
-TEST(BatchTranslateTest, FallsBackToOneRequestPerTextWhenTheAnswerCountDiffers) {
-  TranslateStandin service;
-  // The stand-in leaves out the last entry of any query of several lines.
-  ASSERT_TRUE(service.start("--drop-last-result"));
-  BatchReport report;
-  EXPECT_EQ(translate::translate_batch({"Open", "Save", "Copy\r\nPaste", "Exit"}, &report),
-            Texts({"打开", "保存", "", "退出"}));
-  EXPECT_EQ(report.fallbacks, 1);
-  EXPECT_EQ(report.requests, 5);
-  const std::vector<std::string> lines = service.log_lines(5);
-  ASSERT_EQ(lines.size(), 5u);
-  const char* const queries[] = {"Open\nSave\nCopy\nPaste\nExit", "Open", "Save", "Copy\nPaste",
-                                 "Exit"};
-  for (size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(TranslateStandin::logged_param(lines[i], "q"), queries[i]);
+TEST(BatchTranslateTest, SplitsAQueryInHalvesWhenTheAnswerCountDiffers) {
+  const struct {
+    const char* why;
+    std::string service_options;
+    Texts texts;
+    Texts expected;
+    std::vector<std::string> queries;
+    int splits;
+  } cases[] = {
+      {"every query of several lines loses its last entry",
+       "--drop-last-result",
+       {"Open", "Save", "Copy\r\nPaste", "Exit"},
+       {"打开", "保存", "", "退出"},
+       {"Open\nSave\nCopy\nPaste\nExit", "Open\nSave", "Open", "Save", "Copy\nPaste\nExit",
+        "Copy\nPaste", "Exit"},
+       3},
+      // One text in sixteen: a few requests instead of one per text.
+      {"one line is joined to its neighbour",
+       "--drop-result-of Print",
+       {"Open", "Save", "Cancel", "Exit", "Help", "Copy", "Paste", "Cut", "Delete", "Print",
+        "Close", "Apply", "Options", "Preview", "Advanced", "Find"},
+       {"打开", "保存", "取消", "退出", "帮助", "复制", "粘贴", "剪切", "删除", "打印", "关闭",
+        "应用", "选项", "预览", "高级", "查找"},
+       {"Open\nSave\nCancel\nExit\nHelp\nCopy\nPaste\nCut\nDelete\nPrint\nClose\nApply\nOptions"
+        "\nPreview\nAdvanced\nFind",
+        "Open\nSave\nCancel\nExit\nHelp\nCopy\nPaste\nCut",
+        "Delete\nPrint\nClose\nApply\nOptions\nPreview\nAdvanced\nFind", "Delete\nPrint\nClose\nApply",
+        "Delete\nPrint", "Delete", "Print", "Close\nApply", "Options\nPreview\nAdvanced\nFind"},
+       4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    TranslateStandin service;
+    ASSERT_TRUE(service.start(c.service_options));
+    BatchReport report;
+    EXPECT_EQ(translate::translate_batch(c.texts, &report), c.expected);
+    EXPECT_EQ(report.fallbacks, c.splits);
+    EXPECT_EQ(report.requests, static_cast<int>(c.queries.size()));
+    const std::vector<std::string> lines = service.log_lines(c.queries.size());
+    ASSERT_EQ(lines.size(), c.queries.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(TranslateStandin::logged_param(lines[i], "q"), c.queries[i]);
+    }
   }
 }
 
@@ -159,19 +191,23 @@ struct ErrorCase {
   int requests;
   int rate_limited;
   int retries;
-  bool translated;
+  const char* failure_code;     // the last refusal; "" for no answer; null: translated
 };
 
 TEST(BatchTranslateTest, RetriesWhatIsWorthRetryingAndGivesUpOnTheRest) {
   const ErrorCase cases[] = {
-      {"one time-out", "--force-error 52001 --force-error-count 1", 2, 0, 1, true},
-      {"one system error", "--force-error 52002 --force-error-count 1", 2, 0, 1, true},
-      {"time-outs only", "--force-error 52001", 2, 0, 1, false},
-      {"wrong signature", "--force-error 54001", 1, 0, 0, false},
-      {"service closed", "--force-error 58002", 1, 0, 0, false},
-      {"rate limited twice", "--force-error 54003 --force-error-count 2", 3, 2, 2, true},
-      {"rate limited for good", "--force-error 54003", 4, 4, 3, false},
-      {"service down", "", 1, 0, 0, false},
+      {"one time-out", "--force-error 52001 --force-error-count 1", 2, 0, 1, nullptr},
+      {"one system error", "--force-error 52002 --force-error-count 1", 2, 0, 1, nullptr},
+      {"time-outs only", "--force-error 52001", 2, 0, 1, "52001"},
+      {"wrong signature", "--force-error 54001", 1, 0, 0, "54001"},
+      {"service closed", "--force-error 58002", 1, 0, 0, "58002"},
+      {"rate limited twice", "--force-error 54003 --force-error-count 2", 3, 2, 2, nullptr},
+      {"rate limited for good", "--force-error 54003", 4, 4, 3, "54003"},
+      {"long queries too frequent once", "--force-error 54005 --force-error-count 1", 2, 0, 1, nullptr},
+      {"long query refused, then its answer lost",
+       "--force-error 54005 --force-error-count 1 --drop-answer-count 1", 3, 0, 2, nullptr},
+      {"every answer lost", "--drop-answer-count 9", 2, 0, 1, ""},
+      {"service down", "", 2, 0, 1, ""},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.why);
@@ -181,7 +217,13 @@ TEST(BatchTranslateTest, RetriesWhatIsWorthRetryingAndGivesUpOnTheRest) {
     }
     BatchReport report;
     const Texts results = translate::translate_batch({"Open", "Exit\r\nCancel"}, &report);
-    EXPECT_EQ(results, c.translated ? Texts({"打开", "退出\r\n取消"}) : Texts({"", ""}));
+    const bool translated = c.failure_code == nullptr;
+    EXPECT_EQ(results, translated ? Texts({"打开", "退出\r\n取消"}) : Texts({"", ""}));
+    EXPECT_EQ(report.untranslated, translated ? 0 : 2);
+    if (!translated) {
+      const std::string why = *c.failure_code ? translate::error_message(c.failure_code) : "翻译服务没有应答";
+      EXPECT_EQ(translate::untranslated_note(report.untranslated, report), "2 条未能翻译：" + why);
+    }
     EXPECT_EQ(report.requests, c.requests);
     EXPECT_EQ(report.rate_limited, c.rate_limited);
     EXPECT_EQ(report.retries, c.retries);

@@ -2,6 +2,7 @@
 // reaches the file, what comes back after a restart, which lines of a file
 // edited by hand count, and which texts reach the service.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <fstream>
@@ -68,7 +69,7 @@ TEST(TranslationMemoryTest, TextsComeBackWholeAfterARestart) {
   } cases[] = {
       {"Name\tValue", "名称\t值", "Name\\tValue"},
       {"line 1\r\nline 2", "第一行\r\n第二行", "line 1\\r\\nline 2"},
-      {"lone\nfeed\rreturn", "单独", "lone\\nfeed\\rreturn"},
+      {"lone\nfeed\rreturn", "单独\n换行\r回车", "lone\\nfeed\\rreturn"},
       {"C:\\new\\table", "C:\\新\\表", "C:\\\\new\\\\table"},
       {"ends in \\", "以反斜杠结尾\\", "ends in \\\\"},
       {"打开(&O)...", "&Open...", u8"打开(&O)..."},
@@ -112,6 +113,8 @@ TEST(TranslationMemoryTest, SkipsLinesItCannotReadAndKeepsTheRest) {
       {u8"auto\tzh\tsmile\t😀", true},  // no GBK form
       {std::string("auto\tzh\tzero") + '\0' + "byte\tb", true},
       {"auto\tzh\tno translation\t", true},
+      {u8"auto\tzh\tOptions…\tOptions…", true},  // said nothing: the text as it was
+      {u8"auto\tzh\tTwo\\r\\nlines\t两行", true},  // a translation of part of the text
   };
   std::string file;
   size_t damaged = 0;
@@ -119,26 +122,80 @@ TEST(TranslationMemoryTest, SkipsLinesItCannotReadAndKeepsTheRest) {
     file += c.line + "\n";
     damaged += c.damaged;
   }
-  // The last line has no line break, as an editor may leave it.
-  file += u8"auto\tzh\tLast\t最后";
+  // The last line has no line break: a crash tore it, and its translation
+  // may be cut anywhere.
+  file += u8"auto\tzh\tLast\t最";
   const std::string path = fresh_memory_path("memory_damaged");
   write_bytes(path, file);
 
   TranslationMemory memory;
   const translate::MemoryLoadReport report = memory.open(path);
-  EXPECT_EQ(report.lines_skipped, damaged);
-  EXPECT_EQ(report.entries, 3u);
+  EXPECT_EQ(report.lines_skipped, damaged + 1);
+  EXPECT_EQ(report.entries, 2u);
   EXPECT_EQ(remembered(memory, "Open"), "打开");
   EXPECT_EQ(remembered(memory, "Save"), "保存");
-  EXPECT_EQ(remembered(memory, "Last"), "最后");
+  EXPECT_EQ(remembered(memory, "Last"), "(not held)");
   EXPECT_EQ(remembered(memory, "three fields"), "(not held)");
+  EXPECT_EQ(remembered(memory, "Options…"), "(not held)");
 
-  // A new entry goes on a line of its own; both survive a restart.
+  // The torn line is cut off; the new entry takes its place on a line of
+  // its own and survives a restart.
   EXPECT_TRUE(memory.store(kFrom, kTo, "Exit", "退出"));
+  EXPECT_EQ(read_bytes(path), file.substr(0, file.rfind('\n') + 1) + u8"auto\tzh\tExit\t退出\r\n");
   TranslationMemory restarted;
-  EXPECT_EQ(restarted.open(path).entries, 4u);
-  EXPECT_EQ(remembered(restarted, "Last"), "最后");
+  EXPECT_EQ(restarted.open(path).entries, 3u);
   EXPECT_EQ(remembered(restarted, "Exit"), "退出");
+}
+
+TEST(TranslationMemoryTest, LearnsOnlyWholeTranslationsThatChangeTheText) {
+  const struct {
+    std::string text;
+    std::string answer;    // what the service gives
+    std::string returned;  // what is written into the control
+    bool learnt;
+  } cases[] = {
+      {"Open", "打开", "打开", true},
+      {"你好", "你好", "", false},                       // already Chinese
+      {"Options…", "Options…", "", false},             // given back unread
+      {"Line one\r\nLine two", "第一行", "第一行", false},  // the first line only
+      {"Line one\nLine two", "第一行\n第二行", "第一行\n第二行", true},
+      {"Cut", "", "", false},                            // no answer
+  };
+  const std::string path = fresh_memory_path("memory_whole");
+  TranslationMemory memory;
+  memory.open(path);
+  Texts texts, expected;
+  for (const auto& c : cases) {
+    texts.push_back(c.text);
+    expected.push_back(c.returned);
+  }
+  const translate::TranslationService service = [&cases](const Texts& asked) {
+    Texts answers;
+    for (const std::string& text : asked) {
+      for (const auto& c : cases) {
+        if (c.text == text) answers.push_back(c.answer);
+      }
+    }
+    return answers;
+  };
+  int untranslated = -1;
+  EXPECT_EQ(translate::translate_with_memory(texts, memory, service, &untranslated), expected);
+  EXPECT_EQ(untranslated, 1);  // only "Cut" got nothing
+  EXPECT_EQ(memory.file_writes(), 1u);
+
+  // Asked again, nothing reaches the service: what came back unchanged
+  // is held for the session, though never written.
+  const translate::TranslationService refusing = [](const Texts& asked) {
+    ADD_FAILURE() << asked.front();
+    return Texts();
+  };
+  EXPECT_EQ(translate::translate_with_memory({"你好", "Open"}, memory, refusing), (Texts{"", "打开"}));
+
+  TranslationMemory restarted;
+  EXPECT_EQ(restarted.open(path).lines_skipped, 0u);
+  for (const auto& c : cases) {
+    EXPECT_EQ(remembered(restarted, c.text), c.learnt ? c.answer : "(not held)") << c.text;
+  }
 }
 
 TEST(TranslationMemoryTest, ALineWrittenByHandWinsOverTheService) {
@@ -182,29 +239,68 @@ TEST(TranslationMemoryTest, SendsOnlyTheMissingTextsOnceAndNothingAfterARestart)
   EXPECT_EQ(translate::translate_with_memory({"A", "B"}, memory, short_service), (Texts{"<A>", ""}));
 }
 
-TEST(TranslationMemoryTest, ThreadsStoringAtOnceWriteWholeLines) {
-  const std::string path = fresh_memory_path("memory_threads");
-  constexpr int kPerThread = 200;
-  TranslationMemory memory;
-  memory.open(path);
-  const auto store_many = [&memory](const std::string& prefix) {
-    for (int i = 0; i < kPerThread; ++i) {
-      const std::string text = prefix + std::to_string(i);
-      memory.store(kFrom, kTo, text, "译" + text);
-      std::string translation;
-      memory.lookup(kFrom, kTo, text, &translation);
+// Harvests storing at once, in one program (two threads) or in two
+// instances of it (two processes): every line arrives whole.
+TEST(TranslationMemoryTest, HarvestsStoringAtOnceWriteWholeLines) {
+  constexpr int kHarvests = 40;
+  constexpr int kPerHarvest = 25;
+  const auto harvest_many = [](TranslationMemory* memory, const std::string& prefix) {
+    for (int h = 0; h < kHarvests; ++h) {
+      std::vector<translate::MemoryEntry> entries;
+      for (int i = 0; i < kPerHarvest; ++i) {
+        const std::string text = prefix + std::to_string(h) + "." + std::to_string(i);
+        entries.push_back({kFrom, kTo, text, "译" + text + std::string(40, 'x')});
+      }
+      memory->store_all(entries);
     }
   };
-  std::thread harvest(store_many, "harvest ");
-  std::thread preview(store_many, "preview ");
-  harvest.join();
-  preview.join();
+  for (const bool two_instances : {false, true}) {
+    SCOPED_TRACE(two_instances ? "two instances" : "one instance");
+    const std::string path = fresh_memory_path("memory_harvests");
+    if (two_instances) {
+      // Both wait for the same signal, so that their harvests overlap.
+      const std::string event_name = "moqiao-memory-test-" + std::to_string(GetCurrentProcessId());
+      const HANDLE start = CreateEventA(nullptr, TRUE, FALSE, event_name.c_str());
+      ASSERT_NE(start, nullptr);
+      std::vector<PROCESS_INFORMATION> peers;
+      for (const char* prefix : {"one", "other"}) {
+        std::string command = "\"" + test_support::to_windows_path(MEMORY_APPEND_PEER_EXE) + "\" \"" +
+                              path + "\" " + event_name + " \"" + prefix + " \" " +
+                              std::to_string(kHarvests) + " " + std::to_string(kPerHarvest);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION peer{};
+        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &peer));
+        peers.push_back(peer);
+      }
+      Sleep(500);  // both have opened the memory and wait
+      SetEvent(start);
+      for (const PROCESS_INFORMATION& peer : peers) {
+        EXPECT_EQ(WaitForSingleObject(peer.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(peer.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        CloseHandle(peer.hThread);
+        CloseHandle(peer.hProcess);
+      }
+      CloseHandle(start);
+    } else {
+      TranslationMemory memory;
+      memory.open(path);
+      std::thread one(harvest_many, &memory, "one ");
+      std::thread other(harvest_many, &memory, "other ");
+      one.join();
+      other.join();
+      EXPECT_EQ(memory.file_writes(), 2u * kHarvests);
+    }
 
-  TranslationMemory restarted;
-  const translate::MemoryLoadReport report = restarted.open(path);
-  EXPECT_EQ(report.entries, 2u * kPerThread);
-  EXPECT_EQ(report.lines_skipped, 0u);
-  EXPECT_EQ(remembered(restarted, "preview 7"), "译preview 7");
+    TranslationMemory restarted;
+    const translate::MemoryLoadReport report = restarted.open(path);
+    EXPECT_EQ(report.entries, 2u * kHarvests * kPerHarvest);
+    EXPECT_EQ(report.lines_skipped, 0u);
+    EXPECT_EQ(remembered(restarted, "other 7.3"), "译other 7.3" + std::string(40, 'x'));
+  }
 }
 
 }  // namespace
