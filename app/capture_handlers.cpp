@@ -7,8 +7,10 @@
 
 #include "app/main_window.h"
 #include "app/state.h"
+#include "app/ui_worker.h"
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
+#include "platform/internet_limits.h"
 #include "translate/batch_translate.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
@@ -16,7 +18,10 @@
 namespace app {
 namespace {
 
-constexpr unsigned kHarvestExitWaitMs = 10000;
+// A harvest asked to stop ends after the exchange it is in, which gives up
+// after kWholeExchangeLimit at the latest.
+constexpr unsigned kHarvestExitWaitMs =
+    static_cast<unsigned>(platform::kWholeExchangeLimit.count()) + 2000;
 
 // Only ever used on the user-interface thread.
 capture::CrosshairCapture& crosshair_capture() {
@@ -42,6 +47,29 @@ std::vector<std::string> translate_harvest_texts(const std::vector<std::string>&
       });
 }
 
+// The text the running capture previewed last; the user-interface thread
+// only. Never destroyed, like the capture.
+std::string& previewed_text() {
+  static std::string* const text = new std::string;
+  return *text;
+}
+
+// The preview's translation: what is known at once, otherwise "" (the box
+// keeps the text) while a worker asks the service; its answer is shown when
+// it comes, if the cursor still rests on that text.
+std::string preview_translation(const std::string& text) {
+  previewed_text() = text;
+  const auto known = translate::remembered_quick_translate(
+      text, [](const std::string& asked, const std::string& translation) {
+        post_to_ui([asked, translation] {
+          if (crosshair_capture().running() && previewed_text() == asked) {
+            set_capture_text(translation);
+          }
+        });
+      });
+  return known.value_or(std::string());
+}
+
 capture::Crosshair crosshair(toolkit::Form& form) {
   return {form.picture_box("图片框1_鼠标"), form.timer("时钟1_界面翻译")};
 }
@@ -51,8 +79,9 @@ capture::Crosshair crosshair(toolkit::Form& form) {
 capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
   // The preview of the held crosshair translates one text at a time, from
-  // the memory or, when the pacer has a slot free at once, from the service.
-  hooks.translate = &translate::remembered_quick_translate;
+  // the memory or, on a worker when the pacer has a slot free at once, from
+  // the service.
+  hooks.translate = &preview_translation;
   hooks.translate_texts = &translate_harvest_texts;
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;
@@ -64,6 +93,7 @@ capture::HarvestHooks capture_hooks() {
 }  // namespace
 
 void on_crosshair_pressed(toolkit::Form& form) {
+  open_ui_delivery();
   crosshair_capture().press(crosshair(form), capture_hooks());
 }
 

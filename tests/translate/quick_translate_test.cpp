@@ -3,6 +3,7 @@
 // and what comes back for answers, errors and a dead service.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -363,14 +365,25 @@ TEST(QuickTranslateTest, TheMemoryAsksTheServiceOnceForEachText) {
   }
 
   ASSERT_TRUE(translate::open_program_translation_memory(path));
-  EXPECT_EQ(translate::remembered_quick_translate("Exit"), "退出");
+  EXPECT_EQ(translate::remembered_quick_translate("Exit"), std::optional<std::string>("退出"));
   EXPECT_EQ(requests_seen(3), 3u);
-  // The preview never waits for the pacer: it may find no free slot at
-  // first, which costs no request, and gets the text on a later tick.
+  // The preview never waits: a text not held is asked for on a worker (once
+  // the pacer has a slot free), told to ready, and known to later ticks.
+  std::atomic<int> told{0};
+  const translate::PreviewReady ready = [&told](const std::string& text, const std::string& dst) {
+    if (text == "Copy" && dst == "复制") ++told;
+  };
   EXPECT_TRUE(test_support::wait_until(
-      [] { return translate::remembered_quick_translate("Copy") == "复制"; }, 5000, 100));
-  EXPECT_EQ(translate::remembered_quick_translate("Copy"), "复制");
+      [&] { return translate::remembered_quick_translate("Copy", ready) == std::optional<std::string>("复制"); },
+      5000, 100));
+  EXPECT_EQ(told.load(), 1);
   EXPECT_EQ(requests_seen(4), 4u);
+  // ... but is no harvest: the memory, and its file, never hold it.
+  std::string held;
+  EXPECT_FALSE(translate::program_translation_memory().lookup("auto", "zh", "Copy", &held));
+  translate::TranslationMemory reread;
+  reread.open(path);
+  EXPECT_FALSE(reread.lookup("auto", "zh", "Copy", &held));
 }
 
 }  // namespace
