@@ -10,6 +10,7 @@
 #include "app/ui_worker.h"
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
+#include "platform/exchange_request.h"
 #include "platform/internet_limits.h"
 #include "translate/batch_translate.h"
 #include "translate/quick_translate.h"
@@ -116,11 +117,18 @@ void on_restore_originals(toolkit::Form&) {
 }
 
 void connect_quick_translation_display() {
-  translate::set_quick_translate_sink(&set_capture_text);
+  // A request that brought nothing (a refusal, no answer) leaves the box as
+  // it was: the preview never goes blank.
+  translate::set_quick_translate_sink([](const std::string& cut) {
+    if (!cut.empty()) set_capture_text(cut);
+  });
 }
 
 void finish_harvests() {
   capture::stop_harvests();
+  // Every exchange under way ends now where the system allows it; the
+  // harvests then stop after the control they are on.
+  platform::close_open_exchanges();
   capture::wait_for_harvests(kHarvestExitWaitMs);
 }
 
