@@ -16,6 +16,7 @@
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
+#include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
 #include "tests/update/smtp_peer_process.h"
@@ -91,8 +92,9 @@ Answers ask_until(HWND window, const std::function<bool()>& ended, int timeout_m
   return answers;
 }
 
+// Public: the rows below reach the program through the fixture.
 class ResponsivenessTest : public testing::Test {
- protected:
+ public:
   void SetUp() override {
     ASSERT_TRUE(service_.start("--latency-ms " + std::to_string(kServiceLatencyMs)));
     ASSERT_TRUE(program_.start(MOQIAO_EXE_UNIX_PATH));
@@ -115,6 +117,19 @@ class ResponsivenessTest : public testing::Test {
     probe::set_window_text(result_, L"");
     probe::set_window_text(source_, text);
     probe::post_click(translate_, 10, 10);
+  }
+
+  // Opens the settings window from the menu "工具" and presses "测试".
+  void press_settings_test() {
+    probe::choose_menu_item(program_.main_window(), kSettingsItem, kToolsMenu);
+    ASSERT_TRUE(wait_until(
+        [&] {
+          const std::vector<HWND> found = program_.windows_of_class(kSettingsClass);
+          settings_ = found.empty() ? nullptr : found.front();
+          return settings_ && IsWindowVisible(settings_);
+        },
+        10000));
+    probe::post_click(button_captioned(settings_, L"测试"), 10, 10);
   }
 
   test_support::TranslateStandin service_;
@@ -150,17 +165,7 @@ TEST_F(ResponsivenessTest, TheMainWindowAnswersWithinASecondDuringEveryWait) {
          EXPECT_EQ(t.service_.log_lines(2, 1500).size(), 1u);
        }},
       {"\"测试\" of the settings window waits for a slow service", kServiceLatencyMs,
-       [](Self& t) {
-         probe::choose_menu_item(t.program_.main_window(), kSettingsItem, kToolsMenu);
-         ASSERT_TRUE(wait_until(
-             [&] {
-               const std::vector<HWND> found = t.program_.windows_of_class(kSettingsClass);
-               t.settings_ = found.empty() ? nullptr : found.front();
-               return t.settings_ && IsWindowVisible(t.settings_);
-             },
-             10000));
-         probe::post_click(button_captioned(t.settings_, L"测试"), 10, 10);
-       },
+       [](Self& t) { ASSERT_NO_FATAL_FAILURE(t.press_settings_test()); },
        [](Self& t) { return !boxes(t.program_, L"设置").empty(); },
        [](Self& t) {
          const std::vector<HWND> shown = boxes(t.program_, L"设置");
@@ -169,6 +174,19 @@ TEST_F(ResponsivenessTest, TheMainWindowAnswersWithinASecondDuringEveryWait) {
          EXPECT_TRUE(close_box(shown[0]));
          probe::post_click(button_captioned(t.settings_, L"取消"), 10, 10);
          EXPECT_TRUE(wait_until([&] { return !IsWindow(t.settings_); }, 10000));
+       }},
+      {"the settings window closes while \"测试\" waits", 0,
+       [](Self& t) {
+         ASSERT_NO_FATAL_FAILURE(t.press_settings_test());
+         EXPECT_TRUE(wait_until(
+             [&] { return !IsWindowEnabled(button_captioned(t.settings_, L"测试")); }, 2000));
+         probe::post_click(button_captioned(t.settings_, L"取消"), 10, 10);
+       },
+       [](Self& t) { return !IsWindow(t.settings_); },
+       [](Self& t) {
+         // The answer comes after the window has gone: no box for it.
+         EXPECT_FALSE(wait_until([&] { return !boxes(t.program_, L"设置").empty(); },
+                                 kServiceLatencyMs + 1500));
        }},
       {"a mail waits for the server's reply to its end of data", kMailDataDelayMs,
        [](Self& t) {
