@@ -22,6 +22,7 @@
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
 #include "translate/service_account.h"
+#include "translate/service_pacer.h"
 #include "translate/translation_memory.h"
 
 namespace {
@@ -133,6 +134,21 @@ class SinkRecorder {
   std::vector<std::string> cuts_;
 };
 
+// The account in force at the stand-in's own pace (no rate limit) for the
+// life of the object: rows that each send one request wait for no slot.
+class UnpacedAccount {
+ public:
+  UnpacedAccount() {
+    translate::ServiceAccount fast = usual_;
+    fast.requests_per_second = translate::kMaxRequestsPerSecond;
+    translate::set_service_account(fast);
+  }
+  ~UnpacedAccount() { translate::set_service_account(usual_); }
+
+ private:
+  const translate::ServiceAccount usual_ = translate::current_service_account();
+};
+
 struct WireCase {
   std::string text;           // GBK
   std::string encoded_query;  // as it must appear in the URL
@@ -160,6 +176,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
       {"x/\"y\"", "x%2F%22y%22", "x/\\\"y\\\"", "x/\"y\"", "x\\/\\\"y\\\"",
        "--spaced-json --escaped-slashes"},
   };
+  const UnpacedAccount unpaced;
   test_support::TranslateStandin service;
   std::string running_with = "(none)";
   size_t sent = 0;  // requests to the stand-in now running
@@ -200,6 +217,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
 }
 
 TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
+  const UnpacedAccount unpaced;
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start());
   constexpr int kRequests = 5;
@@ -252,6 +270,7 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       // Wine ignores the connect time-out; the whole exchange's limit holds.
       {"host never takes the connection", "", false, true},
   };
+  const UnpacedAccount unpaced;
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
     test_support::TranslateStandin service;
