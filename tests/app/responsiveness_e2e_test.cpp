@@ -157,6 +157,8 @@ TEST_F(ResponsivenessTest, TheMainWindowAnswersWithinASecondDuringEveryWait) {
          t.press_translate(L"Open");
          // One press, one request: the button stays disabled meanwhile.
          EXPECT_TRUE(wait_until([&] { return !IsWindowEnabled(t.translate_); }, 2000));
+         test_support::take_screenshot(test_support::binary_dir_unix() +
+                                       "/screenshots/manual_translation_waiting.png");
          probe::post_click(t.translate_, 10, 10);
        },
        [](Self& t) { return probe::window_text(t.result_) == L"打开\r\n"; },
