@@ -7,8 +7,11 @@
 
 #include "app/main_window.h"
 #include "app/state.h"
+#include "app/ui_worker.h"
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
+#include "platform/exchange_request.h"
+#include "platform/internet_limits.h"
 #include "translate/batch_translate.h"
 #include "translate/interface_translation.h"
 #include "translate/quick_translate.h"
@@ -17,7 +20,10 @@
 namespace app {
 namespace {
 
-constexpr unsigned kHarvestExitWaitMs = 10000;
+// A harvest asked to stop ends after the exchange it is in, which gives up
+// after kWholeExchangeLimit at the latest.
+constexpr unsigned kHarvestExitWaitMs =
+    static_cast<unsigned>(platform::kWholeExchangeLimit.count()) + 2000;
 
 // Only ever used on the user-interface thread.
 capture::CrosshairCapture& crosshair_capture() {
@@ -62,8 +68,35 @@ std::vector<std::string> translate_harvest_texts(const std::vector<std::string>&
       });
 }
 
-std::string translate_preview_text(const std::string& text) {
-  return translate::translate_interface_text(text, &translate::remembered_quick_translate);
+// The text the running capture previewed last; the user-interface thread
+// only. Never destroyed, like the capture.
+std::string& previewed_text() {
+  static std::string* const text = new std::string;
+  return *text;
+}
+
+// A core of the previewed text: what is known at once, otherwise "" while a
+// worker asks the service; when its answer comes, the whole text is put
+// together again and shown, if the cursor still rests on that text.
+std::string preview_core(const std::string& text, const std::string& core) {
+  const auto known = translate::remembered_quick_translate(
+      core, [text](const std::string&, const std::string&) {
+        post_to_ui([text] {
+          if (!crosshair_capture().running() || previewed_text() != text) return;
+          const std::string shown = translate::translate_interface_text(
+              text, [&text](const std::string& again) { return preview_core(text, again); });
+          if (!shown.empty()) set_capture_text(shown);
+        });
+      });
+  return known.value_or(std::string());
+}
+
+// The preview's translation, under the same interface-text rules as a
+// harvest: "" (the box keeps the text) until every core is known.
+std::string preview_translation(const std::string& text) {
+  previewed_text() = text;
+  return translate::translate_interface_text(
+      text, [&text](const std::string& core) { return preview_core(text, core); });
 }
 
 capture::Crosshair crosshair(toolkit::Form& form) {
@@ -75,8 +108,9 @@ capture::Crosshair crosshair(toolkit::Form& form) {
 capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
   // The preview of the held crosshair translates one text at a time, from
-  // the memory or, when the pacer has a slot free at once, from the service.
-  hooks.translate = &translate_preview_text;
+  // the memory or, on a worker when the pacer has a slot free at once, from
+  // the service.
+  hooks.translate = &preview_translation;
   const auto note = std::make_shared<std::string>();
   hooks.translate_texts = [note](const std::vector<std::string>& texts) {
     return translate_harvest_texts(texts, note.get());
@@ -92,6 +126,7 @@ capture::HarvestHooks capture_hooks() {
 }  // namespace
 
 void on_crosshair_pressed(toolkit::Form& form) {
+  open_ui_delivery();
   crosshair_capture().press(crosshair(form), capture_hooks());
 }
 
@@ -114,11 +149,18 @@ void on_restore_originals(toolkit::Form&) {
 }
 
 void connect_quick_translation_display() {
-  translate::set_quick_translate_sink(&set_capture_text);
+  // A request that brought nothing (a refusal, no answer) leaves the box as
+  // it was: the preview never goes blank.
+  translate::set_quick_translate_sink([](const std::string& cut) {
+    if (!cut.empty()) set_capture_text(cut);
+  });
 }
 
 void finish_harvests() {
   capture::stop_harvests();
+  // Every exchange under way ends now where the system allows it; the
+  // harvests then stop after the control they are on.
+  platform::close_open_exchanges();
   capture::wait_for_harvests(kHarvestExitWaitMs);
 }
 

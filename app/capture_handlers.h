@@ -14,11 +14,12 @@ void on_crosshair_released(toolkit::Form& form);  // 图片框1_鼠标 left butt
 void on_restore_originals(toolkit::Form& form);
 
 // Start-up: the quick translation shows its raw (still escaped) result in
-// 译文_编辑框 before the caller shows the decoded one.
+// 译文_编辑框 before the caller shows the decoded one (an empty one is not shown).
 void connect_quick_translation_display();
 
-// Closing: asks the running harvests to stop after their current control
-// and waits for them a bounded time, so that none is cut off in the middle
+// Closing: asks the running harvests to stop after their current control,
+// closes the handles of every exchange under way (and of any started
+// later) and waits for them a bounded time, so that none is cut off in the middle
 // of writing into another program's window.
 void finish_harvests();
 

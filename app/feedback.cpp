@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/button_request.h"
 #include "app/state.h"
 #include "app/timed_notice.h"
 #include "runtime/system.h"
@@ -12,6 +13,7 @@
 namespace app {
 namespace {
 
+constexpr char kSubmitButton[] = "按钮1_提交";
 constexpr char kSubject[] = "墨桥·窗口汉化反馈邮件";
 
 // The contact address on the first line, so that the maker can answer,
@@ -57,12 +59,18 @@ void submit_feedback(toolkit::Form& form) {
     runtime::message_box("邮箱格式不对");
     return;
   }
+  // The mail goes on a worker: a slow server holds the window no longer.
   // Success is reported only once the server has accepted the mail.
-  if (mail_to_maker(feedback_mail_body(contact, message))) {
-    runtime::message_box("发送成功！");
-  } else {
-    runtime::message_box("发送失败！", 0, "重试");
-  }
+  const std::string body = feedback_mail_body(contact, message);
+  run_button_request<bool>(
+      form, kSubmitButton, [body](const WindowGone&) { return mail_to_maker(body); },
+      [](toolkit::Form&, bool& accepted) {
+        if (accepted) {
+          runtime::message_box("发送成功！");
+        } else {
+          runtime::message_box("发送失败！", 0, "重试");
+        }
+      });
 }
 
 }  // namespace app

@@ -2,14 +2,17 @@
 
 #include <windows.h>
 
+#include "app/button_request.h"
 #include "app/state.h"
 #include "runtime/system.h"
 #include "translate/language_table.h"
 #include "translate/manual_translate.h"
+#include "translate/service_account.h"
 
 namespace app {
 namespace {
 
+constexpr char kTranslateButton[] = "按钮1";
 constexpr char kSourceBox[] = "编辑框_原文";
 constexpr char kResultBox[] = "编辑框_译文";
 constexpr char kSourceList[] = "组合框_原文";
@@ -18,18 +21,9 @@ constexpr char kEmptySource[] = "请输入需要翻译的字符串";
 constexpr char kErrorCaption[] = "错误！";
 constexpr unsigned kStopIcon = MB_ICONHAND;  // 16
 
-}  // namespace
-
-void on_manual_translate_clicked(toolkit::Form& form) {
-  const std::string text = form.edit_box(kSourceBox).text();
-  // Only the empty text is refused; a text of spaces is sent.
-  if (text.empty()) {
-    runtime::message_box(kEmptySource, kStopIcon, kErrorCaption);
-    return;
-  }
-  AppState& s = state();
-  const translate::ManualAnswer answer = translate::manual_translate(
-      {text, s.source_language.get(), s.target_language.get(), s.app_id.get(), s.secret_key.get()});
+// The answer on the page: the translated lines appended, or the service's
+// refusal explained.
+void show_manual_answer(toolkit::Form& form, translate::ManualAnswer& answer) {
   switch (answer.kind) {
     case translate::ManualAnswer::Kind::kResults: {
       toolkit::EditBox& results = form.edit_box(kResultBox);
@@ -42,6 +36,28 @@ void on_manual_translate_clicked(toolkit::Form& form) {
     case translate::ManualAnswer::Kind::kNothing:
       break;  // no answer, or none that could be read: nothing to show
   }
+}
+
+}  // namespace
+
+void on_manual_translate_clicked(toolkit::Form& form) {
+  const std::string text = form.edit_box(kSourceBox).text();
+  // Only the empty text is refused; a text of spaces is sent.
+  if (text.empty()) {
+    runtime::message_box(kEmptySource, kStopIcon, kErrorCaption);
+    return;
+  }
+  AppState& s = state();
+  const translate::ManualRequest request{text, s.source_language.get(), s.target_language.get(),
+                                         s.app_id.get(), s.secret_key.get()};
+  // The wait for a slot and the exchange run on a worker; the window keeps
+  // answering, and a closed window sends nothing once its slot comes.
+  run_button_request<translate::ManualAnswer>(
+      form, kTranslateButton,
+      [request](const WindowGone& gone) {
+        return translate::manual_translate(request, translate::current_service_account().host, gone);
+      },
+      &show_manual_answer);
 }
 
 void on_source_language_selected(toolkit::Form& form) {

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "translate/translation_memory.h"
 #include "app/state.h"
+#include "app/ui_worker.h"
 #include "app/update_download_thread.h"
 #include "toolkit/message_loop.h"
 
@@ -33,9 +34,13 @@ int run_program() {
   // Read once, before anything is translated; a damaged line is skipped.
   translate::open_program_translation_memory(translate::program_translation_memory_path());
 
+  // Results of the workers come back through it to this thread.
+  open_ui_delivery();
   if (!open_main_window()) return 0;
   report_unusable_settings(unusable_settings);
   toolkit::run_message_loop();
+  // Windows are gone: a request still under way shows nothing any more.
+  close_ui_delivery();
   finish_harvests();
   finish_update_download(kDownloadExitWaitMs);
   return 0;

@@ -8,6 +8,7 @@
 #include "platform/user_secret.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
+#include "translate/service_pacer.h"
 
 namespace app {
 namespace {
@@ -95,7 +96,7 @@ bool usable_rate(std::string_view text) {
     }
   }
   const double rate = rate_of(std::string(text));
-  return std::isfinite(rate) && rate > 0;
+  return rate >= translate::kMinRequestsPerSecond && rate <= translate::kMaxRequestsPerSecond;
 }
 
 bool usable_port(std::string_view text) {
@@ -127,7 +128,7 @@ const std::vector<SettingField>& setting_fields() {
       {"service", "SecretKey", "SecretKeyProtected", "密钥", "不能为空，不能含控制字符",
        &usable_secret, [](const Settings& s) { return s.service.secret_key; },
        [](Settings* s, const std::string& v) { s->service.secret_key = v; }},
-      {"service", "RequestsPerSecond", nullptr, "每秒请求数", "应为大于 0 的数字，例如 1 或 0.5",
+      {"service", "RequestsPerSecond", nullptr, "每秒请求数", "应为 0.1 到 100 之间的数字，例如 1 或 0.5",
        &usable_rate,
        [](const Settings& s) { return runtime::double_to_text(s.service.requests_per_second); },
        [](Settings* s, const std::string& v) { s->service.requests_per_second = rate_of(v); }},

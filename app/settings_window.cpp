@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/button_request.h"
 #include "app/event_table.h"
 #include "app/layouts.h"
 #include "runtime/codepage.h"
@@ -41,6 +42,24 @@ bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
   return true;
 }
 
+// What "测试" found out about the account.
+void tell_test_answer(toolkit::Form& form, translate::ManualAnswer& answer) {
+  switch (answer.kind) {
+    case translate::ManualAnswer::Kind::kResults:
+      tell(form,
+           std::string("测试成功。“") + kTestText + "”的译文：" +
+               (answer.lines.empty() ? std::string() : answer.lines.front()),
+           MB_ICONINFORMATION);
+      break;
+    case translate::ManualAnswer::Kind::kError:
+      tell(form, answer.message, kStopIcon);
+      break;
+    case translate::ManualAnswer::Kind::kNothing:
+      tell(form, "翻译服务没有回答，请检查翻译服务地址和网络连接", kStopIcon);
+      break;
+  }
+}
+
 }  // namespace
 
 std::string settings_field_name(const SettingField& field) {
@@ -66,23 +85,16 @@ void on_settings_window_created(toolkit::Form& form) {
 void on_settings_test_clicked(toolkit::Form& form) {
   Settings chosen;
   if (!settings_from_fields(form, &chosen)) return;
-  const translate::ServiceAccount& account = chosen.service;
-  const translate::ManualAnswer answer = translate::manual_translate(
-      {kTestText, "en", "zh", account.app_id, account.secret_key}, account.host);
-  switch (answer.kind) {
-    case translate::ManualAnswer::Kind::kResults:
-      tell(form,
-           std::string("测试成功。“") + kTestText + "”的译文：" +
-               (answer.lines.empty() ? std::string() : answer.lines.front()),
-           MB_ICONINFORMATION);
-      break;
-    case translate::ManualAnswer::Kind::kError:
-      tell(form, answer.message, kStopIcon);
-      break;
-    case translate::ManualAnswer::Kind::kNothing:
-      tell(form, "翻译服务没有回答，请检查翻译服务地址和网络连接", kStopIcon);
-      break;
-  }
+  const translate::ServiceAccount account = chosen.service;
+  // On a worker: the window keeps answering, and one closed meanwhile
+  // shows no late box.
+  run_button_request<translate::ManualAnswer>(
+      form, kSettingsTest,
+      [account](const WindowGone& gone) {
+        return translate::manual_translate(
+            {kTestText, "en", "zh", account.app_id, account.secret_key}, account.host, gone);
+      },
+      &tell_test_answer);
 }
 
 void on_settings_save_clicked(toolkit::Form& form) {

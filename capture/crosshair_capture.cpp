@@ -68,7 +68,9 @@ Preview CrosshairCapture::tick(Crosshair crosshair, const HarvestHooks& hooks) {
   if (!preview.text.empty()) {
     preview.translated = true;
     preview.translation = hooks.translate ? hooks.translate(preview.text) : std::string();
-    call(hooks.show_text, preview.translation);
+    // No translation yet (none held, no slot free): the box keeps the text
+    // rather than going blank.
+    if (!preview.translation.empty()) call(hooks.show_text, preview.translation);
   }
   draw_highlight_frame(preview.window, kDefaultFrameWidth, 0, true);
   // Released during the flash: the status already tells of the harvest.

@@ -10,6 +10,7 @@
 #include "net/cookies.h"
 #include "net/http_headers.h"
 #include "net/url_parts.h"
+#include "platform/exchange_request.h"
 #include "platform/internet_handle.h"
 #include "platform/internet_limits.h"
 #include "runtime/bounded_call.h"
@@ -101,7 +102,7 @@ std::optional<runtime::Bytes> exchange(HttpRequest& request,
   // The library's certificate checks stay on: a secure request to a server
   // whose certificate does not verify fails at the send below, and no body
   // from an unverified peer reaches the caller.
-  const platform::InternetHandle request_handle(
+  const platform::ExchangeRequest request_handle(
       HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)],
                        url_path(request.url).c_str(), "HTTP/1.1", nullptr, nullptr,
                        request_flags(request, secure), 0));

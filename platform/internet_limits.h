@@ -21,11 +21,14 @@
 #include <chrono>
 #include <string>
 
+#include "build_constants.h"
+
 namespace platform {
 
-inline constexpr DWORD kConnectTimeoutMs = 5000;
-inline constexpr DWORD kSendTimeoutMs = 10000;
-inline constexpr DWORD kReceiveTimeoutMs = 10000;
+// Build-time constants (a test build shortens them).
+inline constexpr DWORD kConnectTimeoutMs = moqiao::build::kConnectTimeoutMs;
+inline constexpr DWORD kSendTimeoutMs = moqiao::build::kSendTimeoutMs;
+inline constexpr DWORD kReceiveTimeoutMs = moqiao::build::kReceiveTimeoutMs;
 // Connecting plus receiving: the longest the caller of one exchange waits.
 inline constexpr std::chrono::milliseconds kWholeExchangeLimit{kConnectTimeoutMs +
                                                                kReceiveTimeoutMs};

@@ -6,7 +6,7 @@
 set -eu
 : "${WINEPREFIX:?set WINEPREFIX}"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-stamp="$WINEPREFIX/.moqiao-fonts-v1"
+stamp="$WINEPREFIX/.moqiao-prefix-v2"
 if [ -f "$stamp" ]; then exit 0; fi
 mkdir -p "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
@@ -20,6 +20,9 @@ link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
 for f in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
   reg "$link" /v "$f" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei"
 done
+# Xvfb runs no window manager: a managed window's hide waits about 2 s for
+# one to answer. Unmanaged windows are hidden and shown at once.
+reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 # A crashed test must fail, not wait for somebody to close a dialog.
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 wineserver -w

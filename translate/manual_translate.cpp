@@ -12,10 +12,11 @@ constexpr int kSaltDigits = 10;
 
 }  // namespace
 
-ManualAnswer manual_translate(const ManualRequest& request, const std::string& host_and_port) {
+ManualAnswer manual_translate(const ManualRequest& request, const std::string& host_and_port,
+                              const std::function<bool()>& stop_requested) {
   // The page takes its turn with the harvests' requests; sent at once it
   // would only earn a 54003.
-  service_pacer().acquire();
+  if (!service_pacer().acquire(stop_requested)) return {};
   const std::string body = manual_request_body(request, random_digits(kSaltDigits));
   return read_manual_answer(service_post(host_and_port, body));
 }

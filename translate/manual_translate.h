@@ -3,6 +3,7 @@
 // the user's choice, sent to the translation service as a signed form POST.
 // The answer holds one translation per line of the text, or an error code
 // that is explained to the user.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,11 @@ ManualAnswer read_manual_answer(const std::string& answer);
 // Sends the request, with a fresh salt, to the translation service at
 // host_and_port ("host" or "host:port") and reads its answer. Waits for a
 // slot of the service pacer first, then blocks until the whole answer has
-// been read.
-ManualAnswer manual_translate(const ManualRequest& request, const std::string& host_and_port);
+// been read. A caller that may lose interest (its window closed) passes
+// stop_requested: once it says true during the wait for a slot, nothing is
+// sent and the answer is kNothing.
+ManualAnswer manual_translate(const ManualRequest& request, const std::string& host_and_port,
+                              const std::function<bool()>& stop_requested = {});
 
 // The same, to the program's own translation service.
 ManualAnswer manual_translate(const ManualRequest& request);

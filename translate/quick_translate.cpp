@@ -1,6 +1,10 @@
 #include "translate/quick_translate.h"
 
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "runtime/text.h"
 #include "translate/encodings.h"
@@ -8,6 +12,7 @@
 #include "translate/service_get.h"
 #include "translate/service_pacer.h"
 #include "translate/signing.h"
+#include "translate/translation_memory.h"
 
 namespace translate {
 namespace {
@@ -109,6 +114,81 @@ bool try_quick_translate(const std::string& gbk_text, std::string* translation) 
   if (!service_pacer().try_acquire()) return false;
   *translation = send_quick_request(gbk_text);
   return true;
+}
+
+namespace {
+
+// Answers the preview remembers, so that the cursor resting on a text shows
+// its translation on every tick without asking again.
+constexpr size_t kRecentPreviewAnswers = 32;
+
+// Never destroyed: a preview request may end while the process ends.
+struct PreviewRequests {
+  std::mutex mutex;
+  bool under_way = false;
+  std::deque<std::pair<std::string, std::string>> recent;  // text, translation
+};
+
+PreviewRequests& preview_requests() {
+  static PreviewRequests* const instance = new PreviewRequests;
+  return *instance;
+}
+
+// On the worker: one try for a slot, then the exchange. The request is
+// marked ended whatever happens, so that later ticks may send again.
+void run_preview_request(const std::string& text, const PreviewReady& ready) {
+  PreviewRequests& requests = preview_requests();
+  std::string translation;
+  bool sent = false;
+  try {
+    sent = try_quick_translate(text, &translation);
+  } catch (...) {
+    sent = false;
+  }
+  const bool brought = sent && !translation.empty();
+  {
+    std::lock_guard<std::mutex> lock(requests.mutex);
+    requests.under_way = false;
+    if (brought) {
+      requests.recent.emplace_back(text, translation);
+      if (requests.recent.size() > kRecentPreviewAnswers) requests.recent.pop_front();
+    }
+  }
+  if (brought && ready) ready(text, translation);
+}
+
+}  // namespace
+
+std::optional<std::string> remembered_quick_translate(const std::string& gbk_text,
+                                                      PreviewReady ready) {
+  if (gbk_text.empty()) return std::string();
+  std::string held;
+  if (program_translation_memory().lookup(kInterfaceSourceLanguage, kInterfaceTargetLanguage,
+                                          gbk_text, &held)) {
+    return held;
+  }
+  PreviewRequests& requests = preview_requests();
+  {
+    std::lock_guard<std::mutex> lock(requests.mutex);
+    for (auto it = requests.recent.rbegin(); it != requests.recent.rend(); ++it) {
+      if (it->first == gbk_text) return it->second;
+    }
+    if (requests.under_way) return std::nullopt;
+    requests.under_way = true;
+  }
+  try {
+    std::thread([gbk_text, ready = std::move(ready)] {
+      try {
+        run_preview_request(gbk_text, ready);
+      } catch (...) {
+        // ready itself failed: the translation stays known to later ticks.
+      }
+    }).detach();
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(requests.mutex);
+    requests.under_way = false;
+  }
+  return std::nullopt;
 }
 
 }  // namespace translate

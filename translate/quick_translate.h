@@ -2,6 +2,7 @@
 // The interface translation's call: one text of a foreign window into
 // Chinese, with the source language detected by the service.
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace translate {
@@ -28,5 +29,19 @@ std::string quick_translate(const std::string& gbk_text);
 // sends the request and returns true with its result in translation (the
 // empty text when no translation came).
 bool try_quick_translate(const std::string& gbk_text, std::string* translation);
+
+// Told on a worker thread when a preview request has brought a translation.
+using PreviewReady = std::function<void(const std::string& gbk_text, const std::string& translation)>;
+
+// The crosshair preview's translation of one text, for a caller that must
+// never wait (the user-interface thread). Gives the translation known now:
+// the program's translation memory's (read, never written: a preview is no
+// harvest), or the answer of a recent preview request. Otherwise gives
+// nullopt and, unless a preview request is under way already, sends one on
+// a worker when the pacer has a slot free at once; a translation it brings
+// is handed to ready on that worker and known to later calls. The empty
+// text is known to translate to the empty text.
+std::optional<std::string> remembered_quick_translate(const std::string& gbk_text,
+                                                      PreviewReady ready = {});
 
 }  // namespace translate

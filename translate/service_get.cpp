@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "platform/exchange_request.h"
 #include "platform/internet_handle.h"
 #include "platform/internet_limits.h"
 #include "runtime/bounded_call.h"
@@ -89,9 +90,9 @@ runtime::Bytes get_until(const std::string& host, int port, const std::string& o
                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
   platform::set_time_outs(connection.get());
-  const platform::InternetHandle request(HttpOpenRequestW(connection.get(), L"GET",
-                                                          runtime::widen(object).c_str(), kHttpVersion,
-                                                          nullptr, nullptr, kNoCache, 0));
+  const platform::ExchangeRequest request(HttpOpenRequestW(connection.get(), L"GET",
+                                                           runtime::widen(object).c_str(),
+                                                           kHttpVersion, nullptr, nullptr, kNoCache, 0));
   if (!request) return {};
   platform::set_time_outs(request.get());
   if (!HttpSendRequestW(request.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) return {};

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include "translate/service_account.h"
 
@@ -19,8 +18,9 @@ constexpr double kSpacingAllowance = 1.05;
 RequestPacer::RequestPacer(std::function<double()> rate) : rate_(std::move(rate)) {}
 
 RequestPacer::Clock::duration RequestPacer::spacing(double rate) {
+  // Bounded, so the duration below can neither overflow nor be zero.
   if (!(rate > 0)) rate = 1;
-  if (std::isinf(rate)) return Clock::duration::zero();
+  rate = std::clamp(rate, kMinRequestsPerSecond, kMaxRequestsPerSecond);
   return std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(kSpacingAllowance / rate));
 }
@@ -38,22 +38,47 @@ bool RequestPacer::take_slot(Clock::time_point now, Clock::duration* wait) {
   return true;
 }
 
+void RequestPacer::leave_line(std::uint64_t ticket) {
+  line_.erase(std::find(line_.begin(), line_.end(), ticket));
+  line_moved_.notify_all();
+}
+
 bool RequestPacer::try_acquire() {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (!line_.empty()) return false;  // the slot is theirs
   Clock::duration wait{};
   return take_slot(Clock::now(), &wait);
 }
 
 bool RequestPacer::acquire(const std::function<bool()>& stop_requested) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const std::uint64_t ticket = next_ticket_++;
+  line_.push_back(ticket);
   for (;;) {
-    if (stop_requested && stop_requested()) return false;
-    Clock::duration wait{};
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (take_slot(Clock::now(), &wait)) return true;
+    if (stop_requested) {
+      lock.unlock();
+      bool stop = true;  // a stop request that fails ends the wait
+      try {
+        stop = stop_requested();
+      } catch (...) {
+      }
+      lock.lock();
+      if (stop) {
+        leave_line(ticket);
+        return false;
+      }
     }
-    // Another caller may take the slot first; then this one waits again.
-    std::this_thread::sleep_for(stop_requested ? std::min<Clock::duration>(wait, kStopPollStep) : wait);
+    // Without a stop request a caller sleeps until its turn and its slot
+    // come; with one it also wakes to ask it.
+    Clock::duration wait = std::chrono::hours(1);
+    if (line_.front() == ticket) {
+      if (take_slot(Clock::now(), &wait)) {
+        leave_line(ticket);
+        return true;
+      }
+    }
+    if (stop_requested) wait = std::min<Clock::duration>(wait, kStopPollStep);
+    line_moved_.wait_for(lock, wait);
   }
 }
 

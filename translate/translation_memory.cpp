@@ -200,17 +200,24 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
 
 namespace {
 
-std::mutex g_program_memory_mutex;
 bool g_program_memory_opened = false;
 
+// Never destroyed, like the memory it guards.
+std::mutex& program_memory_mutex() {
+  static std::mutex* const mutex = new std::mutex;
+  return *mutex;
+}
+
+// Never destroyed: a harvest or preview still running while the process
+// ends may look texts up or store them after static objects are gone.
 TranslationMemory& program_memory_object() {
-  static TranslationMemory memory;
-  return memory;
+  static TranslationMemory* const memory = new TranslationMemory;
+  return *memory;
 }
 
 // Opens the program's memory once; path is asked for only then.
 bool open_program_memory_once(const std::function<std::string()>& path, MemoryLoadReport* report) {
-  std::lock_guard<std::mutex> lock(g_program_memory_mutex);
+  std::lock_guard<std::mutex> lock(program_memory_mutex());
   if (g_program_memory_opened) return false;
   const MemoryLoadReport loaded = program_memory_object().open(path());
   if (report) *report = loaded;
@@ -231,16 +238,6 @@ std::string program_translation_memory_path() {
 TranslationMemory& program_translation_memory() {
   open_program_memory_once(program_translation_memory_path, nullptr);
   return program_memory_object();
-}
-
-std::string remembered_quick_translate(const std::string& gbk_text) {
-  return translate_with_memory({gbk_text}, program_translation_memory(),
-                               [](const std::vector<std::string>& texts) {
-                                 std::string translation;
-                                 try_quick_translate(texts.front(), &translation);
-                                 return std::vector<std::string>{translation};
-                               })
-      .front();
 }
 
 }  // namespace translate

@@ -119,11 +119,4 @@ std::string program_translation_memory_path();
 TranslationMemory& program_translation_memory();
 bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report = nullptr);
 
-// The quick translation of one text through the program's memory: the
-// crosshair preview's call. A held text costs no request; any other is sent
-// only when the pacer has a slot free at once (the preview runs on the
-// user-interface thread and must never wait), otherwise the result is empty
-// and a later tick tries again.
-std::string remembered_quick_translate(const std::string& gbk_text);
-
 }  // namespace translate

@@ -55,6 +55,9 @@ class MainWindowTest : public testing::Test {
   static void TearDownTestSuite() {
     if (form_ && form_->exists()) DestroyWindow(form_->handle());
     close_all_update_windows();
+    // An update window closes only once its check has run: until then the
+    // check may still set the versions that the next test sets itself.
+    EXPECT_TRUE(pump_until([] { return own_windows_of_class(L"MoqiaoForm.update_window").empty(); }));
     drain_quit_message();
     form_.reset();
   }

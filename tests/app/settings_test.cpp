@@ -52,6 +52,11 @@ TEST(SettingValues, UsableOnlyWhenRequestsCanCarryThem) {
       {&app::usable_rate, "1", true},
       {&app::usable_rate, "0.5", true},
       {&app::usable_rate, "10", true},
+      {&app::usable_rate, "0.1", true},
+      {&app::usable_rate, "100", true},
+      {&app::usable_rate, "0.01", false},
+      {&app::usable_rate, "0.0000000000000000000000000000001", false},
+      {&app::usable_rate, "100.5", false},
       {&app::usable_rate, "0", false},
       {&app::usable_rate, "0.0", false},
       {&app::usable_rate, "-1", false},
@@ -99,6 +104,11 @@ TEST(SettingsFile, UsableValuesOverrideTheConstantsAndOthersAreNamed) {
        moqiao::build::kAppId, moqiao::build::kSecretKey, moqiao::build::kTranslateHost,
        moqiao::build::kUpdateHost, moqiao::build::kSmtpHost, moqiao::build::kServiceQps,
        moqiao::build::kSmtpPort},
+      // A rate the pacer could not keep (0.01: one request in 105 s).
+      {"rate out of range", "[service]\r\nRequestsPerSecond=0.01\r\n",
+       {"[service] RequestsPerSecond"}, moqiao::build::kAppId, moqiao::build::kSecretKey,
+       moqiao::build::kTranslateHost, moqiao::build::kUpdateHost, moqiao::build::kSmtpHost,
+       moqiao::build::kServiceQps, moqiao::build::kSmtpPort},
       // A protected value that cannot be read back leaves the plain one in force.
       {"plain after protected",
        "[service]\r\nSecretKeyProtected=%%%\r\nSecretKey=HandWritten\r\n",

@@ -125,8 +125,12 @@ void UnixProcess::stop() {
 
 void UnixProcess::kill() {
   if (pid_file_.empty()) return;
-  run_unix("kill -KILL -$(cat '" + pid_file_ + "') 2>/dev/null");
-  stop();
+  const std::string pid_file = pid_file_;
+  pid_file_.clear();
+  run_unix("pid=$(cat '" + pid_file + "'); kill -KILL -$pid 2>/dev/null; "
+           "i=0; while kill -0 -$pid 2>/dev/null && [ $i -lt 50 ]; do sleep 0.05; i=$((i+1)); done; "
+           "rm -f '" + pid_file + "'",
+           15000);
 }
 
 bool wait_until(const std::function<bool()>& predicate, int timeout_ms, int step_ms) {

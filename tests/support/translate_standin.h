@@ -22,6 +22,7 @@ class TranslateStandin {
   // further options ("--force-error 54003"); true once it accepts
   // connections.
   bool start(const std::string& extra_options = "");
+  // Ends it at once; every request it answered is in the log already.
   void stop();
   // The service dies at once: open connections are cut, not answered.
   void kill() { process_.kill(); }

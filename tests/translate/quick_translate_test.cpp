@@ -3,6 +3,7 @@
 // and what comes back for answers, errors and a dead service.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "tests/support/translate_standin.h"
 #include "translate/quick_translate.h"
 #include "translate/service_account.h"
+#include "translate/service_pacer.h"
 #include "translate/translation_memory.h"
 
 namespace {
@@ -131,6 +134,21 @@ class SinkRecorder {
   std::vector<std::string> cuts_;
 };
 
+// The account in force at the stand-in's own pace (no rate limit) for the
+// life of the object: rows that each send one request wait for no slot.
+class UnpacedAccount {
+ public:
+  UnpacedAccount() {
+    translate::ServiceAccount fast = usual_;
+    fast.requests_per_second = translate::kMaxRequestsPerSecond;
+    translate::set_service_account(fast);
+  }
+  ~UnpacedAccount() { translate::set_service_account(usual_); }
+
+ private:
+  const translate::ServiceAccount usual_ = translate::current_service_account();
+};
+
 struct WireCase {
   std::string text;           // GBK
   std::string encoded_query;  // as it must appear in the URL
@@ -158,6 +176,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
       {"x/\"y\"", "x%2F%22y%22", "x/\\\"y\\\"", "x/\"y\"", "x\\/\\\"y\\\"",
        "--spaced-json --escaped-slashes"},
   };
+  const UnpacedAccount unpaced;
   test_support::TranslateStandin service;
   std::string running_with = "(none)";
   size_t sent = 0;  // requests to the stand-in now running
@@ -198,6 +217,7 @@ TEST(QuickTranslateTest, SendsTheSignedGetAndDecodesTheFirstResult) {
 }
 
 TEST(QuickTranslateTest, DrawsAFreshSaltForEveryRequest) {
+  const UnpacedAccount unpaced;
   test_support::TranslateStandin service;
   ASSERT_TRUE(service.start());
   constexpr int kRequests = 5;
@@ -250,6 +270,7 @@ TEST(QuickTranslateTest, GivesTheEmptyTextWhenThereIsNoTranslation) {
       // Wine ignores the connect time-out; the whole exchange's limit holds.
       {"host never takes the connection", "", false, true},
   };
+  const UnpacedAccount unpaced;
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.why);
     test_support::TranslateStandin service;
@@ -363,14 +384,25 @@ TEST(QuickTranslateTest, TheMemoryAsksTheServiceOnceForEachText) {
   }
 
   ASSERT_TRUE(translate::open_program_translation_memory(path));
-  EXPECT_EQ(translate::remembered_quick_translate("Exit"), "退出");
+  EXPECT_EQ(translate::remembered_quick_translate("Exit"), std::optional<std::string>("退出"));
   EXPECT_EQ(requests_seen(3), 3u);
-  // The preview never waits for the pacer: it may find no free slot at
-  // first, which costs no request, and gets the text on a later tick.
+  // The preview never waits: a text not held is asked for on a worker (once
+  // the pacer has a slot free), told to ready, and known to later ticks.
+  std::atomic<int> told{0};
+  const translate::PreviewReady ready = [&told](const std::string& text, const std::string& dst) {
+    if (text == "Copy" && dst == "复制") ++told;
+  };
   EXPECT_TRUE(test_support::wait_until(
-      [] { return translate::remembered_quick_translate("Copy") == "复制"; }, 5000, 100));
-  EXPECT_EQ(translate::remembered_quick_translate("Copy"), "复制");
+      [&] { return translate::remembered_quick_translate("Copy", ready) == std::optional<std::string>("复制"); },
+      5000, 100));
+  EXPECT_EQ(told.load(), 1);
   EXPECT_EQ(requests_seen(4), 4u);
+  // ... but is no harvest: the memory, and its file, never hold it.
+  std::string held;
+  EXPECT_FALSE(translate::program_translation_memory().lookup("auto", "zh", "Copy", &held));
+  translate::TranslationMemory reread;
+  reread.open(path);
+  EXPECT_FALSE(reread.lookup("auto", "zh", "Copy", &held));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -50,6 +51,58 @@ TEST(RequestPacerTest, SpacesSlotsByTheRateInForceAtEachRequest) {
   const Clock::time_point start = Clock::now();
   ASSERT_TRUE(pacer.acquire());
   EXPECT_LT(ms_since(start), 700);
+}
+
+TEST(RequestPacerTest, SpacingStaysWithinTheAllowedRates) {
+  const struct {
+    double rate;
+    long long expected_ms;
+  } cases[] = {
+      {1, 1050},
+      {0.1, 10500},
+      {100, 10},
+      {1e-300, 10500},  // would overflow the clock's duration
+      {0.01, 10500},
+      {1e300, 10},
+      {HUGE_VAL, 10},
+      {std::nan(""), 1050},
+      {0, 1050},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rate);
+    EXPECT_EQ(std::chrono::duration_cast<milliseconds>(RequestPacer::spacing(c.rate)).count(),
+              c.expected_ms);
+  }
+}
+
+// A caller that waits is served before anyone who came later, however
+// eagerly the later ones ask again (a harvest's batches against the page).
+TEST(RequestPacerTest, WaitersAreServedInArrivalOrder) {
+  RequestPacer pacer([] { return 10.0; });  // a slot every 105 ms
+  ASSERT_TRUE(pacer.acquire());
+  std::mutex mutex;
+  std::vector<int> served;
+  std::atomic<bool> first_waiting{false};
+  std::thread eager([&] {
+    first_waiting = true;
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(pacer.acquire());
+      std::lock_guard<std::mutex> lock(mutex);
+      served.push_back(1);
+    }
+  });
+  while (!first_waiting) std::this_thread::yield();
+  std::this_thread::sleep_for(milliseconds(30));  // the eager one is in line now
+  std::thread late([&] {
+    ASSERT_TRUE(pacer.acquire());
+    std::lock_guard<std::mutex> lock(mutex);
+    served.push_back(2);
+  });
+  eager.join();
+  late.join();
+  // Each of the eager one's later requests came after the late one's.
+  EXPECT_EQ(served, (std::vector<int>{1, 2, 1, 1, 1}));
+  EXPECT_FALSE(pacer.try_acquire());  // the last slot was just taken
 }
 
 TEST(RequestPacerTest, TryAcquireTakesOnlyAFreeSlot) {
