@@ -20,9 +20,9 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // FILE_APPEND_DATA is asked for, so every write lands at the end of the file
 // even when another program appended meanwhile. Others may read, write and
 // replace the file while it is open.
-platform::FileHandle open_for_append(const std::string& path, bool* created) {
+platform::FileHandle open_for_append(const runtime::FilePath& path, bool* created) {
   platform::FileHandle file(CreateFileW(
-      runtime::widen(path).c_str(), GENERIC_READ | FILE_APPEND_DATA,
+      path.c_str(), GENERIC_READ | FILE_APPEND_DATA,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
       FILE_ATTRIBUTE_NORMAL, nullptr));
   *created = file && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -53,7 +53,7 @@ bool write_whole(HANDLE file, const std::string& bytes) {
          written == bytes.size() && FlushFileBuffers(file);
 }
 
-bool append_to_file(const std::string& path, const std::string& line) {
+bool append_to_file(const runtime::FilePath& path, const std::string& line) {
   bool created = false;
   const platform::FileHandle file = open_for_append(path, &created);
   if (!file) return false;
@@ -76,7 +76,7 @@ std::string TranslationMemory::key(const std::string& from, const std::string& t
   return joined.append(from).append(1, '\t').append(to).append(1, '\t').append(text);
 }
 
-MemoryLoadReport TranslationMemory::open(const std::string& path) {
+MemoryLoadReport TranslationMemory::open(const runtime::FilePath& path) {
   MemoryLoadReport report;
   std::unordered_map<std::string, std::string> entries;
   runtime::Bytes content;
@@ -126,7 +126,7 @@ bool TranslationMemory::lookup(const std::string& from, const std::string& to,
 bool TranslationMemory::store(const std::string& from, const std::string& to,
                               const std::string& text, const std::string& translation) {
   if (text.empty() || translation.empty()) return false;
-  std::string path;
+  runtime::FilePath path;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!entries_.emplace(key(from, to, text), translation).second) return false;
@@ -147,7 +147,7 @@ size_t TranslationMemory::size() const {
   return entries_.size();
 }
 
-std::string TranslationMemory::path() const {
+runtime::FilePath TranslationMemory::path() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return path_;
 }
@@ -195,7 +195,7 @@ TranslationMemory& program_memory_object() {
 }
 
 // Opens the program's memory once; path is asked for only then.
-bool open_program_memory_once(const std::function<std::string()>& path, MemoryLoadReport* report) {
+bool open_program_memory_once(const std::function<runtime::FilePath()>& path, MemoryLoadReport* report) {
   std::lock_guard<std::mutex> lock(g_program_memory_mutex);
   if (g_program_memory_opened) return false;
   const MemoryLoadReport loaded = program_memory_object().open(path());
@@ -206,12 +206,12 @@ bool open_program_memory_once(const std::function<std::string()>& path, MemoryLo
 
 }  // namespace
 
-bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report) {
+bool open_program_translation_memory(const runtime::FilePath& path, MemoryLoadReport* report) {
   return open_program_memory_once([&path] { return path; }, report);
 }
 
-std::string program_translation_memory_path() {
-  return runtime::run_dir() + "\\" + kTranslationMemoryFileName;
+runtime::FilePath program_translation_memory_path() {
+  return runtime::beside_program(runtime::FilePath(kTranslationMemoryFileName).wide());
 }
 
 TranslationMemory& program_translation_memory() {

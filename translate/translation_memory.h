@@ -24,6 +24,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/file_path.h"
+
 namespace translate {
 
 // The file's name, next to the program.
@@ -46,11 +48,11 @@ class TranslationMemory {
   TranslationMemory(const TranslationMemory&) = delete;
   TranslationMemory& operator=(const TranslationMemory&) = delete;
 
-  // Reads the file at path (a GBK path) into memory, creating it with its
+  // Reads the file at path into memory, creating it with its
   // explanatory header when it does not exist, and appends every later
   // translation to it. A file that cannot be read or created leaves the
   // memory working without one. Replaces what the memory held.
-  MemoryLoadReport open(const std::string& path);
+  MemoryLoadReport open(const runtime::FilePath& path);
 
   // True, with the translation, when the text is held for these languages.
   bool lookup(const std::string& from, const std::string& to, const std::string& text,
@@ -64,7 +66,7 @@ class TranslationMemory {
              const std::string& translation);
 
   size_t size() const;
-  std::string path() const;
+  runtime::FilePath path() const;
 
  private:
   static std::string key(const std::string& from, const std::string& to, const std::string& text);
@@ -72,7 +74,7 @@ class TranslationMemory {
   mutable std::mutex mutex_;  // entries_ and path_
   std::mutex file_mutex_;     // one append at a time
   std::unordered_map<std::string, std::string> entries_;
-  std::string path_;  // empty: no file
+  runtime::FilePath path_;  // empty: no file
 };
 
 // Translation through the memory: looks each text up (interface languages),
@@ -92,9 +94,9 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
 // next to the program). Opened on first use; open_program_translation_memory
 // opens it at a chosen moment (start-up) or from another file, and returns
 // false when it was opened already.
-std::string program_translation_memory_path();
+runtime::FilePath program_translation_memory_path();
 TranslationMemory& program_translation_memory();
-bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report = nullptr);
+bool open_program_translation_memory(const runtime::FilePath& path, MemoryLoadReport* report = nullptr);
 
 // The quick translation of one text through the program's memory: the
 // crosshair preview's call. A held text costs no request; any other is sent
