@@ -33,7 +33,7 @@ constexpr int kSettingsItem = 1;  // after "还原原文"
 constexpr int kCapturePage = 1;
 
 // The settings window's edit boxes, in the order of its fields.
-enum Field { kServiceHost, kAppId, kSecretKey, kRate, kUpdateHost, kFieldCount = 11 };
+enum Field { kServiceHost, kAppId, kSecretKey, kRate, kUpdateHost, kMailHost, kFieldCount = 11 };
 
 std::string own_account_options() {
   return std::string("--app-id ") + kOwnAppId + " --secret-key " + kOwnKey;
@@ -232,6 +232,9 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
       {kRate, L"0", L"每秒请求数"},
       {kAppId, L"", L"APP ID"},
       {kServiceHost, L"my host", L"翻译服务地址"},
+      // A secret left empty keeps the one in force only for the same account.
+      {kAppId, L"20261208000000999", L"请填写“密钥”"},
+      {kMailHost, L"smtp.example.com", L"请填写“邮箱密码”"},
   };
   for (const Refused& r : refused) {
     const std::wstring before = probe::window_text(settings.fields[r.field]);
