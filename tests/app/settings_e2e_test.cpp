@@ -190,6 +190,7 @@ TEST(SettingsEndToEnd, UnusableValuesAreNamedInANoticeAndTheConstantsServe) {
                              L"[mail] Port", L"[mail] Password"}) {
     EXPECT_TRUE(contains(notice.text, key)) << key;
   }
+  test_support::take_screenshot(screenshot_path("settings_notice"));
   ASSERT_TRUE(close_box(notice));
   ASSERT_TRUE(program.close_update_windows());
   ASSERT_NO_FATAL_FAILURE(translate_open_on_the_manual_page(program, service, moqiao::build::kAppId));
