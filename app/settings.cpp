@@ -286,7 +286,7 @@ void apply_settings(const Settings& settings) {
 
 std::string unusable_settings_notice(const std::vector<SettingProblem>& problems) {
   if (problems.empty()) return {};
-  std::string text = std::string("设置文件 ") + kFileName + " 中这些值无法使用，已改用程序内置的值：";
+  std::string text = std::string("设置文件 ") + kFileName + " 中有些设置无法使用，已改用程序内置的值：";
   const SettingUnit* last_unit = nullptr;
   for (const SettingProblem& problem : problems) {
     text += "\r\n" + problem.key + "：" + problem.reason;
