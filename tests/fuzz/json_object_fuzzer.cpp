@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stored.set_text("['value']", value);
     FUZZ_EXPECT(stored.get_text("['value']") == value);
     // A stored backslash comes out of to_text as it is, so that an escape
-    // written with set_text reaches the text as an escape; a stored "\\+"
+    // written with set_text reaches the text as an escape; a stored "\+"
     // thus reads back as "+". Values without a backslash round-trip.
     if (value.find('\\') == std::string::npos) {
       script::JsonObject reread = stored.copy();
