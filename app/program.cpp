@@ -30,7 +30,7 @@ int run_program() {
 
   connect_quick_translation_display();
   // Before the main window: its start-up already asks the update server.
-  const std::vector<std::string> unusable_settings = load_settings();
+  const std::vector<SettingProblem> unusable_settings = load_settings();
   // Read once, before anything is translated; a damaged line is skipped.
   translate::open_program_translation_memory(translate::program_translation_memory_path());
 

@@ -52,6 +52,44 @@ std::string key_name(const char* section, const char* key) {
   return std::string("[") + section + "] " + key;
 }
 
+// One field's value as the file gives it.
+struct FieldReading {
+  enum class State { kMissing, kUsable, kUnusable } state = State::kMissing;
+  std::string value;
+  std::string key;     // the key it was read from
+  std::string reason;  // when unusable
+};
+
+FieldReading read_field(const runtime::ProfileFile& file, const SettingField& field) {
+  FieldReading reading;
+  // A plain value beside a protected one wins: a person wrote it there.
+  if (const auto plain = file.read(field.section, field.key)) {
+    reading.key = key_name(field.section, field.key);
+    reading.value = runtime::trim(*plain);
+    if (field.usable(reading.value)) {
+      reading.state = FieldReading::State::kUsable;
+    } else {
+      reading.state = FieldReading::State::kUnusable;
+      reading.reason = std::string("无法使用（“") + field.caption + "”" + field.rule + "）";
+    }
+    return reading;
+  }
+  if (!field.protected_key) return reading;
+  const auto stored = file.read(field.section, field.protected_key);
+  if (!stored) return reading;
+  reading.key = key_name(field.section, field.protected_key);
+  reading.state = FieldReading::State::kUnusable;
+  if (!platform::unprotect_for_user(runtime::trim(*stored), &reading.value)) {
+    reading.reason = std::string("当前 Windows 用户无法解密（它是在别的电脑上或由别的 Windows 用户加密的），"
+                                 "请在“设置”里重新填写“") + field.caption + "”";
+  } else if (!field.usable(reading.value)) {
+    reading.reason = std::string("解密后无法使用（“") + field.caption + "”" + field.rule + "）";
+  } else {
+    reading.state = FieldReading::State::kUsable;
+  }
+  return reading;
+}
+
 const Settings& built_in() {
   static const Settings* const settings = new Settings(built_in_settings());
   return *settings;
@@ -117,98 +155,121 @@ Settings settings_in_force() {
                   update::current_mail_account()};
 }
 
-const std::vector<SettingField>& setting_fields() {
-  static const std::vector<SettingField>* const fields = new std::vector<SettingField>{
-      {"service", "Host", nullptr, "翻译服务地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
-       &usable_service_host, [](const Settings& s) { return s.service.host; },
-       [](Settings* s, const std::string& v) { s->service.host = v; }},
-      {"service", "AppId", nullptr, "APP ID", "不能为空，只能由字母和数字组成", &usable_app_id,
-       [](const Settings& s) { return s.service.app_id; },
-       [](Settings* s, const std::string& v) { s->service.app_id = v; }},
-      {"service", "SecretKey", "SecretKeyProtected", "密钥", "不能为空，不能含控制字符",
-       &usable_secret, [](const Settings& s) { return s.service.secret_key; },
-       [](Settings* s, const std::string& v) { s->service.secret_key = v; }},
-      {"service", "RequestsPerSecond", nullptr, "每秒请求数", "应为 0.1 到 100 之间的数字，例如 1 或 0.5",
-       &usable_rate,
-       [](const Settings& s) { return runtime::double_to_text(s.service.requests_per_second); },
-       [](Settings* s, const std::string& v) { s->service.requests_per_second = rate_of(v); }},
-      {"update", "Host", nullptr, "更新服务器地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
-       &usable_service_host, [](const Settings& s) { return s.update_host; },
-       [](Settings* s, const std::string& v) { s->update_host = v; }},
-      {"mail", "Host", nullptr, "发信服务器", "主机名或 IP 地址，不能有空格", &usable_mail_host,
-       [](const Settings& s) { return s.mail.host; },
-       [](Settings* s, const std::string& v) { s->mail.host = v; }},
-      {"mail", "Port", nullptr, "端口", "应为 1 到 65535 之间的整数", &usable_port,
-       [](const Settings& s) { return std::to_string(s.mail.port); },
-       [](Settings* s, const std::string& v) { s->mail.port = std::atoi(v.c_str()); }},
-      {"mail", "User", nullptr, "邮箱用户名", "不能为空，不能有空格", &usable_address,
-       [](const Settings& s) { return s.mail.user; },
-       [](Settings* s, const std::string& v) { s->mail.user = v; }},
-      {"mail", "Password", "PasswordProtected", "邮箱密码", "不能为空，不能含控制字符",
-       &usable_secret, [](const Settings& s) { return s.mail.password; },
-       [](Settings* s, const std::string& v) { s->mail.password = v; }},
-      {"mail", "From", nullptr, "发件地址", "不能为空，不能有空格", &usable_address,
-       [](const Settings& s) { return s.mail.from; },
-       [](Settings* s, const std::string& v) { s->mail.from = v; }},
-      {"mail", "To", nullptr, "收件地址", "不能为空，不能有空格", &usable_address,
-       [](const Settings& s) { return s.mail.to; },
-       [](Settings* s, const std::string& v) { s->mail.to = v; }},
+const std::vector<SettingUnit>& setting_units() {
+  static const std::vector<SettingUnit>* const units = new std::vector<SettingUnit>{
+      {"翻译服务账号",
+       {{"service", "Host", nullptr, "翻译服务地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
+         &usable_service_host, [](const Settings& s) { return s.service.host; },
+         [](Settings* s, const std::string& v) { s->service.host = v; }},
+        {"service", "AppId", nullptr, "APP ID", "不能为空，只能由字母和数字组成", &usable_app_id,
+         [](const Settings& s) { return s.service.app_id; },
+         [](Settings* s, const std::string& v) { s->service.app_id = v; }},
+        {"service", "SecretKey", "SecretKeyProtected", "密钥", "不能为空，不能含控制字符",
+         &usable_secret, [](const Settings& s) { return s.service.secret_key; },
+         [](Settings* s, const std::string& v) { s->service.secret_key = v; }}}},
+      {"每秒请求数",
+       {{"service", "RequestsPerSecond", nullptr, "每秒请求数", "应为 0.1 到 100 之间的数字，例如 1 或 0.5",
+         &usable_rate,
+         [](const Settings& s) { return runtime::double_to_text(s.service.requests_per_second); },
+         [](Settings* s, const std::string& v) { s->service.requests_per_second = rate_of(v); }}}},
+      {"更新服务器",
+       {{"update", "Host", nullptr, "更新服务器地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
+         &usable_service_host, [](const Settings& s) { return s.update_host; },
+         [](Settings* s, const std::string& v) { s->update_host = v; }}}},
+      {"发信账号",
+       {{"mail", "Host", nullptr, "发信服务器", "主机名或 IP 地址，不能有空格", &usable_mail_host,
+         [](const Settings& s) { return s.mail.host; },
+         [](Settings* s, const std::string& v) { s->mail.host = v; }},
+        {"mail", "Port", nullptr, "端口", "应为 1 到 65535 之间的整数", &usable_port,
+         [](const Settings& s) { return std::to_string(s.mail.port); },
+         [](Settings* s, const std::string& v) { s->mail.port = std::atoi(v.c_str()); }},
+        {"mail", "User", nullptr, "邮箱用户名", "不能为空，不能有空格", &usable_address,
+         [](const Settings& s) { return s.mail.user; },
+         [](Settings* s, const std::string& v) { s->mail.user = v; }},
+        {"mail", "Password", "PasswordProtected", "邮箱密码", "不能为空，不能含控制字符",
+         &usable_secret, [](const Settings& s) { return s.mail.password; },
+         [](Settings* s, const std::string& v) { s->mail.password = v; }}}},
+      {"发件地址",
+       {{"mail", "From", nullptr, "发件地址", "不能为空，不能有空格", &usable_address,
+         [](const Settings& s) { return s.mail.from; },
+         [](Settings* s, const std::string& v) { s->mail.from = v; }}}},
+      {"收件地址",
+       {{"mail", "To", nullptr, "收件地址", "不能为空，不能有空格", &usable_address,
+         [](const Settings& s) { return s.mail.to; },
+         [](Settings* s, const std::string& v) { s->mail.to = v; }}}},
   };
+  return *units;
+}
+
+const std::vector<SettingField>& setting_fields() {
+  static const std::vector<SettingField>* const fields = [] {
+    auto* all = new std::vector<SettingField>;
+    for (const SettingUnit& unit : setting_units()) {
+      all->insert(all->end(), unit.fields.begin(), unit.fields.end());
+    }
+    return all;
+  }();
   return *fields;
 }
 
 runtime::ProfileFile settings_file() {
-  return runtime::ProfileFile(runtime::run_dir() + "\\" + kFileName);
+  return runtime::ProfileFile(runtime::beside_program(runtime::FilePath(kFileName).wide()));
 }
 
 ReadSettings read_settings(const runtime::ProfileFile& file) {
   ReadSettings result{built_in(), {}};
-  for (const SettingField& field : setting_fields()) {
-    // The protected form is what the window wrote, so it wins; when it
-    // cannot be read back, a plain value written by hand may still serve.
-    if (field.protected_key) {
-      if (const auto stored = file.read(field.section, field.protected_key)) {
-        std::string secret;
-        if (platform::unprotect_for_user(runtime::trim(*stored), &secret) &&
-            field.usable(secret)) {
-          field.set(&result.values, secret);
-          continue;
-        }
-        result.unusable.push_back(key_name(field.section, field.protected_key));
+  for (const SettingUnit& unit : setting_units()) {
+    std::vector<FieldReading> readings;
+    std::vector<SettingProblem> problems;
+    size_t missing = 0;
+    for (const SettingField& field : unit.fields) {
+      readings.push_back(read_field(file, field));
+      const FieldReading& reading = readings.back();
+      if (reading.state == FieldReading::State::kMissing) {
+        ++missing;
+        const std::string key = key_name(field.section, field.key);
+        problems.push_back({field.protected_key ? key + " 或 " + field.protected_key : key,
+                            std::string("没有写；") + unit.name + "的各项要写在一起", &unit});
+      } else if (reading.state == FieldReading::State::kUnusable) {
+        problems.push_back({reading.key, reading.reason, &unit});
       }
     }
-    if (const auto stored = file.read(field.section, field.key)) {
-      const std::string text = runtime::trim(*stored);
-      if (field.usable(text)) {
-        field.set(&result.values, text);
-      } else {
-        result.unusable.push_back(key_name(field.section, field.key));
-      }
+    // A unit the file does not mention keeps the constants without a word.
+    if (missing == unit.fields.size()) continue;
+    if (!problems.empty()) {
+      result.problems.insert(result.problems.end(), problems.begin(), problems.end());
+      continue;
+    }
+    for (size_t i = 0; i < unit.fields.size(); ++i) {
+      unit.fields[i].set(&result.values, readings[i].value);
     }
   }
   return result;
 }
 
 bool write_settings(runtime::ProfileFile& file, const Settings& chosen) {
-  bool written = true;
-  for (const SettingField& field : setting_fields()) {
-    const std::string value = field.get(chosen);
-    const bool differs = value != field.get(built_in());
-    if (!field.protected_key) {
-      written &= differs ? file.write(field.section, field.key, value)
-                         : file.remove(field.section, field.key);
-      continue;
+  for (const SettingUnit& unit : setting_units()) {
+    bool differs = false;
+    for (const SettingField& field : unit.fields) {
+      differs = differs || field.get(chosen) != field.get(built_in());
     }
-    written &= file.remove(field.section, field.key);
-    if (!differs) {
-      written &= file.remove(field.section, field.protected_key);
-      continue;
+    for (const SettingField& field : unit.fields) {
+      if (!differs) {
+        file.remove(field.section, field.key);
+        if (field.protected_key) file.remove(field.section, field.protected_key);
+        continue;
+      }
+      if (!field.protected_key) {
+        file.set(field.section, field.key, field.get(chosen));
+        continue;
+      }
+      std::string protected_value;
+      if (!platform::protect_for_user(field.get(chosen), &protected_value)) return false;
+      file.set(field.section, field.protected_key, protected_value);
+      file.remove(field.section, field.key);
     }
-    std::string protected_value;
-    written &= platform::protect_for_user(value, &protected_value) &&
-               file.write(field.section, field.protected_key, protected_value);
   }
-  return written;
+  return file.save();
 }
 
 void apply_settings(const Settings& settings) {
@@ -224,21 +285,29 @@ void apply_settings(const Settings& settings) {
   }
 }
 
-std::string unusable_settings_notice(const std::vector<std::string>& keys) {
-  if (keys.empty()) return {};
-  std::string list;
-  for (const std::string& key : keys) list += (list.empty() ? "" : "、") + key;
-  return std::string("设置文件 ") + kFileName + " 中这些值无法使用，已改用程序内置的值：" + list;
+std::string unusable_settings_notice(const std::vector<SettingProblem>& problems) {
+  if (problems.empty()) return {};
+  std::string text = std::string("设置文件 ") + kFileName + " 中有些设置无法使用，已改用程序内置的值：";
+  const SettingUnit* last_unit = nullptr;
+  for (const SettingProblem& problem : problems) {
+    text += "\r\n" + problem.key + "：" + problem.reason;
+    // Once per unit: which values went back to the constants with it.
+    if (problem.unit && problem.unit->fields.size() > 1 && problem.unit != last_unit) {
+      text += std::string("（") + problem.unit->name + "整组改用内置的值）";
+    }
+    last_unit = problem.unit;
+  }
+  return text;
 }
 
-std::vector<std::string> load_settings() {
+std::vector<SettingProblem> load_settings() {
   ReadSettings read = read_settings(settings_file());
   apply_settings(read.values);
-  return std::move(read.unusable);
+  return std::move(read.problems);
 }
 
-void report_unusable_settings(const std::vector<std::string>& keys) {
-  if (!keys.empty()) show_timed_notice(unusable_settings_notice(keys));
+void report_unusable_settings(const std::vector<SettingProblem>& problems) {
+  if (!problems.empty()) show_timed_notice(unusable_settings_notice(problems));
 }
 
 }  // namespace app

@@ -1,8 +1,14 @@
 #pragma once
 // The user's own settings: moqiao.ini next to the program overrides the
 // build's constants (service account, update host, mail account). Read once
-// at start and again whenever the settings window saved; a value that cannot
-// be used is skipped, named in one notice, and its constant stays in force.
+// at start and again whenever the settings window saved.
+//
+// Values that belong together form a unit: an account's host, name and
+// secret. A unit is taken from the file whole or not at all, so that a
+// request never goes out with the user's name and the build's secret, nor
+// the build's password to the user's server. When any value of a unit is
+// missing or cannot be used, the whole unit keeps the build's values and one
+// notice names the value and says why.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +41,16 @@ struct SettingField {
   void (*set)(Settings* settings, const std::string& usable_text);
 };
 
-// Every field, in the order the window shows them.
+// Values used together or not at all. A unit of one field is just that
+// value; a new setting is a new unit.
+struct SettingUnit {
+  const char* name;  // for messages, e.g. "翻译服务账号"
+  std::vector<SettingField> fields;
+};
+
+// Every unit, in the order the window shows them.
+const std::vector<SettingUnit>& setting_units();
+// Every field of every unit, in the same order.
 const std::vector<SettingField>& setting_fields();
 
 // Checks of single values (texts as typed, without surrounding spaces).
@@ -50,27 +65,38 @@ bool usable_address(std::string_view text);       // mail user or address
 // "moqiao.ini" in the program's folder.
 runtime::ProfileFile settings_file();
 
-struct ReadSettings {
-  Settings values;                    // the file's usable values over the constants
-  std::vector<std::string> unusable;  // "[section] Key" of every skipped value
+// A value of the file that kept its unit from being used.
+struct SettingProblem {
+  std::string key;     // "[section] Key"
+  std::string reason;  // why, for the notice
+  const SettingUnit* unit = nullptr;
 };
+
+struct ReadSettings {
+  Settings values;  // the file's usable units over the constants
+  std::vector<SettingProblem> problems;
+};
+// A secret is read from its plain key when that is present (a person wrote
+// it there; the window's next save protects it), else from its protected key.
 ReadSettings read_settings(const runtime::ProfileFile& file);
 
-// Writes the chosen settings: a value equal to its constant is removed from
-// the file, any other written; a secret only in its protected form (the
-// plain one is removed). False when the file could not be written.
+// Puts the chosen settings into the file and saves it in one step: a unit
+// equal to the constants is removed, any other written whole, its secret
+// only in the protected form. False when a secret could not be protected or
+// the file could not be replaced; the file is then as it was.
 bool write_settings(runtime::ProfileFile& file, const Settings& chosen);
 
 // Puts settings in force for every later request.
 void apply_settings(const Settings& settings);
 
-// The notice that names the skipped values; empty when there are none.
-std::string unusable_settings_notice(const std::vector<std::string>& keys);
+// The notice that names the values and why their units were not used;
+// empty when there are none.
+std::string unusable_settings_notice(const std::vector<SettingProblem>& problems);
 
-// Reads the settings file, puts it in force and returns the keys skipped.
-std::vector<std::string> load_settings();
+// Reads the settings file, puts it in force and returns its problems.
+std::vector<SettingProblem> load_settings();
 
-// Shows the notice for skipped keys (nothing when there are none).
-void report_unusable_settings(const std::vector<std::string>& keys);
+// Shows the notice for the problems (nothing when there are none).
+void report_unusable_settings(const std::vector<SettingProblem>& problems);
 
 }  // namespace app

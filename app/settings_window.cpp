@@ -22,22 +22,44 @@ void tell(toolkit::Form& form, const std::string& text, unsigned icon) {
               MB_OK | icon);
 }
 
+// Says which field cannot be used and why, and puts the caret into it.
+void refuse(toolkit::Form& form, toolkit::EditBox& box, const std::string& text) {
+  tell(form, text, kStopIcon);
+  SetFocus(box.window_handle());
+  SendMessageW(box.window_handle(), EM_SETSEL, 0, -1);
+}
+
 // The settings the fields describe: every field checked, an empty secret
-// field meaning the secret in force. On the first field that cannot be
-// used, says which and why, puts the caret into it and gives false.
+// field meaning the secret in force. That holds only while the rest of its
+// unit stays as it is: the secret in force belongs to that account, and
+// must never go to another host or with another name. On the first field
+// that cannot be used, says which and why and gives false.
 bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
-  *chosen = settings_in_force();
-  for (const SettingField& field : setting_fields()) {
-    toolkit::EditBox& box = form.edit_box(settings_field_name(field));
-    const std::string text = runtime::trim(box.text());
-    if (field.protected_key && text.empty()) continue;
-    if (!field.usable(text)) {
-      tell(form, std::string("“") + field.caption + "”无法使用：" + field.rule, kStopIcon);
-      SetFocus(box.window_handle());
-      SendMessageW(box.window_handle(), EM_SETSEL, 0, -1);
+  const Settings in_force = settings_in_force();
+  *chosen = in_force;
+  for (const SettingUnit& unit : setting_units()) {
+    const SettingField* kept_secret = nullptr;
+    bool unit_changed = false;
+    for (const SettingField& field : unit.fields) {
+      toolkit::EditBox& box = form.edit_box(settings_field_name(field));
+      const std::string text = runtime::trim(box.text());
+      if (field.protected_key && text.empty()) {
+        kept_secret = &field;
+        continue;
+      }
+      if (!field.usable(text)) {
+        refuse(form, box, std::string("“") + field.caption + "”无法使用：" + field.rule);
+        return false;
+      }
+      field.set(chosen, text);
+      unit_changed = unit_changed || field.get(*chosen) != field.get(in_force);
+    }
+    if (kept_secret && unit_changed) {
+      refuse(form, form.edit_box(settings_field_name(*kept_secret)),
+             std::string("请填写“") + kept_secret->caption + "”：" + unit.name +
+                 "的其他值改了，原来的" + kept_secret->caption + "不能用于新的账号");
       return false;
     }
-    field.set(chosen, text);
   }
   return true;
 }
@@ -102,11 +124,11 @@ void on_settings_save_clicked(toolkit::Form& form) {
   if (!settings_from_fields(form, &chosen)) return;
   runtime::ProfileFile file = settings_file();
   if (!write_settings(file, chosen)) {
-    tell(form, "无法写入设置文件：" + file.path(), kStopIcon);
+    tell(form, "无法写入设置文件：" + file.path().text(), kStopIcon);
     return;
   }
   // What is in force is what the file now says, read the same way as at start.
-  const std::vector<std::string> unusable = load_settings();
+  const std::vector<SettingProblem> unusable = load_settings();
   form.close();
   report_unusable_settings(unusable);
 }

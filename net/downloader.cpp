@@ -22,7 +22,7 @@ void Downloader::close_file() { local_file_.reset(); }
 
 namespace detail {
 
-std::int64_t resume_position(const std::string& path, std::int64_t offset, bool resume) {
+std::int64_t resume_position(const runtime::FilePath& path, std::int64_t offset, bool resume) {
   if (!resume || offset <= 0) return 0;
   // Bytes the caller believes are present but the file does not hold cannot
   // be continued from; neither can a missing file.
@@ -30,8 +30,8 @@ std::int64_t resume_position(const std::string& path, std::int64_t offset, bool 
   return present >= offset ? offset : 0;
 }
 
-platform::FileHandle open_local_file(const std::string& path, std::int64_t position) {
-  const std::wstring wide_path = runtime::widen(path);
+platform::FileHandle open_local_file(const runtime::FilePath& path, std::int64_t position) {
+  const std::wstring& wide_path = path.wide();
   if (position <= 0) {
     return platform::FileHandle(CreateFileW(wide_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/unique_handle.h"
+#include "runtime/file_path.h"
 
 namespace net {
 
@@ -86,7 +87,7 @@ class Downloader {
   Downloader& operator=(const Downloader& other);
   ~Downloader() = default;
 
-  // Copies url ("http://" or "https://", GBK) into the local file path (GBK).
+  // Copies url ("http://" or "https://", GBK) into the local file path.
   // Without resume the file is created or emptied. With resume and an offset
   // of bytes already present, the server is asked for the rest with
   // "Range:bytes=<offset>-" and the new bytes are written after the first
@@ -96,7 +97,7 @@ class Downloader {
   // that answers the range with the whole file (status 200) makes the file
   // start over, and so does, with check.part_of known, an answer for another
   // version of the file. Returns an HttpDownloadResult.
-  int download_http(const std::string& url, const std::string& path,
+  int download_http(const std::string& url, const runtime::FilePath& path,
                     const DownloadProgress& progress = {}, std::int64_t offset = 0,
                     bool resume = false, const ResumeCheck& check = {});
 
@@ -104,7 +105,7 @@ class Downloader {
   // to "Anonymous" and "GuestQ@" when empty. Resuming works as for HTTP, the
   // server being asked to restart the file at offset. Returns an
   // FtpDownloadResult.
-  int download_ftp(const std::string& url, const std::string& path,
+  int download_ftp(const std::string& url, const runtime::FilePath& path,
                    const std::string& user = {}, const std::string& password = {},
                    const DownloadProgress& progress = {}, std::int64_t offset = 0,
                    bool resume = false);

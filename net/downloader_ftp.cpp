@@ -45,7 +45,7 @@ bool restart_at(HINTERNET connection, std::int64_t offset) {
 
 }  // namespace
 
-int Downloader::download_ftp(const std::string& url_text, const std::string& path,
+int Downloader::download_ftp(const std::string& url_text, const runtime::FilePath& path,
                              const std::string& user, const std::string& password,
                              const DownloadProgress& progress, std::int64_t offset, bool resume) {
   url = url_text;

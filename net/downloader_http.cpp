@@ -144,7 +144,7 @@ std::string if_range_value(const FileValidator& part_of) {
 
 }  // namespace
 
-int Downloader::download_http(const std::string& url_text, const std::string& path,
+int Downloader::download_http(const std::string& url_text, const runtime::FilePath& path,
                               const DownloadProgress& progress, std::int64_t offset, bool resume,
                               const ResumeCheck& check) {
   url = url_text;

@@ -16,11 +16,11 @@ constexpr DWORD kBlockSize = 10240;
 
 // The byte at which a transfer into path starts: offset when resuming and
 // the local file holds at least offset bytes, otherwise 0 (a fresh copy).
-std::int64_t resume_position(const std::string& path, std::int64_t offset, bool resume);
+std::int64_t resume_position(const runtime::FilePath& path, std::int64_t offset, bool resume);
 
 // Opens path for writing at position: 0 creates or empties the file; a
 // later position keeps the first `position` bytes and drops the rest.
-platform::FileHandle open_local_file(const std::string& path, std::int64_t position);
+platform::FileHandle open_local_file(const runtime::FilePath& path, std::int64_t position);
 
 // Cuts the open file back to its first `position` bytes.
 bool cut_file_at(HANDLE file, std::int64_t position);

@@ -18,8 +18,8 @@ constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kTailChunk = 4096;
 
 // Others may read, write and replace the file while it is open.
-platform::FileHandle open_shared(const std::string& path, DWORD access, DWORD disposition) {
-  return platform::FileHandle(CreateFileW(runtime::widen(path).c_str(), access,
+platform::FileHandle open_shared(const runtime::FilePath& path, DWORD access, DWORD disposition) {
+  return platform::FileHandle(CreateFileW(path.c_str(), access,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -79,7 +79,7 @@ bool write_at(HANDLE file, LONGLONG offset, const std::string& bytes) {
 
 }  // namespace
 
-bool append_memory_lines(const std::string& path, const std::string& header,
+bool append_memory_lines(const runtime::FilePath& path, const std::string& header,
                          const std::string& bytes) {
   const platform::FileHandle file = open_shared(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
   if (!file) return false;

@@ -47,7 +47,7 @@ std::string TranslationMemory::key(const std::string& from, const std::string& t
   return joined.append(from).append(1, '\t').append(to).append(1, '\t').append(text);
 }
 
-MemoryLoadReport TranslationMemory::open(const std::string& path) {
+MemoryLoadReport TranslationMemory::open(const runtime::FilePath& path) {
   MemoryLoadReport report;
   std::unordered_map<std::string, std::string> entries;
   runtime::Bytes content;
@@ -113,7 +113,7 @@ bool TranslationMemory::store(const std::string& from, const std::string& to,
 
 size_t TranslationMemory::store_all(const std::vector<MemoryEntry>& entries) {
   std::string lines;
-  std::string path;
+  runtime::FilePath path;
   size_t taken = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -150,7 +150,7 @@ size_t TranslationMemory::size() const {
   return entries_.size();
 }
 
-std::string TranslationMemory::path() const {
+runtime::FilePath TranslationMemory::path() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return path_;
 }
@@ -216,7 +216,7 @@ TranslationMemory& program_memory_object() {
 }
 
 // Opens the program's memory once; path is asked for only then.
-bool open_program_memory_once(const std::function<std::string()>& path, MemoryLoadReport* report) {
+bool open_program_memory_once(const std::function<runtime::FilePath()>& path, MemoryLoadReport* report) {
   std::lock_guard<std::mutex> lock(program_memory_mutex());
   if (g_program_memory_opened) return false;
   const MemoryLoadReport loaded = program_memory_object().open(path());
@@ -227,12 +227,12 @@ bool open_program_memory_once(const std::function<std::string()>& path, MemoryLo
 
 }  // namespace
 
-bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report) {
+bool open_program_translation_memory(const runtime::FilePath& path, MemoryLoadReport* report) {
   return open_program_memory_once([&path] { return path; }, report);
 }
 
-std::string program_translation_memory_path() {
-  return runtime::run_dir() + "\\" + kTranslationMemoryFileName;
+runtime::FilePath program_translation_memory_path() {
+  return runtime::beside_program(runtime::FilePath(kTranslationMemoryFileName).wide());
 }
 
 TranslationMemory& program_translation_memory() {

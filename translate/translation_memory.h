@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/file_path.h"
+
 namespace translate {
 
 // The file's name, next to the program.
@@ -56,11 +58,11 @@ class TranslationMemory {
   TranslationMemory(const TranslationMemory&) = delete;
   TranslationMemory& operator=(const TranslationMemory&) = delete;
 
-  // Reads the file at path (a GBK path) into memory, creating it with its
+  // Reads the file at path into memory, creating it with its
   // explanatory header when it does not exist, and appends every later
   // translation to it. A file that cannot be read or created leaves the
   // memory working without one. Replaces what the memory held.
-  MemoryLoadReport open(const std::string& path);
+  MemoryLoadReport open(const runtime::FilePath& path);
 
   // True, with the translation, when the text is held for these languages.
   bool lookup(const std::string& from, const std::string& to, const std::string& text,
@@ -80,7 +82,7 @@ class TranslationMemory {
   size_t store_all(const std::vector<MemoryEntry>& entries);
 
   size_t size() const;
-  std::string path() const;
+  runtime::FilePath path() const;
   // Writes made to the file since it was opened.
   size_t file_writes() const;
 
@@ -90,7 +92,7 @@ class TranslationMemory {
   mutable std::mutex mutex_;  // entries_ and path_
   std::mutex file_mutex_;     // one append at a time
   std::unordered_map<std::string, std::string> entries_;
-  std::string path_;  // empty: no file
+  runtime::FilePath path_;  // empty: no file
   size_t file_writes_ = 0;
 };
 
@@ -115,8 +117,8 @@ std::vector<std::string> translate_with_memory(const std::vector<std::string>& t
 // next to the program). Opened on first use; open_program_translation_memory
 // opens it at a chosen moment (start-up) or from another file, and returns
 // false when it was opened already.
-std::string program_translation_memory_path();
+runtime::FilePath program_translation_memory_path();
 TranslationMemory& program_translation_memory();
-bool open_program_translation_memory(const std::string& path, MemoryLoadReport* report = nullptr);
+bool open_program_translation_memory(const runtime::FilePath& path, MemoryLoadReport* report = nullptr);
 
 }  // namespace translate

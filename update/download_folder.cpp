@@ -9,8 +9,8 @@
 
 namespace update {
 
-bool open_download_folder(const std::string& folder) {
-  return runtime::start_thread([wide_folder = runtime::widen(folder)] {
+bool open_download_folder(const runtime::FilePath& folder) {
+  return runtime::start_thread([wide_folder = folder.wide()] {
     // The shell may hand the folder to COM-based handlers.
     platform::ScopedComApartment com;
     ShellExecuteW(nullptr, L"open", wide_folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

@@ -43,17 +43,17 @@ class ProgressTracker {
   ProgressReport last_;
 };
 
-bool create_marker(const std::string& path) {
+bool create_marker(const runtime::FilePath& path) {
   return runtime::file_exists(path) || runtime::write_file(path, runtime::Bytes());
 }
 
 }  // namespace
 
-UpdatePaths update_paths(const std::string& run_dir) {
+UpdatePaths update_paths(const runtime::FilePath& run_dir) {
   UpdatePaths paths;
-  paths.folder = run_dir + "\\gx";
-  paths.archive = paths.folder + "\\墨桥翻译.rar";
-  paths.marker = paths.folder + "\\hygxb.rar";
+  paths.folder = run_dir / L"gx";
+  paths.archive = paths.folder / L"墨桥翻译.rar";
+  paths.marker = paths.folder / L"hygxb.rar";
   return paths;
 }
 
@@ -93,7 +93,7 @@ int download_archive(net::Downloader& downloader, const UpdatePaths& paths, cons
                  std::int32_t done_now) { tracker.on_block(total, done, elapsed_ms, done_now); },
       start.offset, start.resume, check);
   if (result == net::kHttpComplete) {
-    DeleteFileW(runtime::widen(paths.marker).c_str());
+    DeleteFileW(paths.marker.c_str());
     tracker.on_complete();
   }
   return result;

@@ -13,18 +13,19 @@
 #include <string>
 
 #include "net/downloader.h"
+#include "runtime/file_path.h"
 #include "update/download_progress.h"
 
 namespace update {
 
 struct UpdatePaths {
-  std::string folder;   // run_dir\gx
-  std::string archive;  // run_dir\gx\墨桥翻译.rar
-  std::string marker;   // run_dir\gx\hygxb.rar
+  runtime::FilePath folder;   // run_dir\gx
+  runtime::FilePath archive;  // run_dir\gx\墨桥翻译.rar
+  runtime::FilePath marker;   // run_dir\gx\hygxb.rar
 };
 
-// The paths under run_dir (a folder without trailing backslash, GBK).
-UpdatePaths update_paths(const std::string& run_dir);
+// The paths under run_dir (the program's folder, without trailing backslash).
+UpdatePaths update_paths(const runtime::FilePath& run_dir);
 
 // "http://" + the update host in force + the archive's path (GBK, not
 // percent-encoded).

@@ -1,12 +1,16 @@
-// The release package: the ZIP that CPack makes from the build holds the
-// program, the Chinese guide and the license; the program in it carries its
-// manifest and version, and it runs with Common Controls 6.
+// The release package: the ZIP that the release target makes from the build
+// holds the program, the Chinese guide, the license and the third-party
+// notices; the guide's name is marked as UTF-8 even when the build machine's
+// locale is plain "C"; the program in it carries its manifest and version,
+// and it runs with Common Controls 6.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,6 +35,22 @@ std::vector<std::string> lines_of(const std::string& text) {
     if (!line.empty()) lines.push_back(line);
   }
   return lines;
+}
+
+// The general-purpose flags of every entry, from the ZIP's central directory.
+std::map<std::string, unsigned> entry_flags(const std::string& zip) {
+  std::map<std::string, unsigned> flags;
+  const auto number = [&zip](size_t at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(zip[at + i]);
+    return value;
+  };
+  for (size_t at = zip.find("PK\x01\x02"); at != std::string::npos && at + 46 <= zip.size();
+       at = zip.find("PK\x01\x02", at + 46)) {
+    const size_t name_length = number(at + 28, 2);
+    flags[zip.substr(at + 46, name_length)] = number(at + 8, 2);
+  }
+  return flags;
 }
 
 // A resource of the executable as bytes.
@@ -92,16 +112,16 @@ std::wstring loaded_comctl32(HANDLE process) {
   return {};
 }
 
-TEST(ReleasePackage, HoldsTheProgramTheGuideAndTheLicenseAndTheProgramRuns) {
+TEST(ReleasePackage, HoldsTheProgramTheGuideTheLicenseAndTheNoticesAndTheProgramRuns) {
   const std::string out = test_support::scratch_dir_unix("package");
   const std::string build = test_support::binary_dir_unix();
-  ASSERT_EQ(test_support::run_unix("cd '" + out + "' && cpack --config '" + build +
-                                       "/CPackConfig.cmake' -B '" + out + "' > cpack.log 2>&1",
+  ASSERT_EQ(test_support::run_unix("LC_ALL=C LANG=C cmake --build '" + build +
+                                       "' --target release > '" + out + "/release.log' 2>&1",
                                    240000),
             0)
-      << read_all(test_support::to_windows_path(out + "/cpack.log"));
+      << read_all(test_support::to_windows_path(out + "/release.log"));
 
-  const std::string zip = out + "/" + kFolder + ".zip";
+  const std::string zip = build + "/" + kFolder + ".zip";
   ASSERT_EQ(test_support::run_unix("cd '" + out + "' && unzip -Z1 '" + zip + "' > list.txt && "
                                    "unzip -q -o '" + zip + "' -d unpacked"),
             0);
@@ -110,11 +130,26 @@ TEST(ReleasePackage, HoldsTheProgramTheGuideAndTheLicenseAndTheProgramRuns) {
                               [](const std::string& entry) { return entry.back() == '/'; }),
                listed.end());
   std::sort(listed.begin(), listed.end());
+  const std::string guide = std::string(kFolder) + u8"/使用说明.txt";
   std::vector<std::string> expected = {std::string(kFolder) + "/LICENSE",
                                        std::string(kFolder) + "/moqiao.exe",
-                                       std::string(kFolder) + u8"/使用说明.txt"};
+                                       std::string(kFolder) + "/third-party-notices.txt", guide};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(listed, expected);
+  const std::map<std::string, unsigned> flags =
+      entry_flags(read_all(test_support::to_windows_path(zip)));
+  ASSERT_EQ(flags.count(guide), 1u);
+  EXPECT_NE(flags.at(guide) & 0x800, 0u) << "the guide's name is not marked as UTF-8";
+
+  // Every library linked into the program is named with its license.
+  const std::string notices = read_all(
+      test_support::to_windows_path(out + "/unpacked/" + kFolder + "/third-party-notices.txt"));
+  for (const char* part : {"Duktape", "MIT", "winpthreads", "Lockless", "mingw-w64 runtime",
+                           "Zope Public License", "Lucent", "libstdc++",
+                           "GCC Runtime Library Exception", "Boost.Regex",
+                           "Boost Software License", "nlohmann/json"}) {
+    EXPECT_NE(notices.find(part), std::string::npos) << part;
+  }
 
   const std::string exe_unix = out + "/unpacked/" + kFolder + "/moqiao.exe";
   const std::string exe = test_support::to_windows_path(exe_unix);

@@ -24,7 +24,11 @@ ProgramProcess::~ProgramProcess() {
 
 bool ProgramProcess::start(const std::string& exe_unix_path) {
   const std::string exe = test_support::to_windows_path(exe_unix_path);
-  std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\"";
+  return start_windows_path(std::wstring(exe.begin(), exe.end()));
+}
+
+bool ProgramProcess::start_windows_path(const std::wstring& exe_path) {
+  std::wstring command = L"\"" + exe_path + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -19,6 +19,8 @@ class ProgramProcess {
   // Starts the program (Unix path of the .exe) and waits for its main window
   // and its start-up update window; false when either did not turn up.
   bool start(const std::string& exe_unix_path);
+  // The same with the .exe's Windows path, which may hold any character.
+  bool start_windows_path(const std::wstring& exe_path);
 
   // Closes the main window and waits up to timeout_ms for the process to
   // end; true when it ended with exit code 0.

@@ -1,28 +1,69 @@
 // The settings file: which values are usable, reading them over the build's
 // constants, and writing them back with the secrets protected.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <atomic>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
 #include "build_constants.h"
+#include "platform/user_secret.h"
+#include "runtime/codepage.h"
 #include "tests/support/test_environment.h"
 
 namespace {
 
-// A settings file with the given lines, in a scratch folder of its own.
-runtime::ProfileFile file_with(const std::string& name, const std::string& lines) {
+// A settings file with the given bytes, in a scratch folder of its own.
+runtime::ProfileFile file_with(const std::string& name, const std::string& bytes) {
   const std::string dir = test_support::scratch_dir_unix("settings-" + name);
   const std::string path = test_support::to_windows_path(dir + "/moqiao.ini");
-  std::ofstream(path, std::ios::binary) << lines;
+  std::ofstream(path, std::ios::binary) << bytes;
   return runtime::ProfileFile(path);
 }
 
-std::string file_text(const runtime::ProfileFile& file) {
-  std::ifstream in(file.path(), std::ios::binary);
+std::string file_text(const runtime::FilePath& path) {
+  std::ifstream in(path.text(), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every field's value, for comparing whole settings.
+std::vector<std::string> values_of(const app::Settings& settings) {
+  std::vector<std::string> values;
+  for (const app::SettingField& field : app::setting_fields()) values.push_back(field.get(settings));
+  return values;
+}
+
+std::vector<std::string> keys_of(const std::vector<app::SettingProblem>& problems) {
+  std::vector<std::string> keys;
+  for (const app::SettingProblem& problem : problems) keys.push_back(problem.key);
+  return keys;
+}
+
+std::string protected_form(const std::string& secret) {
+  std::string protected_text;
+  EXPECT_TRUE(platform::protect_for_user(secret, &protected_text));
+  return protected_text;
+}
+
+std::string utf16le(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) bytes += std::string(1, c) + '\0';
+  return bytes;
+}
+
+const std::string kOwnService =
+    "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\nSecretKey=OwnKey123\r\n";
+
+void own_service(app::Settings* s) {
+  s->service.host = "api.example.com";
+  s->service.app_id = "20260101000000001";
+  s->service.secret_key = "OwnKey123";
 }
 
 TEST(SettingValues, UsableOnlyWhenRequestsCanCarryThem) {
@@ -78,83 +119,128 @@ TEST(SettingValues, UsableOnlyWhenRequestsCanCarryThem) {
   for (const Case& c : cases) EXPECT_EQ(c.usable(c.text), c.expected) << c.text;
 }
 
-TEST(SettingsFile, UsableValuesOverrideTheConstantsAndOthersAreNamed) {
+TEST(SettingsFile, UnitsOverrideTheConstantsWholeOrNotAtAll) {
   struct Case {
     const char* name;
-    std::string lines;
-    std::vector<std::string> unusable;
-    std::string app_id, secret_key, host, update_host, mail_host;
-    double rate;
-    int port;
+    std::string bytes;
+    std::vector<std::string> problems;
+    void (*change)(app::Settings*);  // what differs from the constants
+    const char* reason = "";         // in the first problem's reason
   } const cases[] = {
-      {"missing", "", {}, moqiao::build::kAppId, moqiao::build::kSecretKey,
-       moqiao::build::kTranslateHost, moqiao::build::kUpdateHost, moqiao::build::kSmtpHost,
-       moqiao::build::kServiceQps, moqiao::build::kSmtpPort},
+      {"missing", "", {}, [](app::Settings*) {}},
       {"own account",
-       "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\nSecretKey=OwnKey123\r\n"
-       "RequestsPerSecond=0.5\r\n[update]\r\nHost=updates.example.com:8080\r\n"
-       "[mail]\r\nHost=smtp.example.com\r\nPort=587\r\n",
-       {}, "20260101000000001", "OwnKey123", "api.example.com", "updates.example.com:8080",
-       "smtp.example.com", 0.5, 587},
-      {"unusable",
-       "[service]\r\nAppId=\r\nSecretKeyProtected=bm90IHByb3RlY3RlZA==\r\n"
-       "RequestsPerSecond=fast\r\n[update]\r\nHost=my host\r\n[mail]\r\nPort=70000\r\n",
-       {"[service] AppId", "[service] SecretKeyProtected", "[service] RequestsPerSecond",
-        "[update] Host", "[mail] Port"},
-       moqiao::build::kAppId, moqiao::build::kSecretKey, moqiao::build::kTranslateHost,
-       moqiao::build::kUpdateHost, moqiao::build::kSmtpHost, moqiao::build::kServiceQps,
-       moqiao::build::kSmtpPort},
+       kOwnService + "RequestsPerSecond=0.5\r\n[update]\r\nHost=updates.example.com:8080\r\n"
+                     "[mail]\r\nHost=smtp.example.com\r\nPort=587\r\nUser=me@example.com\r\n"
+                     "Password=MailPass\r\n",
+       {},
+       [](app::Settings* s) {
+         own_service(s);
+         s->service.requests_per_second = 0.5;
+         s->update_host = "updates.example.com:8080";
+         s->mail.host = "smtp.example.com";
+         s->mail.port = 587;
+         s->mail.user = "me@example.com";
+         s->mail.password = "MailPass";
+       }},
+      {"unusable single values",
+       "[service]\r\nRequestsPerSecond=fast\r\n[update]\r\nHost=my host\r\n[mail]\r\nTo=\r\n",
+       {"[service] RequestsPerSecond", "[update] Host", "[mail] To"}, [](app::Settings*) {},
+       "每秒请求数"},
+      // The user's AppId with the built-in key would fail every request.
+      {"key another user protected",
+       "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\n"
+       "SecretKeyProtected=bm90IHByb3RlY3RlZA==\r\nRequestsPerSecond=2\r\n",
+       {"[service] SecretKeyProtected"},
+       [](app::Settings* s) { s->service.requests_per_second = 2; }, "Windows 用户无法解密"},
+      {"unusable app id", "[service]\r\nHost=api.example.com\r\nAppId=\r\nSecretKey=OwnKey123\r\n",
+       {"[service] AppId"}, [](app::Settings*) {}, "APP ID"},
+      {"account without key", "[service]\r\nAppId=20260101000000001\r\n",
+       {"[service] Host", "[service] SecretKey 或 SecretKeyProtected"}, [](app::Settings*) {},
+       "没有写"},
+      // The built-in password must never go to the user's mail server.
+      {"mail host without password",
+       "[mail]\r\nHost=smtp.example.com\r\nPort=25\r\nUser=me@example.com\r\nFrom=me@example.com\r\n",
+       {"[mail] Password 或 PasswordProtected"},
+       [](app::Settings* s) { s->mail.from = "me@example.com"; }, "没有写"},
+      {"plain key beside an unreadable protected one",
+       "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\nSecretKeyProtected=%%%\r\n"
+       "SecretKey=OwnKey123\r\n",
+       {}, &own_service},
+      {"plain key beside a readable protected one",
+       "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\nSecretKeyProtected=" +
+           protected_form("OldKey") + "\r\nSecretKey=OwnKey123\r\n",
+       {}, &own_service},
+      {"protected key alone",
+       "[service]\r\nHost=api.example.com\r\nAppId=20260101000000001\r\nSecretKeyProtected=" +
+           protected_form("OwnKey123") + "\r\n",
+       {}, &own_service},
+      {"utf-8 with byte-order mark", "\xEF\xBB\xBF" + kOwnService, {}, &own_service},
+      {"utf-8 without byte-order mark",
+       std::string(u8"; 我的账号\r\n") + kOwnService +
+           u8"[mail]\r\nHost=smtp.example.com\r\nPort=25\r\nUser=me\r\nPassword=密码1\r\n",
+       {},
+       [](app::Settings* s) {
+         own_service(s);
+         s->mail.host = "smtp.example.com";
+         s->mail.port = 25;
+         s->mail.user = "me";
+         s->mail.password = "密码1";
+       }},
+      {"gbk", "; 我的账号\r\n" + kOwnService, {}, &own_service},
+      {"utf-16", utf16le(kOwnService), {}, &own_service},
+      {"names in any case, quotes and spaces",
+       "[SERVICE]\nhost = api.example.com\nAPPID=\"20260101000000001\"\n  SecretKey=  OwnKey123\n",
+       {}, &own_service},
       // A rate the pacer could not keep (0.01: one request in 105 s).
       {"rate out of range", "[service]\r\nRequestsPerSecond=0.01\r\n",
-       {"[service] RequestsPerSecond"}, moqiao::build::kAppId, moqiao::build::kSecretKey,
-       moqiao::build::kTranslateHost, moqiao::build::kUpdateHost, moqiao::build::kSmtpHost,
-       moqiao::build::kServiceQps, moqiao::build::kSmtpPort},
-      // A protected value that cannot be read back leaves the plain one in force.
-      {"plain after protected",
-       "[service]\r\nSecretKeyProtected=%%%\r\nSecretKey=HandWritten\r\n",
-       {"[service] SecretKeyProtected"}, moqiao::build::kAppId, "HandWritten",
-       moqiao::build::kTranslateHost, moqiao::build::kUpdateHost, moqiao::build::kSmtpHost,
-       moqiao::build::kServiceQps, moqiao::build::kSmtpPort},
+       {"[service] RequestsPerSecond"}, [](app::Settings*) {}, "0.1 到 100"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const app::ReadSettings read = app::read_settings(file_with(c.name, c.lines));
-    EXPECT_EQ(read.unusable, c.unusable);
-    EXPECT_EQ(read.values.service.app_id, c.app_id);
-    EXPECT_EQ(read.values.service.secret_key, c.secret_key);
-    EXPECT_EQ(read.values.service.host, c.host);
-    EXPECT_EQ(read.values.service.requests_per_second, c.rate);
-    EXPECT_EQ(read.values.update_host, c.update_host);
-    EXPECT_EQ(read.values.mail.host, c.mail_host);
-    EXPECT_EQ(read.values.mail.port, c.port);
+    const app::ReadSettings read = app::read_settings(file_with(c.name, c.bytes));
+    EXPECT_EQ(keys_of(read.problems), c.problems);
+    if (!read.problems.empty()) {
+      EXPECT_NE(read.problems.front().reason.find(c.reason), std::string::npos)
+          << read.problems.front().reason;
+    }
+    app::Settings expected = app::built_in_settings();
+    c.change(&expected);
+    EXPECT_EQ(values_of(read.values), values_of(expected));
   }
-  const std::string notice = app::unusable_settings_notice({"[service] AppId", "[mail] Port"});
-  EXPECT_NE(notice.find("moqiao.ini"), std::string::npos);
-  EXPECT_NE(notice.find("[service] AppId"), std::string::npos);
-  EXPECT_NE(notice.find("[mail] Port"), std::string::npos);
+  const app::ReadSettings read =
+      app::read_settings(file_with("notice", "[service]\r\nAppId=1\r\n[mail]\r\nPort=70000\r\n"));
+  const std::string notice = app::unusable_settings_notice(read.problems);
+  for (const char* part : {"moqiao.ini", "[service] Host", "翻译服务账号整组改用内置的值", "[mail] Port",
+                           "1 到 65535", "发信账号整组改用内置的值"}) {
+    EXPECT_NE(notice.find(part), std::string::npos) << part << " in " << notice;
+  }
   EXPECT_EQ(app::unusable_settings_notice({}), "");
 }
 
-TEST(SettingsFile, SavingProtectsSecretsAndKeepsOnlyWhatDiffersFromTheConstants) {
+TEST(SettingsFile, SavingProtectsSecretsAndWritesWholeUnitsThatDiffer) {
   runtime::ProfileFile file = file_with(
-      "save", "[service]\r\nSecretKey=PlainOld\r\nAppId=1\r\n[mail]\r\nPassword=PlainMail\r\n");
+      "save", "\xEF\xBB\xBF; kept\r\n[service]\r\nSecretKey=PlainOld\r\nAppId=1\r\n[mail]\r\n"
+              "Password=PlainMail\r\n[hotkeys]\r\nOther=1\r\n");
   app::Settings chosen = app::built_in_settings();
   chosen.service.app_id = "20260101000000002";
   chosen.service.secret_key = "NewSecretKey42";
   chosen.service.requests_per_second = 2;
   ASSERT_TRUE(app::write_settings(file, chosen));
 
-  const std::string text = file_text(file);
+  const std::string text = file_text(file.path());
   for (const char* absent : {"SecretKey=", "PlainOld", "NewSecretKey42", "Password", "PlainMail",
-                             "Host", "Port"}) {
+                             "Port", ".tmp"}) {
     EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
   }
-  EXPECT_NE(text.find("SecretKeyProtected="), std::string::npos) << text;
-  EXPECT_NE(text.find("AppId=20260101000000002"), std::string::npos) << text;
-  EXPECT_NE(text.find("RequestsPerSecond=2"), std::string::npos) << text;
+  for (const std::string& present :
+       {std::string("\xEF\xBB\xBF; kept\r\n[service]\r\n"), std::string("SecretKeyProtected="),
+        "Host=" + std::string(moqiao::build::kTranslateHost), std::string("AppId=20260101000000002"),
+        std::string("RequestsPerSecond=2"), std::string("[hotkeys]\r\nOther=1\r\n")}) {
+    EXPECT_NE(text.find(present), std::string::npos) << present << " in\n" << text;
+  }
 
-  const app::ReadSettings read = app::read_settings(file);
-  EXPECT_TRUE(read.unusable.empty());
+  const app::ReadSettings read = app::read_settings(runtime::ProfileFile(file.path()));
+  EXPECT_TRUE(read.problems.empty());
   EXPECT_EQ(read.values.service.app_id, "20260101000000002");
   EXPECT_EQ(read.values.service.secret_key, "NewSecretKey42");
   EXPECT_EQ(read.values.service.requests_per_second, 2);
@@ -162,10 +248,78 @@ TEST(SettingsFile, SavingProtectsSecretsAndKeepsOnlyWhatDiffersFromTheConstants)
 
   // Back to the constants: nothing of them is left in the file.
   ASSERT_TRUE(app::write_settings(file, app::built_in_settings()));
-  const std::string emptied = file_text(file);
-  for (const char* absent : {"AppId", "SecretKey", "RequestsPerSecond"}) {
+  const std::string emptied = file_text(file.path());
+  for (const char* absent : {"AppId", "SecretKey", "RequestsPerSecond", "Host"}) {
     EXPECT_EQ(emptied.find(absent), std::string::npos) << absent << " in\n" << emptied;
   }
+}
+
+// A save that fails half-way leaves the file as it was, and a reader during
+// saves sees one whole file or the other.
+TEST(SettingsFile, ASaveReplacesTheFileWholeOrNotAtAll) {
+  const std::string old_text = kOwnService;
+  app::Settings chosen = app::built_in_settings();
+  chosen.service.app_id = "20260101000000009";
+  chosen.service.secret_key = "Replaced";
+  struct Case {
+    const char* name;
+    bool saves;
+    // Gets in the way of the save; returns what to release afterwards.
+    std::function<std::shared_ptr<void>(const std::wstring& ini)> obstacle;
+  } const cases[] = {
+      {"nothing in the way", true, [](const std::wstring&) { return nullptr; }},
+      {"ini held open by another program", false,
+       [](const std::wstring& ini) -> std::shared_ptr<void> {
+         HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+         EXPECT_NE(held, INVALID_HANDLE_VALUE);
+         return std::shared_ptr<void>(held, &CloseHandle);
+       }},
+      {"temporary name taken by a folder", false,
+       [](const std::wstring& ini) -> std::shared_ptr<void> {
+         const std::wstring folder = ini + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+         EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+         return std::shared_ptr<void>(nullptr, [folder](void*) { RemoveDirectoryW(folder.c_str()); });
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    runtime::ProfileFile file = file_with(std::string("atomic-") + c.name, old_text);
+    {
+      const std::shared_ptr<void> in_the_way = c.obstacle(file.path().wide());
+      EXPECT_EQ(app::write_settings(file, chosen), c.saves);
+    }
+    const app::ReadSettings read = app::read_settings(runtime::ProfileFile(file.path()));
+    EXPECT_EQ(read.values.service.app_id, c.saves ? "20260101000000009" : "20260101000000001");
+    if (!c.saves) {
+      EXPECT_EQ(file_text(file.path()), old_text);
+    }
+    // No temporary file stays behind.
+    const std::string dir = file.path().text().substr(0, file.path().text().rfind('\\'));
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(runtime::widen(dir + "\\*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  }
+
+  // Two accounts saved in turn while another reader reads the file.
+  runtime::ProfileFile file = file_with("atomic-readers", old_text);
+  std::atomic<bool> saving{true};
+  std::thread saver([&] {
+    for (int i = 0; i < 40; ++i) app::write_settings(file, i % 2 ? chosen : app::built_in_settings());
+    saving = false;
+  });
+  int reads = 0;
+  while (saving || reads == 0) {
+    const app::ReadSettings read = app::read_settings(runtime::ProfileFile(file.path()));
+    EXPECT_TRUE(read.problems.empty()) << keys_of(read.problems).front();
+    const std::string app_id = read.values.service.app_id;
+    EXPECT_TRUE(app_id == moqiao::build::kAppId || app_id == "20260101000000009" ||
+                app_id == "20260101000000001")
+        << app_id;
+    ++reads;
+  }
+  saver.join();
+  EXPECT_GT(reads, 1);
 }
 
 }  // namespace
