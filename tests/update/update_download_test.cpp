@@ -150,10 +150,13 @@ TEST_F(UpdateDownloadTest, ResumeContinuesOnlyTheArchiveItsPartCameFrom) {
     ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_));
     // Cut after a few blocks, as a dropped connection would.
     reports_.clear();
+    net::TransferControl control;
     const int cut = update::download_archive(
-        downloader_, paths_, url_on(standin_port()), [this](const update::ProgressReport& r) {
-          if (r.done >= static_cast<std::int32_t>(kPartSize)) downloader_.close_file();
-        });
+        downloader_, paths_, url_on(standin_port()),
+        [&control](const update::ProgressReport& r) {
+          if (r.done >= static_cast<std::int32_t>(kPartSize)) control.cancel();
+        },
+        &control);
     ASSERT_NE(cut, net::kHttpComplete);
     const std::int64_t part = runtime::file_size(paths_.archive);
     ASSERT_GE(part, static_cast<std::int64_t>(kPartSize));
