@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPollMs = 100;                        // how soon a stop is noticed
 constexpr size_t kMaxBufferedBytes = 1024 * 1024;  // read no further ahead of the client
+constexpr int kSendTimeoutSeconds = 2;              // a client that stops reading is let go
 
 sockaddr_in loopback(int port) {
   sockaddr_in address{};
@@ -114,6 +116,10 @@ void HeadDripRelay::accept_loop() {
 }
 
 void HeadDripRelay::relay(int client) const {
+  // Without it a client that no longer reads would hold this thread, and the
+  // stand-in's stop, in a send for good.
+  const timeval send_limit{kSendTimeoutSeconds, 0};
+  setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &send_limit, sizeof send_limit);
   const int server = socket(AF_INET, SOCK_STREAM, 0);
   const sockaddr_in address = loopback(server_port_);
   if (server < 0 ||

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -400,11 +401,15 @@ TEST_F(UpdateWindowTest, StalledDownloadStartsAgainFromAReopenedWindow) {
   ASSERT_NE(window, nullptr);
   UpdateControls again(window);
   ASSERT_TRUE(again.buttons_shown());
+  const DWORD clicked = GetTickCount();
   again.click_download();
   const std::string range = "bytes=" + std::to_string(kStallAt) + "-";
   EXPECT_TRUE(wait_until([&] { return standin_->log().find(range) != std::string::npos; }, 5000))
       << standin_->log();
+  std::printf("the request with Range came %lu ms after the click\n", GetTickCount() - clicked);
   ASSERT_TRUE(again.shows_status(L"就绪", 30000)) << runtime::narrow(probe::window_text(again.status));
+  std::printf("the archive was complete %lu ms after the click\n", GetTickCount() - clicked);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window_restarted")));
   EXPECT_TRUE(archive_on_disk() == served);
   EXPECT_FALSE(runtime::file_exists(marker_path()));
   EXPECT_EQ(again.bar_position(), 100);
