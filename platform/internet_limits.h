@@ -13,6 +13,11 @@
 // dripped body of any length. Hence every handle gets the time-outs, reads
 // take only what has arrived, and callers bound the whole exchange with
 // runtime::call_within(kWholeExchangeLimit, ...).
+//
+// Also measured on Wine: a receive time-out changed after the request was
+// sent does not apply to that request; and once a read has timed out, the
+// next ones report the end of the data, so a failed read must end the
+// exchange rather than be retried.
 #include <windows.h>
 #include <wininet.h>
 
