@@ -21,8 +21,8 @@ namespace {
 
 constexpr DWORD kPauseBeforeCheckMs = 500;
 constexpr unsigned kNewVersionNoticeMs = 500;
-// The display follows the blocks at most this often; more would only cost
-// the transfer time without anyone seeing it.
+// The display follows the blocks at most this often; more would only keep
+// the window's thread repainting without anyone seeing it.
 constexpr DWORD kProgressIntervalMs = 100;
 
 // The reports of one download, handed to the window's thread by post: the
