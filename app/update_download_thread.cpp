@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <memory>
+#include <mutex>
 #include <utility>
 
 #include "app/state.h"
@@ -14,32 +13,79 @@
 namespace app {
 namespace {
 
-// Whether a download runs, and whether the program is ending. Never
-// destroyed: the download thread may still be reading while the process
-// exits.
+// The threads' bookkeeping. Never destroyed: a download thread may still be
+// winding down while the process exits.
 class DownloadSlot {
  public:
   DownloadSlot() : idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
-  bool take() {
-    if (running_.exchange(true)) return false;
-    ResetEvent(idle_.get());
-    return true;
+  struct Ticket {
+    std::shared_ptr<net::TransferControl> control;
+    std::shared_ptr<platform::KernelHandle> done;           // set when this thread ends
+    std::shared_ptr<platform::KernelHandle> previous_done;  // the thread taken over, if any
+  };
+
+  // A ticket for a new download; empty while a wanted one runs or the
+  // program ends.
+  Ticket take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_ || (current_ && !current_->cancelled())) return {};
+    Ticket ticket;
+    ticket.control = std::make_shared<net::TransferControl>();
+    ticket.done = std::make_shared<platform::KernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ticket.previous_done = current_done_;
+    current_ = ticket.control;
+    current_done_ = ticket.done;
+    if (threads_++ == 0) ResetEvent(idle_.get());
+    return ticket;
   }
-  void give_back() {
-    running_ = false;
-    SetEvent(idle_.get());
+
+  // The thread of ticket ends (or never started).
+  void give_back(const Ticket& ticket) {
+    SetEvent(ticket.done->get());
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (current_ == ticket.control) {
+      current_.reset();
+      current_done_.reset();
+    }
+    if (--threads_ == 0) SetEvent(idle_.get());
   }
-  bool running() const { return running_; }
+
+  // Runs step unless the download was cancelled, so that a cancelled
+  // thread's last word never overwrites the current one's.
+  template <typename Step>
+  void unless_cancelled(const net::TransferControl& control, Step step) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!control.cancelled()) step();
+  }
+
+  bool wanted_running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return current_ && !current_->cancelled();
+  }
+  bool idle() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_ == 0;
+  }
   HANDLE idle_event() const { return idle_.get(); }
 
-  bool stopping() const { return stopping_; }
-  void stop() { stopping_ = true; }
+  void stop() {
+    std::shared_ptr<net::TransferControl> current;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+      current = current_;
+    }
+    if (current) current->cancel();
+  }
 
  private:
-  std::atomic<bool> running_{false};
-  std::atomic<bool> stopping_{false};
-  platform::KernelHandle idle_;  // signalled while no download runs
+  mutable std::mutex mutex_;
+  bool stopping_ = false;
+  int threads_ = 0;
+  std::shared_ptr<net::TransferControl> current_;
+  std::shared_ptr<platform::KernelHandle> current_done_;
+  platform::KernelHandle idle_;  // signalled while no download thread runs
 };
 
 DownloadSlot& slot() {
@@ -47,44 +93,54 @@ DownloadSlot& slot() {
   return *instance;
 }
 
-void run_download(UpdateDownloadJob& job) {
+void run_download(const UpdateDownloadJob& job, net::TransferControl& control) {
   int result = net::kHttpOpenInternetFailed;
-  // Borrowed: the exit routine may release the program's downloader meanwhile.
-  if (const std::shared_ptr<net::Downloader> downloader = state().downloader.get()) {
+  // Borrowed: the exit routine may release the program's downloader
+  // meanwhile. The transfer runs on a copy, since a download being taken
+  // over may still be inside the original's transfer; the result goes back
+  // to the program's object unless this download was cancelled.
+  if (const std::shared_ptr<net::Downloader> shared = state().downloader.get()) {
+    net::Downloader downloader;
+    slot().unless_cancelled(control, [&] { downloader = *shared; });
     result = update::download_archive(
-        *downloader, update::update_paths(runtime::run_dir()), update::archive_url(),
-        [&job, &downloader](const update::ProgressReport& report) {
-          if (slot().stopping() || (job.cancelled && job.cancelled())) {
-            downloader->close_file();  // the transfer ends at its next block
-            return;
-          }
+        downloader, update::update_paths(runtime::run_dir()), update::archive_url(),
+        [&job](const update::ProgressReport& report) {
           if (job.progress) job.progress(report);
-        });
+        },
+        &control);
+    slot().unless_cancelled(control, [&] { *shared = downloader; });
   }
-  if (job.finished) job.finished(result);
+  if (job.finished && !control.cancelled()) job.finished(result);
 }
 
 }  // namespace
 
-bool update_download_running() { return slot().running(); }
+bool update_download_running() { return slot().wanted_running(); }
 
-bool start_update_download(UpdateDownloadJob job) {
-  if (slot().stopping() || !slot().take()) return false;
+std::shared_ptr<net::TransferControl> start_update_download(UpdateDownloadJob job) {
+  const DownloadSlot::Ticket ticket = slot().take();
+  if (!ticket.control) return nullptr;
   auto owned = std::make_shared<UpdateDownloadJob>(std::move(job));
-  const bool started = runtime::start_thread([owned]() mutable {
-    // Gives the slot back however the download ends, after the job (and
-    // whatever window it holds) has been let go.
+  const bool started = runtime::start_thread([owned, ticket]() mutable {
+    // Lets go of the job (and whatever window it holds) before the slot is
+    // given back, however the download ends.
     struct GiveBack {
       std::shared_ptr<UpdateDownloadJob>& job;
+      const DownloadSlot::Ticket& ticket;
       ~GiveBack() {
         job.reset();
-        slot().give_back();
+        slot().give_back(ticket);
       }
-    } give_back{owned};
-    run_download(*owned);
+    } give_back{owned, ticket};
+    if (ticket.previous_done) WaitForSingleObject(ticket.previous_done->get(), kTakeOverWaitMs);
+    run_download(*owned, *ticket.control);
   });
-  if (!started) slot().give_back();
-  return started;
+  if (!started) {
+    ticket.control->cancel();
+    slot().give_back(ticket);
+    return nullptr;
+  }
+  return ticket.control;
 }
 
 bool finish_update_download(unsigned timeout_ms) {
@@ -92,14 +148,14 @@ bool finish_update_download(unsigned timeout_ms) {
   const HANDLE idle = slot().idle_event();
   const DWORD start = GetTickCount();
   bool pumping = true;
-  while (slot().running()) {
+  while (!slot().idle()) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeout_ms) return false;
     const DWORD remaining = timeout_ms - elapsed;
     const DWORD woke = pumping ? MsgWaitForMultipleObjects(1, &idle, FALSE, remaining, QS_ALLINPUT)
                                : WaitForSingleObject(idle, remaining);
     if (pumping && woke == WAIT_OBJECT_0 + 1) {
-      // The download thread may be waiting for one of this thread's windows.
+      // A download thread may be waiting for one of this thread's windows.
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -114,7 +170,7 @@ bool finish_update_download(unsigned timeout_ms) {
       break;
     }
   }
-  return !slot().running();
+  return slot().idle();
 }
 
 }  // namespace app

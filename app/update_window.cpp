@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "app/state.h"
 #include "app/timed_notice.h"
 #include "app/update_download_thread.h"
+#include "app/update_window_mailbox.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "update/download_folder.h"
@@ -19,41 +21,68 @@ namespace {
 
 constexpr DWORD kPauseBeforeCheckMs = 500;
 constexpr unsigned kNewVersionNoticeMs = 500;
-// The display follows the blocks at most this often; more would only cost
-// the transfer time without anyone seeing it.
+// The display follows the blocks at most this often; more would only keep
+// the window's thread repainting without anyone seeing it.
 constexpr DWORD kProgressIntervalMs = 100;
 
-// The reports of one download and when the display last showed one. Used
-// by the download thread only.
-class ProgressDisplay {
+// The reports of one download, handed to the window's thread by post: the
+// download thread never waits for the window, however busy it is. At most
+// one display update is on its way at a time, and the display follows the
+// blocks at most every kProgressIntervalMs.
+class ProgressDisplay : public std::enable_shared_from_this<ProgressDisplay> {
  public:
-  explicit ProgressDisplay(std::shared_ptr<toolkit::Form> window) : window_(std::move(window)) {}
+  ProgressDisplay(std::shared_ptr<toolkit::Form> window, std::shared_ptr<WindowMailbox> mailbox)
+      : window_(std::move(window)), mailbox_(std::move(mailbox)) {}
 
+  // On the download thread.
   void report(const update::ProgressReport& report) {
+    const DWORD now = GetTickCount();
+    std::lock_guard<std::mutex> lock(mutex_);
     last_ = report;
     pending_ = true;
-    const DWORD now = GetTickCount();
-    if (shown_any_ && now - shown_at_ < kProgressIntervalMs) return;
-    show(now);
+    if (on_its_way_ || (shown_any_ && now - posted_at_ < kProgressIntervalMs)) return;
+    post_locked(now);
   }
-  // The last report, if the display has not shown it yet.
-  void catch_up() {
-    if (pending_) show(GetTickCount());
+  // On the download thread, last: the final report and the outcome.
+  void finish(int result) {
+    mailbox_->post([self = shared_from_this(), result] { self->show_outcome(result); });
   }
 
  private:
-  void show(DWORD now) {
-    show_download_progress(*window_, last_);
-    shown_at_ = now;
+  void post_locked(DWORD now) {
+    on_its_way_ = mailbox_->post([self = shared_from_this()] { self->show_latest(); });
+    posted_at_ = now;
     shown_any_ = true;
-    pending_ = false;
+  }
+  // On the window's thread.
+  void show_latest() {
+    update::ProgressReport report;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      on_its_way_ = false;
+      if (!pending_) return;
+      report = last_;
+      pending_ = false;
+    }
+    if (window_->exists()) show_download_progress(*window_, report);
+  }
+  void show_outcome(int result) {
+    show_latest();
+    if (!window_->exists()) return;
+    const bool complete = result == net::kHttpComplete;
+    if (complete) update::open_download_folder(update::update_paths(runtime::run_dir()).folder);
+    window_->label("下载状态_标签").set_text(complete ? kDownloadReady : kDownloadFailed);
+    mailbox_->close();
   }
 
-  std::shared_ptr<toolkit::Form> window_;
+  const std::shared_ptr<toolkit::Form> window_;
+  const std::shared_ptr<WindowMailbox> mailbox_;
+  std::mutex mutex_;
   update::ProgressReport last_;
   bool pending_ = false;
+  bool on_its_way_ = false;
   bool shown_any_ = false;
-  DWORD shown_at_ = 0;
+  DWORD posted_at_ = 0;
 };
 
 }  // namespace
@@ -88,24 +117,25 @@ void download_update(toolkit::Form& form) {
   // Clicks while a download runs (a queued double click, a second update
   // window) start nothing.
   if (update_download_running()) return;
+  const std::shared_ptr<WindowMailbox> mailbox = WindowMailbox::open(form.handle());
+  if (!mailbox) return;
   form.label("下载状态_标签").set_text("");
   form.progress_bar("下载进度条").set_position(0);
 
   // The download thread holds the window's object; the window itself may
-  // close at any time, which ends the download.
-  const std::shared_ptr<toolkit::Form> window = form.shared_from_this();
-  auto display = std::make_shared<ProgressDisplay>(window);
+  // close at any time, which cancels the download (see mailbox below).
+  auto display = std::make_shared<ProgressDisplay>(form.shared_from_this(), mailbox);
   UpdateDownloadJob job;
-  job.cancelled = [window] { return !window->exists(); };
   job.progress = [display](const update::ProgressReport& report) { display->report(report); };
-  job.finished = [window, display](int result) {
-    if (!window->exists()) return;
-    display->catch_up();
-    const bool complete = result == net::kHttpComplete;
-    if (complete) update::open_download_folder(update::update_paths(runtime::run_dir()).folder);
-    window->label("下载状态_标签").set_text(complete ? kDownloadReady : kDownloadFailed);
-  };
-  start_update_download(std::move(job));
+  job.finished = [display](int result) { display->finish(result); };
+  const std::shared_ptr<net::TransferControl> control = start_update_download(std::move(job));
+  if (!control) {
+    mailbox->close();
+    return;
+  }
+  // The mailbox dies with the window: closing the window ends the transfer
+  // at once and keeps its part for the next download.
+  mailbox->on_destroyed([control] { control->cancel(); });
 }
 
 }  // namespace app

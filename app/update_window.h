@@ -19,12 +19,15 @@ void check_for_update(toolkit::Form& form);
 
 // Click handler of 下载更新: downloads the archive into the folder "gx" next
 // to the program, continuing an interrupted download, and shows the outcome
-// in 下载状态_标签. The transfer runs on a thread of its own, so the window
-// stays responsive; closing the window ends the transfer and keeps the part
-// for the next download. Clicks during a download are ignored.
+// in 下载状态_标签. The transfer runs on a thread of its own that posts its
+// progress to the window, so the window stays responsive; closing the
+// window ends the transfer at once and keeps the part for the next
+// download, which any update window can start right away. Clicks during a
+// download are ignored.
 void download_update(toolkit::Form& form);
 
-// The progress display: the lines of 下载大小 and the bar 下载进度条. Any thread.
+// The progress display: the lines of 下载大小 and the bar 下载进度条. On the
+// window's thread.
 void show_download_progress(toolkit::Form& form, const update::ProgressReport& report);
 
 }  // namespace app

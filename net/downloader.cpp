@@ -10,16 +10,6 @@
 
 namespace net {
 
-Downloader::Downloader(const Downloader& other) : url(other.url), file_number(other.file_number) {}
-
-Downloader& Downloader::operator=(const Downloader& other) {
-  url = other.url;
-  file_number = other.file_number;
-  return *this;
-}
-
-void Downloader::close_file() { local_file_.reset(); }
-
 namespace detail {
 
 std::int64_t resume_position(const runtime::FilePath& path, std::int64_t offset, bool resume) {
@@ -68,17 +58,37 @@ std::int32_t low_32_bits(std::int64_t value) {
 
 }  // namespace
 
-CopyOutcome copy_blocks(HINTERNET source, const platform::FileHandle& file, std::int64_t start,
-                        std::int64_t expected_total, const DownloadProgress& progress) {
+bool read_some(HINTERNET source, char* buffer, DWORD size, DWORD* count) {
+  DWORD available = 0;
+  if (!InternetQueryDataAvailable(source, &available, 0, 0)) return false;
+  // Nothing announced: a read of a whole block either finds the end of the
+  // data or waits for the next bytes.
+  const DWORD wanted = available == 0 ? size : std::min(available, size);
+  return InternetReadFile(source, buffer, wanted, count) != FALSE;
+}
+
+CopyOutcome copy_blocks(HINTERNET source, TransferControl& control, std::int64_t start,
+                        std::int64_t present, std::int64_t expected_total,
+                        const DownloadProgress& progress) {
   std::vector<char> buffer(kBlockSize);
-  std::int64_t done = start;
+  std::int64_t done = present;
   const std::uint32_t start_tick = runtime::tick_count();
   for (;;) {
+    if (control.cancelled()) return CopyOutcome::kCancelled;
     DWORD count = 0;
-    if (!InternetReadFile(source, buffer.data(), kBlockSize, &count)) return CopyOutcome::kReadFailed;
+    const bool read = read_some(source, buffer.data(), kBlockSize, &count);
+    // A cancel closes the handles: what the read says then means nothing.
+    if (control.cancelled()) return CopyOutcome::kCancelled;
+    if (!read) return CopyOutcome::kReadFailed;
     if (count == 0) break;
     if (expected_total >= 0 && done + count > expected_total) return CopyOutcome::kTooLong;
-    if (!file || !write_all(file.get(), buffer.data(), count)) return CopyOutcome::kWriteFailed;
+    bool written = false;
+    if (!control.unless_cancelled([&] {
+          written = control.file_open() && write_all(control.file(), buffer.data(), count);
+        })) {
+      return CopyOutcome::kCancelled;
+    }
+    if (!written) return CopyOutcome::kWriteFailed;
     done += count;
     if (progress) {
       const std::uint32_t elapsed = runtime::tick_count() - start_tick;
@@ -91,6 +101,20 @@ CopyOutcome copy_blocks(HINTERNET source, const platform::FileHandle& file, std:
   // early; only the announced size tells a complete copy from a cut one.
   if (expected_total >= 0 && done < expected_total) return CopyOutcome::kEndedEarly;
   return CopyOutcome::kComplete;
+}
+
+std::string read_local_bytes(const runtime::FilePath& path, std::int64_t position, std::int64_t count) {
+  const platform::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER distance{};
+  distance.QuadPart = position;
+  if (!file || count <= 0 || !SetFilePointerEx(file.get(), distance, nullptr, FILE_BEGIN)) return {};
+  std::string bytes(static_cast<size_t>(count), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
+  bytes.resize(read);
+  return bytes;
 }
 
 std::int64_t parse_byte_count(std::wstring_view digits) {

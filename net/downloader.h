@@ -6,13 +6,18 @@
 //
 // The local file is only ever built from bytes the server confirmed as the
 // file itself: an error answer never reaches it, a server that ignores the
-// range makes the file start over, and an incomplete transfer is reported as
-// a failure that a later resumed call can continue.
+// range or the restart offset makes the file start over, and an incomplete
+// transfer is reported as a failure that a later resumed call can continue.
+//
+// A transfer is bounded: its handles carry the time-outs of the program's
+// other exchanges, and a transfer that receives no byte for its stall limit
+// (platform::kDownloadStallMs) fails and keeps its part. Another thread may
+// cancel it through a TransferControl.
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "platform/unique_handle.h"
+#include "net/transfer_control.h"
 #include "runtime/file_path.h"
 
 namespace net {
@@ -61,6 +66,7 @@ enum HttpDownloadResult : int {
   kHttpWriteLocalFileFailed = -6,
   kHttpTooLong = -7,              // more bytes came than the answer announced; the local
                                   // file keeps only the bytes it held before the transfer
+  kHttpCancelled = -8,            // cancelled through its TransferControl; the part stays
 };
 
 // Results of Downloader::download_ftp.
@@ -70,22 +76,18 @@ enum FtpDownloadResult : int {
   kFtpConnectFailed = -2,         // no connection, or the login was refused
   kFtpRemoteFileNotFound = -3,
   kFtpReadFailed = -4,            // opening the remote file, a read, or fewer bytes than listed
-  kFtpRestartRefused = -5,        // the server would not continue at the resume offset
+  kFtpRestartRefused = -5,        // the server would not continue at the resume offset, or
+                                  // sent bytes that neither continue the part nor begin the
+                                  // file (the part is then dropped: it is not the file's)
   kFtpOpenLocalFileFailed = -6,
   kFtpWriteLocalFileFailed = -7,
-  kFtpTooLong = -8,               // more bytes came than the listed size (a server that
-                                  // ignored the restart offset sends the whole file again);
-                                  // the local file keeps only the bytes it held before
+  kFtpTooLong = -8,               // more bytes came than the listed size; the local file
+                                  // keeps only the bytes it held before
+  kFtpCancelled = -9,             // cancelled through its TransferControl; the part stays
 };
 
 class Downloader {
  public:
-  Downloader() = default;
-  // A copy has the same url and file_number; the open local file, if any,
-  // stays with the original.
-  Downloader(const Downloader& other);
-  Downloader& operator=(const Downloader& other);
-  ~Downloader() = default;
 
   // Copies url ("http://" or "https://", GBK) into the local file path.
   // Without resume the file is created or emptied. With resume and an offset
@@ -97,32 +99,30 @@ class Downloader {
   // that answers the range with the whole file (status 200) makes the file
   // start over, and so does, with check.part_of known, an answer for another
   // version of the file. Returns an HttpDownloadResult.
+  //
+  // With control given, control->cancel() from any thread ends the transfer
+  // (kHttpCancelled); the object must outlive the call.
   int download_http(const std::string& url, const runtime::FilePath& path,
                     const DownloadProgress& progress = {}, std::int64_t offset = 0,
-                    bool resume = false, const ResumeCheck& check = {});
+                    bool resume = false, const ResumeCheck& check = {},
+                    TransferControl* control = nullptr);
 
   // Copies "ftp://host[:port]/dir/name" into path; user and password default
-  // to "Anonymous" and "GuestQ@" when empty. Resuming works as for HTTP, the
-  // server being asked to restart the file at offset. Returns an
-  // FtpDownloadResult.
+  // to "Anonymous" and "GuestQ@" when empty. Resuming works as for HTTP:
+  // the server is asked to restart a little before offset, and the bytes it
+  // sends first must equal the end of the part; a server that ignored the
+  // offset and sent the file from its start makes the file start over.
+  // control as for download_http. Returns an FtpDownloadResult.
   int download_ftp(const std::string& url, const runtime::FilePath& path,
                    const std::string& user = {}, const std::string& password = {},
                    const DownloadProgress& progress = {}, std::int64_t offset = 0,
-                   bool resume = false);
-
-  // Closes the local file of the transfer under way, if any; the transfer
-  // then ends with its write-failure result. A finished transfer has
-  // already closed its file.
-  void close_file();
+                   bool resume = false, TransferControl* control = nullptr);
 
   // The URL of the latest transfer.
   std::string url;
   // The handle value of the local file opened by the latest transfer; 0 when
   // opening it failed or no transfer opened one.
   std::intptr_t file_number = 0;
-
- private:
-  platform::FileHandle local_file_;
 };
 
 }  // namespace net

@@ -1,5 +1,6 @@
-// Downloader::download_http: one GET through InternetOpenUrl, the answer's
-// status and length checked before the local file is touched.
+// Downloader::download_http: one GET (connection and request opened
+// separately, so that both carry the time-outs), the answer's status and
+// length checked before the local file is touched.
 #include <windows.h>
 #include <wininet.h>
 
@@ -8,7 +9,9 @@
 
 #include "net/downloader.h"
 #include "net/downloader_transfer.h"
+#include "net/url_parts.h"
 #include "platform/internet_handle.h"
+#include "platform/internet_limits.h"
 #include "runtime/codepage.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
@@ -27,14 +30,14 @@ constexpr int kStatusRangeNotSatisfiable = 416;
 constexpr DWORD kOpenUrlFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
 
-// The URL with every byte of 0x80 or more written as %XX. The W functions
+// The path with every byte of 0x80 or more written as %XX. The W functions
 // would turn GBK characters into "?" on a system whose ANSI code page is not
 // 936; escaped, the server receives the same GBK bytes on every system.
-std::string escape_non_ascii(std::string_view url) {
+std::string escape_non_ascii(std::string_view path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string escaped;
-  escaped.reserve(url.size());
-  for (const char c : url) {
+  escaped.reserve(path.size());
+  for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x80) {
       escaped += c;
@@ -146,10 +149,17 @@ std::string if_range_value(const FileValidator& part_of) {
 
 int Downloader::download_http(const std::string& url_text, const runtime::FilePath& path,
                               const DownloadProgress& progress, std::int64_t offset, bool resume,
-                              const ResumeCheck& check) {
+                              const ResumeCheck& check, TransferControl* given_control) {
   url = url_text;
   file_number = 0;
+  TransferControl own_control;
+  TransferControl& control = given_control ? *given_control : own_control;
+  // Any failure after a cancel is the cancel's doing.
+  const auto failed = [&control](int result) {
+    return control.cancelled() ? kHttpCancelled : result;
+  };
   std::int64_t start = detail::resume_position(path, offset, resume);
+  const DWORD receive_ms = static_cast<DWORD>(control.stall_limit.count());
 
   DWORD connection_state = 0;
   InternetGetConnectedState(&connection_state, 0);
@@ -157,25 +167,47 @@ int Downloader::download_http(const std::string& url_text, const runtime::FilePa
   const DWORD access = (connection_state & INTERNET_CONNECTION_PROXY)
                            ? INTERNET_OPEN_TYPE_PRECONFIG
                            : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-  platform::InternetHandle session(
-      InternetOpenW(runtime::widen(agent).c_str(), access, nullptr, nullptr, 0));
-  if (!session) return kHttpOpenInternetFailed;
+  platform::InternetHandles& handles = control.handles();
+  const HINTERNET session =
+      handles.adopt(InternetOpenW(runtime::widen(agent).c_str(), access, nullptr, nullptr, 0));
+  if (!session) return failed(kHttpOpenInternetFailed);
+  platform::set_time_outs(session, receive_ms);
 
-  const auto open_from = [&](std::int64_t first_byte) {
+  const bool secure = url_is_secure(url);
+  const int port = url_port(url);
+  if (port <= 0 || port > 65535) return kHttpOpenUrlFailed;
+  const HINTERNET connection = handles.adopt(
+      InternetConnectW(session, runtime::widen(url_host(url)).c_str(),
+                       static_cast<INTERNET_PORT>(port), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return failed(kHttpOpenUrlFailed);
+  platform::set_time_outs(connection, receive_ms);
+  const std::wstring object = runtime::widen(escape_non_ascii(url_path(url)));
+  const DWORD flags = kOpenUrlFlags | (secure ? INTERNET_FLAG_SECURE : 0);
+
+  // The request for the file from first_byte on, sent; null when it could
+  // not be sent or no answer came.
+  const auto open_from = [&](std::int64_t first_byte) -> HINTERNET {
     std::string headers = kRequestHeaders;
     if (first_byte > 0) {
       headers += "\r\nRange:bytes=" + runtime::int_to_text(first_byte) + "-";
       const std::string named = if_range_value(check.part_of);
       if (!named.empty()) headers += "\r\nIf-Range: " + named;
     }
+    const HINTERNET request = handles.adopt(
+        HttpOpenRequestW(connection, L"GET", object.c_str(), L"HTTP/1.1", nullptr, nullptr, flags, 0));
+    if (!request) return nullptr;
+    platform::set_time_outs(request, receive_ms);
     const std::wstring wide_headers = runtime::widen(headers);
-    return platform::InternetHandle(InternetOpenUrlW(
-        session.get(), runtime::widen(escape_non_ascii(url)).c_str(), wide_headers.c_str(),
-        static_cast<DWORD>(wide_headers.size()), kOpenUrlFlags, 0));
+    if (handles.closed() || !HttpSendRequestW(request, wide_headers.c_str(),
+                                              static_cast<DWORD>(wide_headers.size()), nullptr, 0)) {
+      handles.close(request);
+      return nullptr;
+    }
+    return request;
   };
-  platform::InternetHandle request = open_from(start);
-  if (!request) return kHttpOpenUrlFailed;
-  int status = status_code(request.get());
+  HINTERNET request = open_from(start);
+  if (!request) return failed(kHttpOpenUrlFailed);
+  int status = status_code(request);
   // The server continued a file (or found the part complete) when it
   // should not have: it ignored If-Range (or was not asked) and the file
   // changed since the part was fetched, or the part is longer than the
@@ -185,54 +217,69 @@ int Downloader::download_http(const std::string& url_text, const runtime::FilePa
     if (status != HTTP_STATUS_PARTIAL_CONTENT && status != kStatusRangeNotSatisfiable) {
       return false;
     }
-    const FileValidator answered = answered_file(request.get(), status, -1);
+    const FileValidator answered = answered_file(request, status, -1);
     return !same_file(check.part_of, answered) || (answered.size >= 0 && answered.size < start);
   };
   if (start > 0 && part_of_another_file()) {
     start = 0;
+    handles.close(request);
     request = open_from(0);
-    if (!request) return kHttpOpenUrlFailed;
-    status = status_code(request.get());
+    if (!request) return failed(kHttpOpenUrlFailed);
+    status = status_code(request);
   }
 
   // Only a 2xx answer carries the file; an error page never reaches it.
-  if (status == kStatusRangeNotSatisfiable && start > 0 &&
-      content_range(request.get()).size == start) {
+  if (status == kStatusRangeNotSatisfiable && start > 0 && content_range(request).size == start) {
     // Asked for the rest of a file that is already whole.
-    platform::FileHandle whole = detail::open_local_file(path, start);
-    file_number = reinterpret_cast<std::intptr_t>(whole.get());
-    return whole ? kHttpComplete : kHttpOpenLocalFileFailed;
+    bool opened = false;
+    if (!control.unless_cancelled([&] {
+          platform::FileHandle whole = detail::open_local_file(path, start);
+          opened = whole.valid();
+          if (opened) file_number = reinterpret_cast<std::intptr_t>(whole.get());
+        })) {
+      return kHttpCancelled;
+    }
+    return opened ? kHttpComplete : kHttpOpenLocalFileFailed;
   }
-  if (status != 0 && (status < 200 || status > 299)) return kHttpServerRefused;
+  if (status != 0 && (status < 200 || status > 299)) return failed(kHttpServerRefused);
   std::int64_t expected_total = -1;
-  const std::int64_t length = content_length(request.get());
+  const std::int64_t length = content_length(request);
   if (status == HTTP_STATUS_PARTIAL_CONTENT) {
-    const ContentRange range = content_range(request.get());
-    if (range.first != start) return kHttpServerRefused;
+    const ContentRange range = content_range(request);
+    if (range.first != start) return failed(kHttpServerRefused);
     // The range's size also bounds an answer that announces no length.
     expected_total = range.size >= 0 ? range.size : (length >= 0 ? start + length : -1);
   } else {
     start = 0;  // the whole file came: the local one starts over
     expected_total = length;
   }
-  if (check.on_file) check.on_file(answered_file(request.get(), status, length));
 
-  local_file_ = detail::open_local_file(path, start);
-  if (!local_file_) return kHttpOpenLocalFileFailed;
-  file_number = reinterpret_cast<std::intptr_t>(local_file_.get());
+  bool opened = false;
+  if (!control.unless_cancelled([&] {
+        if (check.on_file) check.on_file(answered_file(request, status, length));
+        control.set_file(detail::open_local_file(path, start));
+        opened = control.file_open();
+        if (opened) file_number = reinterpret_cast<std::intptr_t>(control.file());
+      })) {
+    return kHttpCancelled;
+  }
+  if (!opened) return kHttpOpenLocalFileFailed;
 
   const detail::CopyOutcome outcome =
-      detail::copy_blocks(request.get(), local_file_, start, expected_total, progress);
-  if (outcome == detail::CopyOutcome::kTooLong) detail::cut_file_at(local_file_.get(), start);
-  local_file_.reset();
+      detail::copy_blocks(request, control, start, start, expected_total, progress);
+  control.unless_cancelled([&] {
+    if (outcome == detail::CopyOutcome::kTooLong) detail::cut_file_at(control.file(), start);
+    control.close_file();
+  });
   switch (outcome) {
     case detail::CopyOutcome::kComplete: return kHttpComplete;
-    case detail::CopyOutcome::kWriteFailed: return kHttpWriteLocalFileFailed;
-    case detail::CopyOutcome::kTooLong: return kHttpTooLong;
+    case detail::CopyOutcome::kWriteFailed: return failed(kHttpWriteLocalFileFailed);
+    case detail::CopyOutcome::kTooLong: return failed(kHttpTooLong);
+    case detail::CopyOutcome::kCancelled: return kHttpCancelled;
     case detail::CopyOutcome::kReadFailed:
     case detail::CopyOutcome::kEndedEarly: break;
   }
-  return kHttpReadFailed;
+  return failed(kHttpReadFailed);
 }
 
 }  // namespace net

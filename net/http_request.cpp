@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 #include "net/cookies.h"
@@ -78,10 +79,12 @@ std::string query_raw_headers(HINTERNET handle) {
 }
 
 // One exchange on a thread of its own, working on its own copy of the
-// request. Nullopt when the body outlasted the deadline: a cut answer is no
-// answer.
+// request. Nullopt when the body outlasted the deadline or was too long: a
+// cut answer is no answer. Its handles live in handles, which the caller
+// closes when it stops waiting; the exchange then makes no further call.
 std::optional<runtime::Bytes> exchange(HttpRequest& request,
-                                       std::chrono::steady_clock::time_point deadline) {
+                                       std::chrono::steady_clock::time_point deadline,
+                                       platform::InternetHandles& handles) {
   if (request.fix_header_case) request.headers = normalize_header_names(request.headers);
 
   const int method = known_method(request.method);
@@ -90,24 +93,24 @@ std::optional<runtime::Bytes> exchange(HttpRequest& request,
   const int port = url_port(request.url);
   if (port < 0 || port > 65535) return runtime::Bytes();
 
-  const platform::InternetHandle session(
-      open_session(agent_from_headers(request.headers), request.proxy, request.system_proxy, secure));
+  const HINTERNET session =
+      handles.adopt(open_session(agent_from_headers(request.headers), request.proxy, request.system_proxy, secure));
   if (!session) return runtime::Bytes();
-  platform::set_time_outs(session.get());
-  const platform::InternetHandle connection(
-      InternetConnectA(session.get(), url_host(request.url).c_str(), static_cast<INTERNET_PORT>(port),
+  platform::set_time_outs(session);
+  const HINTERNET connection = handles.adopt(
+      InternetConnectA(session, url_host(request.url).c_str(), static_cast<INTERNET_PORT>(port),
                        "", "", INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return runtime::Bytes();
-  platform::set_time_outs(connection.get());
+  platform::set_time_outs(connection);
   // The library's certificate checks stay on: a secure request to a server
   // whose certificate does not verify fails at the send below, and no body
   // from an unverified peer reaches the caller.
-  const platform::ExchangeRequest request_handle(
-      HttpOpenRequestA(connection.get(), kVerbs[static_cast<size_t>(method)],
+  const HINTERNET request_handle = handles.adopt(
+      HttpOpenRequestA(connection, kVerbs[static_cast<size_t>(method)],
                        url_path(request.url).c_str(), "HTTP/1.1", nullptr, nullptr,
                        request_flags(request, secure), 0));
   if (!request_handle) return runtime::Bytes();
-  platform::set_time_outs(request_handle.get());
+  platform::set_time_outs(request_handle);
 
   if (request.complete_headers) {
     request.headers = complete_header_block(request.headers, request.url, method == kPost);
@@ -116,17 +119,19 @@ std::optional<runtime::Bytes> exchange(HttpRequest& request,
 
   if (!is_get && request.post_bytes.empty()) request.post_bytes = request.post_text;
   // Without an answer there are no response headers or cookies to report.
-  if (!send(request_handle.get(), request.headers, is_get ? nullptr : &request.post_bytes)) {
+  if (handles.closed() ||
+      !send(request_handle, request.headers, is_get ? nullptr : &request.post_bytes)) {
     return runtime::Bytes();
   }
 
   runtime::Bytes body;
   // A failed read keeps what came before it, as the reads always did.
-  if (platform::read_body_until(request_handle.get(), deadline, &body) ==
-      platform::BodyRead::kTimedOut) {
+  const platform::BodyRead read = platform::read_body_until(request_handle, deadline, &body, &handles);
+  if (read == platform::BodyRead::kTimedOut || read == platform::BodyRead::kTooLong) {
     return std::nullopt;
   }
-  request.returned_headers = query_raw_headers(request_handle.get());
+  if (handles.closed()) return std::nullopt;
+  request.returned_headers = query_raw_headers(request_handle);
   request.returned_cookies = collect_set_cookies(request.returned_headers);
   if (request.auto_merge_cookies && request.cookies) {
     request.returned_cookies = merge_cookies(*request.cookies, request.returned_cookies);
@@ -142,9 +147,15 @@ runtime::Bytes http_request(HttpRequest& request) {
     std::optional<runtime::Bytes> body;
   };
   const auto deadline = std::chrono::steady_clock::now() + platform::kWholeExchangeLimit;
-  std::optional<Outcome> outcome =
-      runtime::call_within(platform::kWholeExchangeLimit, [work = request, deadline]() mutable {
-        std::optional<runtime::Bytes> body = exchange(work, deadline);
+  std::optional<Outcome> outcome = runtime::call_within(
+      platform::kWholeExchangeLimit,
+      [work = request, deadline](runtime::GiveUpSignal& give_up) mutable {
+        // Closed by the caller when it stops waiting, so that a server that
+        // holds the exchange does not hold this thread and its socket too.
+        auto handles = std::make_shared<platform::InternetHandles>();
+        give_up.on_give_up([handles] { handles->close_all(); });
+        std::optional<runtime::Bytes> body = exchange(work, deadline, *handles);
+        handles->close_all();
         return Outcome{std::move(work), std::move(body)};
       });
   if (!outcome || !outcome->body) return {};

@@ -65,7 +65,11 @@ struct HttpRequest {
 // returned_cookies and returned_headers are left as they were. The call
 // returns within platform::kWholeExchangeLimit whatever the server does; an
 // exchange that outlasts it counts as no response, and then the request is
-// left exactly as it was passed.
+// left exactly as it was passed. An answer longer than
+// platform::kMaxAnswerBytes counts as no response too. An exchange given up
+// has its handles closed, so that it ends as soon as the system lets it;
+// while runtime::kMaxAbandonedCalls of them still run, the call fails at
+// once.
 runtime::Bytes http_request(HttpRequest& request);
 
 // A plain GET of url with every other argument left out.

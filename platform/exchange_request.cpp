@@ -3,13 +3,15 @@
 #include <mutex>
 #include <set>
 
+#include "platform/internet_handle.h"
+
 namespace platform {
 namespace {
 
 // Never destroyed: exchanges may still end while the process exits.
 struct OpenExchanges {
   std::mutex mutex;
-  std::set<ExchangeRequest*> open;
+  std::set<InternetHandles*> open;
   bool closing = false;
 };
 
@@ -20,34 +22,30 @@ OpenExchanges& open_exchanges() {
 
 }  // namespace
 
-ExchangeRequest::ExchangeRequest(HINTERNET request) : request_(request) {
-  if (!request_) return;
+InternetHandles::InternetHandles() {
   OpenExchanges& exchanges = open_exchanges();
   std::lock_guard<std::mutex> lock(exchanges.mutex);
   if (exchanges.closing) {
-    InternetCloseHandle(request_);
-    closed_ = true;
+    closed_ = true;  // nothing to close yet; every handle adopted is closed at once
     return;
   }
   exchanges.open.insert(this);
 }
 
-ExchangeRequest::~ExchangeRequest() {
-  if (!request_) return;
-  OpenExchanges& exchanges = open_exchanges();
-  std::lock_guard<std::mutex> lock(exchanges.mutex);
-  exchanges.open.erase(this);
-  if (!closed_) InternetCloseHandle(request_);
+InternetHandles::~InternetHandles() {
+  {
+    OpenExchanges& exchanges = open_exchanges();
+    std::lock_guard<std::mutex> lock(exchanges.mutex);
+    exchanges.open.erase(this);
+  }
+  close_all();
 }
 
 void close_open_exchanges() {
   OpenExchanges& exchanges = open_exchanges();
   std::lock_guard<std::mutex> lock(exchanges.mutex);
   exchanges.closing = true;
-  for (ExchangeRequest* exchange : exchanges.open) {
-    InternetCloseHandle(exchange->request_);
-    exchange->closed_ = true;
-  }
+  for (InternetHandles* handles : exchanges.open) handles->close_all();
   exchanges.open.clear();
 }
 

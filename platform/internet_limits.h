@@ -13,6 +13,11 @@
 // dripped body of any length. Hence every handle gets the time-outs, reads
 // take only what has arrived, and callers bound the whole exchange with
 // runtime::call_within(kWholeExchangeLimit, ...).
+//
+// Also measured on Wine: a receive time-out changed after the request was
+// sent does not apply to that request; and once a read has timed out, the
+// next ones report the end of the data, so a failed read must end the
+// exchange rather than be retried.
 #include <windows.h>
 #include <wininet.h>
 
@@ -22,6 +27,7 @@
 #include <string>
 
 #include "build_constants.h"
+#include "platform/internet_handle.h"
 
 namespace platform {
 
@@ -33,35 +39,48 @@ inline constexpr DWORD kReceiveTimeoutMs = moqiao::build::kReceiveTimeoutMs;
 inline constexpr std::chrono::milliseconds kWholeExchangeLimit{kConnectTimeoutMs +
                                                                kReceiveTimeoutMs};
 
+// The largest answer an exchange reads into memory: a server that sends more
+// is no service the program talks to, and its answer counts as none.
+// Downloads go to a file and have no such bound.
+inline constexpr std::size_t kMaxAnswerBytes = 4 * 1024 * 1024;
+
+// How long a download waits for its next byte before it fails: a download
+// is long, and a pause that would end an answer need not end a transfer.
+inline constexpr DWORD kDownloadStallMs = 30000;
+
 // Sets the connect, send and receive time-outs on a session, connection or
-// request handle.
-inline void set_time_outs(HINTERNET handle) {
+// request handle. Wine applies the receive time-out as it stood when the
+// request was sent, to the answer's head and to every read of its body.
+inline void set_time_outs(HINTERNET handle, DWORD receive_ms = kReceiveTimeoutMs) {
   DWORD connect_ms = kConnectTimeoutMs;
   DWORD send_ms = kSendTimeoutMs;
-  DWORD receive_ms = kReceiveTimeoutMs;
   InternetSetOptionW(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect_ms, sizeof connect_ms);
   InternetSetOptionW(handle, INTERNET_OPTION_SEND_TIMEOUT, &send_ms, sizeof send_ms);
   InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive_ms, sizeof receive_ms);
 }
 
-enum class BodyRead { kComplete, kFailed, kTimedOut };
+enum class BodyRead { kComplete, kFailed, kTimedOut, kTooLong };
 
-// Appends the response body to body until its end, a failed read or the
-// deadline. Each read takes only the bytes that have arrived, so a server
-// that drips its answer is given up at the deadline; a server that sends
-// nothing is given up after the receive time-out.
+// Appends the response body to body until its end, a failed read, the
+// deadline, or more than kMaxAnswerBytes. Each read takes only the bytes
+// that have arrived, so a server that drips its answer is given up at the
+// deadline; a server that sends nothing is given up after the receive
+// time-out. With owner given, reading stops (kFailed) once owner is closed.
 inline BodyRead read_body_until(HINTERNET request, std::chrono::steady_clock::time_point deadline,
-                                std::string* body) {
+                                std::string* body, const InternetHandles* owner = nullptr) {
   std::array<char, 16384> buffer;
   for (;;) {
     if (std::chrono::steady_clock::now() >= deadline) return BodyRead::kTimedOut;
+    if (owner && owner->closed()) return BodyRead::kFailed;
     DWORD available = 0;
     if (!InternetQueryDataAvailable(request, &available, 0, 0)) return BodyRead::kFailed;
     if (available == 0) return BodyRead::kComplete;
+    if (owner && owner->closed()) return BodyRead::kFailed;
     DWORD count = 0;
     const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
     if (!InternetReadFile(request, buffer.data(), wanted, &count)) return BodyRead::kFailed;
     if (count == 0) return BodyRead::kComplete;
+    if (body->size() + count > kMaxAnswerBytes) return BodyRead::kTooLong;
     body->append(buffer.data(), count);
   }
 }

@@ -15,6 +15,9 @@ struct AnswerPacing {
   // The status line and headers go at once, then one byte of the body
   // every drip_ms. 0: the body goes at once.
   int drip_ms = 0;
+  // The status line and headers go one byte every drip_head_ms, before
+  // anything else (see head_drip_relay.h). 0: they go at once.
+  int drip_head_ms = 0;
 };
 
 class PacedAnswers {
@@ -31,11 +34,12 @@ class PacedAnswers {
   // Lets every held answer go and ends every drip, so that the server can
   // stop; later answers go at once.
   void release();
+  // Waits until release().
+  void hold();
 
  private:
   // Waits ms, or less once released; false when released.
   bool pause(int ms);
-  void hold();
   void drip(httplib::Response& response);
 
   const AnswerPacing pacing_;

@@ -24,6 +24,8 @@ std::vector<OptionSpec> translate_option_specs() {
       {"force-error", true, "CODE", "answer every request with this error code, e.g. 52001"},
       {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
       {"drip-ms", true, "MS", "send each answer's body one byte every MS milliseconds"},
+      {"drip-head-ms", true, "MS",
+       "send each answer's status line and headers one byte every MS milliseconds"},
       {"force-error-count", true, "N",
        "give the forced error to the first N requests only, then serve (default: all)"},
       {"drop-last-result", false, "",
@@ -78,11 +80,13 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   long long port = options.port;
   long long latency = options.latency_ms;
   long long drip = options.pacing.drip_ms;
+  long long drip_head = options.pacing.drip_head_ms;
   long long forced_count = options.service.force_error_count;
   long long dropped_count = options.service.drop_answer_count;
   double rate = options.service.rate_per_second;
   if (!line.integer("port", 0, 65535, port) || !line.integer("latency-ms", 0, INT_MAX, latency) ||
       !line.integer("drip-ms", 0, INT_MAX, drip) ||
+      !line.integer("drip-head-ms", 0, INT_MAX, drip_head) ||
       !line.integer("force-error-count", 0, LLONG_MAX, forced_count) ||
       !line.integer("drop-answer-count", 0, LLONG_MAX, dropped_count) ||
       !line.number("rate", 0, 1e6, rate)) {
@@ -92,6 +96,7 @@ StartChoice parse_translate_options(const std::vector<std::string>& args, Transl
   options.port = static_cast<int>(port);
   options.latency_ms = static_cast<int>(latency);
   options.pacing.drip_ms = static_cast<int>(drip);
+  options.pacing.drip_head_ms = static_cast<int>(drip_head);
   options.pacing.never_answer = options.pacing.never_answer || line.has("never-answer");
   options.service.rate_per_second = rate;
   options.service.app_id = line.text("app-id", options.service.app_id);
@@ -132,7 +137,10 @@ std::string default_glossary_path() {
 }
 
 TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary& glossary)
-    : options_(options), service_(options.service, glossary), paced_(options.pacing) {
+    : options_(options),
+      service_(options.service, glossary),
+      paced_(options.pacing),
+      relay_(options.pacing.drip_head_ms) {
   server_.Get(kTranslatePath,
               paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
                 handle(request, response, false);
@@ -153,12 +161,20 @@ TranslateServer::TranslateServer(const TranslateOptions& options, const Glossary
 }
 
 int TranslateServer::bind(int port, std::string& error) {
-  return open_log_and_bind(server_, log_, options_.log_path, port, error);
+  return relay_.bind(
+      port,
+      [&](int server_port) {
+        return open_log_and_bind(server_, log_, options_.log_path, server_port, error);
+      },
+      error);
 }
 
-void TranslateServer::run() { server_.listen_after_bind(); }
+void TranslateServer::run() {
+  relay_.run([this] { server_.listen_after_bind(); });
+}
 
 void TranslateServer::stop() {
+  relay_.stop();
   paced_.release();
   server_.stop();
 }

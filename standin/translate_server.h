@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "standin/answer_pacing.h"
+#include "standin/head_drip_relay.h"
 #include "standin/glossary.h"
 #include "standin/request_log.h"
 #include "standin/translation_service.h"
@@ -59,6 +60,7 @@ class TranslateServer {
   PacedAnswers paced_;
   RequestLog log_;
   httplib::Server server_;
+  HeadDripRelay relay_;
 };
 
 }  // namespace standin

@@ -27,9 +27,13 @@ std::vector<OptionSpec> update_option_specs() {
       {"ignore-range", false, "", "ignore Range headers: always 200 with the whole archive"},
       {"rate-limit-kbps", true, "KB",
        "send the archive at most this many KiB per second (default 0: no limit)"},
+      {"stall-after", true, "BYTES",
+       "stop each archive answer after BYTES body bytes, keeping the connection open"},
       {"never-answer", false, "", "read each request and never answer it (the connection stays open)"},
       {"drip-ms", true, "MS",
        "send the version page and error pages one byte every MS milliseconds"},
+      {"drip-head-ms", true, "MS",
+       "send each answer's status line and headers one byte every MS milliseconds"},
       {"log", true, "FILE", "write one JSON line per request to FILE (emptied at start)"},
       {"help", false, "", "show this text"},
   };
@@ -81,17 +85,23 @@ UpdateStartChoice parse_update_options(const std::vector<std::string>& args, Upd
   long long port = options.port;
   long long size = static_cast<long long>(options.archive_size);
   long long rate = options.rate_limit_kbps;
+  long long stall = static_cast<long long>(options.stall_after);
   long long drip = options.pacing.drip_ms;
+  long long drip_head = options.pacing.drip_head_ms;
   if (!line.integer("port", 0, 65535, port) || !line.integer("archive-size", 0, 1LL << 40, size) ||
       !line.integer("rate-limit-kbps", 0, INT_MAX, rate) ||
-      !line.integer("drip-ms", 0, INT_MAX, drip)) {
+      !line.integer("stall-after", 0, 1LL << 40, stall) ||
+      !line.integer("drip-ms", 0, INT_MAX, drip) ||
+      !line.integer("drip-head-ms", 0, INT_MAX, drip_head)) {
     message = line.error();
     return UpdateStartChoice::bad_arguments;
   }
   options.port = static_cast<int>(port);
   options.archive_size = static_cast<uint64_t>(size);
   options.rate_limit_kbps = static_cast<int>(rate);
+  options.stall_after = static_cast<uint64_t>(stall);
   options.pacing.drip_ms = static_cast<int>(drip);
+  options.pacing.drip_head_ms = static_cast<int>(drip_head);
   options.pacing.never_answer = options.pacing.never_answer || line.has("never-answer");
   options.version = line.text("version", options.version);
   options.archive_path = line.text("archive", options.archive_path);
@@ -117,7 +127,10 @@ bool version_page_gbk(const std::string& version_utf8, std::string& page) {
 }
 
 UpdateServer::UpdateServer(const UpdateOptions& options, ArchiveSource archive)
-    : options_(options), archive_(std::move(archive)), paced_(options.pacing) {
+    : options_(options),
+      archive_(std::move(archive)),
+      paced_(options.pacing),
+      relay_(options.pacing.drip_head_ms) {
   // Every path, raw GBK bytes included, reaches one handler that routes itself.
   server_.Get(".*", paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
     handle(request, response);
@@ -142,12 +155,20 @@ int UpdateServer::bind(int port, std::string& error) {
     error = "no GBK converter";
     return -1;
   }
-  return open_log_and_bind(server_, log_, options_.log_path, port, error);
+  return relay_.bind(
+      port,
+      [&](int server_port) {
+        return open_log_and_bind(server_, log_, options_.log_path, server_port, error);
+      },
+      error);
 }
 
-void UpdateServer::run() { server_.listen_after_bind(); }
+void UpdateServer::run() {
+  relay_.run([this] { server_.listen_after_bind(); });
+}
 
 void UpdateServer::stop() {
+  relay_.stop();
   paced_.release();
   server_.stop();
 }
@@ -235,10 +256,18 @@ void UpdateServer::serve_archive(const httplib::Request& request, httplib::Respo
   };
   auto transfer = std::make_shared<Transfer>(Transfer{0, Pacer(options_.rate_limit_kbps)});
   const ArchiveSource archive = archive_;
-  auto send_some = [archive, first, count, transfer](size_t max_bytes, httplib::DataSink& sink) {
+  const uint64_t stall_after = options_.stall_after > 0 ? options_.stall_after : count;
+  PacedAnswers* const paced = &paced_;
+  auto send_some = [archive, first, count, transfer, stall_after, paced](size_t max_bytes,
+                                                                        httplib::DataSink& sink) {
     if (transfer->sent >= count) return true;
-    size_t length = static_cast<size_t>(
-        std::min<uint64_t>({count - transfer->sent, transfer->pacer.slice(), max_bytes}));
+    if (transfer->sent >= stall_after) {
+      // A server that stops sending but keeps the connection, until it stops.
+      paced->hold();
+      return false;
+    }
+    size_t length = static_cast<size_t>(std::min<uint64_t>(
+        {count - transfer->sent, stall_after - transfer->sent, transfer->pacer.slice(), max_bytes}));
     transfer->pacer.wait_until_due(transfer->sent + length);
     std::string bytes;
     if (!archive.read(first + transfer->sent, length, bytes)) return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "standin/answer_pacing.h"
+#include "standin/head_drip_relay.h"
 #include "standin/archive_source.h"
 #include "standin/request_log.h"
 
@@ -24,6 +25,8 @@ struct UpdateOptions {
   bool no_length = false;     // no Content-Length: chunked (HTTP/1.1) or until close (HTTP/1.0)
   bool ignore_range = false;  // always 200 with the whole archive
   int rate_limit_kbps = 0;    // KiB per second for the archive; 0: as fast as possible
+  uint64_t stall_after = 0;   // each archive answer stops after this many body bytes and
+                              // keeps the connection open; 0: never
   AnswerPacing pacing;        // the archive is held, never dripped
   std::string log_path;
 };
@@ -59,6 +62,7 @@ class UpdateServer {
   RequestLog log_;
   PacedAnswers paced_;
   httplib::Server server_;
+  HeadDripRelay relay_;
 };
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <memory>
 #include <mutex>
 
 #include "platform/exchange_request.h"
@@ -79,26 +80,31 @@ namespace {
 
 // The exchange itself, on a thread of its own: it owns its texts, and its
 // handles carry the time-outs, so it ends by itself even when the caller
-// has stopped waiting for it.
+// has stopped waiting for it. The caller closes handles when it gives up.
 runtime::Bytes get_until(const std::string& host, int port, const std::string& object,
-                         std::chrono::steady_clock::time_point deadline) {
+                         std::chrono::steady_clock::time_point deadline,
+                         platform::InternetHandles& handles) {
   const HINTERNET session = shared_session();
   if (!session) return {};
-  // Declared connection, request: released in the reverse order.
-  const platform::InternetHandle connection(
+  // The shared session stays open; the connection and request are this
+  // exchange's own.
+  const HINTERNET connection = handles.adopt(
       InternetConnectW(session, runtime::widen(host).c_str(), static_cast<INTERNET_PORT>(port),
                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
-  platform::set_time_outs(connection.get());
-  const platform::ExchangeRequest request(HttpOpenRequestW(connection.get(), L"GET",
+  platform::set_time_outs(connection);
+  const HINTERNET request = handles.adopt(HttpOpenRequestW(connection, L"GET",
                                                            runtime::widen(object).c_str(),
                                                            kHttpVersion, nullptr, nullptr, kNoCache, 0));
   if (!request) return {};
-  platform::set_time_outs(request.get());
-  if (!HttpSendRequestW(request.get(), kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) return {};
+  platform::set_time_outs(request);
+  if (handles.closed() ||
+      !HttpSendRequestW(request, kAcceptHeader, static_cast<DWORD>(-1), nullptr, 0)) {
+    return {};
+  }
 
   runtime::Bytes body;
-  if (platform::read_body_until(request.get(), deadline, &body) != platform::BodyRead::kComplete) {
+  if (platform::read_body_until(request, deadline, &body, &handles) != platform::BodyRead::kComplete) {
     return {};
   }
   return body;
@@ -114,8 +120,12 @@ runtime::Bytes service_get(const std::string& host_and_port, const std::string& 
 
   const auto deadline = std::chrono::steady_clock::now() + platform::kWholeExchangeLimit;
   return runtime::call_within(platform::kWholeExchangeLimit,
-                              [host, port, object, deadline] {
-                                return get_until(host, port, object, deadline);
+                              [host, port, object, deadline](runtime::GiveUpSignal& give_up) {
+                                auto handles = std::make_shared<platform::InternetHandles>();
+                                give_up.on_give_up([handles] { handles->close_all(); });
+                                runtime::Bytes body = get_until(host, port, object, deadline, *handles);
+                                handles->close_all();
+                                return body;
                               })
       .value_or(runtime::Bytes());
 }

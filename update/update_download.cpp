@@ -73,10 +73,17 @@ DownloadStart download_start(const UpdatePaths& paths) {
 }
 
 int download_archive(net::Downloader& downloader, const UpdatePaths& paths, const std::string& url,
-                     const ProgressSink& progress) {
-  runtime::create_directory(paths.folder);
-  const DownloadStart start = download_start(paths);
-  create_marker(paths.marker);
+                     const ProgressSink& progress, net::TransferControl* given_control) {
+  net::TransferControl own_control;
+  net::TransferControl& control = given_control ? *given_control : own_control;
+  DownloadStart start;
+  if (!control.unless_cancelled([&] {
+        runtime::create_directory(paths.folder);
+        start = download_start(paths);
+        create_marker(paths.marker);
+      })) {
+    return net::kHttpCancelled;
+  }
 
   net::ResumeCheck check;
   check.part_of = start.part_of;
@@ -91,9 +98,9 @@ int download_archive(net::Downloader& downloader, const UpdatePaths& paths, cons
       url, paths.archive,
       [&tracker](std::int32_t total, std::int32_t done, std::int32_t elapsed_ms,
                  std::int32_t done_now) { tracker.on_block(total, done, elapsed_ms, done_now); },
-      start.offset, start.resume, check);
+      start.offset, start.resume, check, &control);
   if (result == net::kHttpComplete) {
-    DeleteFileW(paths.marker.c_str());
+    control.unless_cancelled([&] { DeleteFileW(paths.marker.c_str()); });
     tracker.on_complete();
   }
   return result;

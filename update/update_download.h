@@ -47,8 +47,11 @@ using ProgressSink = std::function<void(const ProgressReport&)>;
 // resuming per the marker. progress gets every block and, after a complete
 // transfer, one last report with the final size known. Returns the
 // downloader's result (net::kHttpComplete on success); a failure keeps the
-// marker, so the next call continues.
+// marker, so the next call continues. With control given, cancelling it
+// ends the download at once as far as the files are concerned: neither the
+// archive nor the marker is touched afterwards, so that another download
+// can take them over.
 int download_archive(net::Downloader& downloader, const UpdatePaths& paths, const std::string& url,
-                     const ProgressSink& progress);
+                     const ProgressSink& progress, net::TransferControl* control = nullptr);
 
 }  // namespace update

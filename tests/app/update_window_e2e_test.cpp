@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -377,6 +378,42 @@ TEST_F(UpdateWindowTest, InterruptedDownloadResumesToAnIdenticalFile) {
   EXPECT_EQ(occurrences(log, "\"outcome\":\"archive"), 1) << log;
   expect_download_folder_opened_once();
   EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window_resumed")));
+  close_window(window);
+}
+
+// A server that stops sending in the middle of the archive and keeps the
+// connection open: closing the window ends the download at once, and an
+// update window opened again from the menu starts it again right away,
+// continuing the part to an identical archive.
+TEST_F(UpdateWindowTest, StalledDownloadStartsAgainFromAReopenedWindow) {
+  DeleteFileW(wide(archive_path()).c_str());
+  DeleteFileW(wide(marker_path()).c_str());
+  constexpr std::int64_t kStallAt = 200000;
+  const std::string served = test_support::update_archive_bytes(300000);
+  ASSERT_TRUE(standin_->start(update_port(), "1.1", served, "--stall-after " + std::to_string(kStallAt)));
+  HWND window = open_update_window_from_menu(true);
+  ASSERT_NE(window, nullptr);
+  UpdateControls(window).click_download();
+  ASSERT_TRUE(wait_until([] { return runtime::file_size(archive_path()) == kStallAt; }, 20000, 50));
+  close_window(window);
+
+  window = open_update_window_from_menu(true);
+  ASSERT_NE(window, nullptr);
+  UpdateControls again(window);
+  ASSERT_TRUE(again.buttons_shown());
+  const DWORD clicked = GetTickCount();
+  again.click_download();
+  const std::string range = "bytes=" + std::to_string(kStallAt) + "-";
+  EXPECT_TRUE(wait_until([&] { return standin_->log().find(range) != std::string::npos; }, 5000))
+      << standin_->log();
+  std::printf("the request with Range came %lu ms after the click\n", GetTickCount() - clicked);
+  ASSERT_TRUE(again.shows_status(L"就绪", 30000)) << runtime::narrow(probe::window_text(again.status));
+  std::printf("the archive was complete %lu ms after the click\n", GetTickCount() - clicked);
+  EXPECT_TRUE(test_support::take_screenshot(screenshot_path("update_window_restarted")));
+  EXPECT_TRUE(archive_on_disk() == served);
+  EXPECT_FALSE(runtime::file_exists(marker_path()));
+  EXPECT_EQ(again.bar_position(), 100);
+  expect_download_folder_opened_once();
   close_window(window);
 }
 

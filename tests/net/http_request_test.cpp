@@ -3,6 +3,7 @@
 #include "net/http_request.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 #include <wininet.h>
 
 #include <gtest/gtest.h>
@@ -10,10 +11,14 @@
 #include <algorithm>
 #include <functional>
 #include <mutex>
+#include <thread>
 
+#include "platform/internet_limits.h"
+#include "runtime/bounded_call.h"
 #include "runtime/text.h"
 #include "tests/net/download_peers.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/translate_standin.h"
 
 namespace {
 
@@ -368,13 +373,21 @@ TEST_F(HttpRequestTest, BodyComesFromPostBytesElsePostText) {
   }
 }
 
-TEST_F(HttpRequestTest, ReadsALargeBodyIntact) {
-  std::string body(1536 * 1024 + 7, '\0');
-  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131 + i / 1024) % 256);
-  answer_always(http_response("HTTP/1.1 200 OK", "Content-Type: application/octet-stream\r\n", body));
-  const runtime::Bytes received = net::http_request(base() + "/large");
-  EXPECT_EQ(received.size(), body.size());
-  EXPECT_TRUE(received == body);
+// A large body comes back intact; one over the answer cap is no answer.
+TEST_F(HttpRequestTest, ReadsALargeBodyIntactUpToTheCap) {
+  const struct {
+    size_t size;
+    bool answered;
+  } cases[] = {{1536 * 1024 + 7, true}, {platform::kMaxAnswerBytes, true}, {platform::kMaxAnswerBytes + 1, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::string body(c.size, '\0');
+    for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131 + i / 1024) % 256);
+    answer_always(http_response("HTTP/1.1 200 OK", "Content-Type: application/octet-stream\r\n", body));
+    const runtime::Bytes received = net::http_request(base() + "/large");
+    EXPECT_EQ(received.size(), c.answered ? body.size() : 0u);
+    EXPECT_TRUE(!c.answered || received == body);
+  }
 }
 
 // A header block far longer than a fixed 5000-byte buffer comes back whole.
@@ -433,6 +446,61 @@ TEST(HttpRequestFailure, UntrustedCertificateIsRefused) {
   request.returned_headers = "untouched";
   EXPECT_EQ(net::http_request(request), "");
   EXPECT_EQ(request.returned_headers, "untouched");
+}
+
+// The threads of this process, as the system lists them.
+int thread_count() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// A service that drips its status line and headers holds every exchange
+// past its limit. Each caller still gets "no answer" in time; at most
+// runtime::kMaxAbandonedCalls exchanges are left winding down, and the
+// calls after them fail at once; and once the server has let go, the
+// process has no more threads than before.
+TEST(HttpRequestWorkers, ExchangesWithAServerThatDripsItsHeadEndAndLeaveNoThreads) {
+  test_support::TranslateStandin standin;
+  // About 120 bytes of head at 150 ms a byte: longer than any exchange may take.
+  ASSERT_TRUE(standin.start("--drip-head-ms 150"));
+  const std::string url = "http://127.0.0.1:" + std::to_string(test_support::TranslateStandin::port()) +
+                          "/api/trans/vip/translate?q=Open";
+  const int baseline = thread_count();
+  ASSERT_GT(baseline, 0);
+
+  // Without keep-alive, so that no pooled connection starts the library's
+  // own collector thread while the threads are counted.
+  const auto exchange = [url] {
+    net::HttpRequest request(url);
+    request.headers = "Connection: close";
+    return net::http_request(request);
+  };
+  std::vector<std::thread> callers;
+  std::vector<std::string> answers(runtime::kMaxAbandonedCalls, "unset");
+  for (int i = 0; i < runtime::kMaxAbandonedCalls; ++i) {
+    callers.emplace_back([&answers, exchange, i] { answers[i] = exchange(); });
+  }
+  for (std::thread& caller : callers) caller.join();
+  EXPECT_EQ(answers, std::vector<std::string>(runtime::kMaxAbandonedCalls, ""));
+  EXPECT_EQ(runtime::abandoned_calls(), runtime::kMaxAbandonedCalls);
+
+  const auto refused_from = std::chrono::steady_clock::now();
+  for (int i = runtime::kMaxAbandonedCalls; i < 20; ++i) EXPECT_EQ(exchange(), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - refused_from, std::chrono::seconds(2));
+  EXPECT_EQ(standin.log_lines(runtime::kMaxAbandonedCalls).size(),
+            static_cast<size_t>(runtime::kMaxAbandonedCalls));
+
+  EXPECT_TRUE(test_support::wait_until([&] { return thread_count() <= baseline; }, 30000, 200))
+      << thread_count() << " threads, " << baseline << " before";
+  EXPECT_EQ(runtime::abandoned_calls(), 0);
 }
 
 }  // namespace

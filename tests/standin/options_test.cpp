@@ -33,7 +33,7 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
                "--escaped-slashes", "--spaced-json", "--numeric-error-code",
                "--never-answer", "--drip-ms", "40", "--force-error-count", "2",
                "--drop-last-result", "--mangle-placeholders", "--drop-answer-count", "3",
-               "--drop-result-of", "Print"};
+               "--drop-result-of", "Print", "--drip-head-ms", "9"};
   ASSERT_EQ(standin::parse_translate_options(args, options, message), standin::StartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18090);
@@ -54,6 +54,7 @@ TEST(TranslateOptionsTest, DefaultsAndValues) {
   EXPECT_TRUE(options.service.shape.numeric_error_code);
   EXPECT_TRUE(options.pacing.never_answer);
   EXPECT_EQ(options.pacing.drip_ms, 40);
+  EXPECT_EQ(options.pacing.drip_head_ms, 9);
 }
 
 TEST(UpdateOptionsTest, DefaultsAndValues) {
@@ -70,7 +71,8 @@ TEST(UpdateOptionsTest, DefaultsAndValues) {
   Args args = {"--port=18091",   "--version",         "2.0", "--archive",
                "a.rar",          "--archive-size",    "123", "--no-length",
                "--ignore-range", "--rate-limit-kbps", "64",  "--log",
-               "u.log",          "--never-answer",    "--drip-ms", "7"};
+               "u.log",          "--never-answer",    "--drip-ms", "7",
+               "--drip-head-ms", "5",            "--stall-after",     "200000"};
   ASSERT_EQ(standin::parse_update_options(args, options, message), standin::UpdateStartChoice::run)
       << message;
   EXPECT_EQ(options.port, 18091);
@@ -83,6 +85,8 @@ TEST(UpdateOptionsTest, DefaultsAndValues) {
   EXPECT_EQ(options.log_path, "u.log");
   EXPECT_TRUE(options.pacing.never_answer);
   EXPECT_EQ(options.pacing.drip_ms, 7);
+  EXPECT_EQ(options.pacing.drip_head_ms, 5);
+  EXPECT_EQ(options.stall_after, 200000u);
 }
 
 TEST(OptionsTest, RejectsBadCommandLines) {

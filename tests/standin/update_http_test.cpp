@@ -308,9 +308,10 @@ TEST(UpdateServerTest, StoppingEndsASlowTransfer) {
 
 namespace {
 
-// A server that freezes after reading the request, and one that crawls:
-// the request is logged either way, a frozen answer never comes (and does
-// not keep the server from stopping), a dripped one comes whole but late.
+// A server that freezes after reading the request, and one that crawls
+// (through its body, or through its head before anything else): the request
+// is logged either way, a frozen answer never comes (and does not keep the
+// server from stopping), a dripped one comes whole but late.
 TEST(UpdateServerTest, AnswersHeldOrDripped) {
   const struct {
     const char* name;
@@ -319,6 +320,7 @@ TEST(UpdateServerTest, AnswersHeldOrDripped) {
   } cases[] = {
       {"never answers", {true, 0}, false},
       {"drips", {false, 3}, true},
+      {"drips the head", {false, 0, 20}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -339,7 +341,9 @@ TEST(UpdateServerTest, AnswersHeldOrDripped) {
       const RawResponse response = standin_test::parse_response(raw);
       EXPECT_EQ(response.status, 200);
       EXPECT_TRUE(response.body == page);
-      EXPECT_GE(took, std::chrono::milliseconds(c.pacing.drip_ms) * page.size());
+      const size_t head_size = raw.find("\r\n\r\n") + 4;
+      EXPECT_GE(took, std::chrono::milliseconds(c.pacing.drip_ms) * page.size() +
+                          std::chrono::milliseconds(c.pacing.drip_head_ms) * (head_size - 1));
     } else {
       EXPECT_EQ(raw, "");
     }
@@ -347,6 +351,31 @@ TEST(UpdateServerTest, AnswersHeldOrDripped) {
     server.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A server that stops in the middle of the archive: the answer announces the
+// whole archive, brings the first bytes and then nothing, on an open
+// connection, until the server stops.
+TEST(UpdateServerTest, ArchiveStallsAfterTheGivenBytes) {
+  standin::UpdateOptions options = small_archive_options();
+  options.stall_after = 1000;
+  std::optional<RunningServer<standin::UpdateServer>> server;
+  server.emplace(options, standin::ArchiveSource::generated(options.archive_size));
+  ASSERT_GT(server->port(), 0);
+  const RawResponse response =
+      standin_test::parse_response(standin_test::exchange(server->port(), get(kArchiveGbk), 1500));
+  EXPECT_EQ(response.status, 200);
+  EXPECT_EQ(response.header("Content-Length"), std::to_string(options.archive_size));
+  std::string first_bytes;
+  ASSERT_TRUE(standin::ArchiveSource::generated(options.archive_size).read(0, 1000, first_bytes));
+  EXPECT_TRUE(response.raw_body == first_bytes);
+  const auto stopping = std::chrono::steady_clock::now();
+  server.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // reports say, and that a failure leaves the partial archive as it was.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/downloader.h"
@@ -150,10 +152,13 @@ TEST_F(UpdateDownloadTest, ResumeContinuesOnlyTheArchiveItsPartCameFrom) {
     ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive_));
     // Cut after a few blocks, as a dropped connection would.
     reports_.clear();
+    net::TransferControl control;
     const int cut = update::download_archive(
-        downloader_, paths_, url_on(standin_port()), [this](const update::ProgressReport& r) {
-          if (r.done >= static_cast<std::int32_t>(kPartSize)) downloader_.close_file();
-        });
+        downloader_, paths_, url_on(standin_port()),
+        [&control](const update::ProgressReport& r) {
+          if (r.done >= static_cast<std::int32_t>(kPartSize)) control.cancel();
+        },
+        &control);
     ASSERT_NE(cut, net::kHttpComplete);
     const std::int64_t part = runtime::file_size(paths_.archive);
     ASSERT_GE(part, static_cast<std::int64_t>(kPartSize));
@@ -254,6 +259,54 @@ TEST_F(UpdateDownloadTest, FailedDownloadLeavesThePartialArchiveAndItsMarker) {
     EXPECT_TRUE(reports_.empty());
   }
   EXPECT_NE(nginx.access_log().find(" 404 "), std::string::npos) << nginx.access_log();
+}
+
+// A server that stops in the middle of the archive and keeps the connection
+// open. Left alone, the download fails at its stall limit and keeps its
+// part; cancelled, it lets go of the files at once, and a second download
+// takes them over and finishes while the first still waits on its socket.
+TEST_F(UpdateDownloadTest, StalledDownloadFailsAtTheStallLimitOrIsTakenOver) {
+  constexpr size_t kStallAt = 100000;
+  const std::string archive = archive_.substr(0, 150000);  // the rest fits in one answer
+  ASSERT_TRUE(standin_.start(standin_port(), "1.1", archive, "--stall-after " + std::to_string(kStallAt)));
+  const struct {
+    const char* what;
+    bool cancel_and_take_over;
+  } cases[] = {{"left alone", false}, {"cancelled and taken over", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    use_fresh_run_dir();
+    net::TransferControl first;
+    first.stall_limit = std::chrono::milliseconds(c.cancel_and_take_over ? 5000 : 2000);
+    int first_result = 1;
+    const auto started = std::chrono::steady_clock::now();
+    std::thread stalled([&] {
+      net::Downloader own;
+      first_result = update::download_archive(own, paths_, url_on(standin_port()), {}, &first);
+    });
+    EXPECT_TRUE(test_support::wait_until(
+        [&] { return runtime::file_size(paths_.archive) == static_cast<std::int64_t>(kStallAt); },
+        10000, 20));
+    if (c.cancel_and_take_over) {
+      first.cancel();
+      // No ASSERT while the first download's thread runs: it must be joined.
+      EXPECT_EQ(download(url_on(standin_port())), net::kHttpComplete);
+      EXPECT_TRUE(archive_on_disk() == archive);
+      EXPECT_LT(std::chrono::steady_clock::now() - started, first.stall_limit);
+      EXPECT_NE(standin_.log().find("bytes=" + std::to_string(kStallAt) + "-"), std::string::npos);
+    }
+    stalled.join();
+    if (c.cancel_and_take_over) {
+      EXPECT_EQ(first_result, net::kHttpCancelled);
+      EXPECT_TRUE(archive_on_disk() == archive);  // the first wrote nothing more
+      EXPECT_FALSE(runtime::file_exists(paths_.marker));
+    } else {
+      EXPECT_EQ(first_result, net::kHttpReadFailed);
+      EXPECT_GE(std::chrono::steady_clock::now() - started, first.stall_limit);
+      EXPECT_TRUE(archive_on_disk() == archive.substr(0, kStallAt));
+      EXPECT_TRUE(runtime::file_exists(paths_.marker));
+    }
+  }
 }
 
 TEST_F(UpdateDownloadTest, VersionPageIsFetchedAndRead) {
