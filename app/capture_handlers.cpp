@@ -8,8 +8,10 @@
 #include "app/main_window.h"
 #include "app/state.h"
 #include "capture/crosshair_capture.h"
+#include "capture/follower.h"
 #include "capture/harvest_thread.h"
 #include "translate/batch_translate.h"
+#include "translate/number_template.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
 
@@ -17,6 +19,8 @@ namespace app {
 namespace {
 
 constexpr unsigned kHarvestExitWaitMs = 10000;
+// Following may be waiting for the service: it is not waited for long.
+constexpr unsigned kFollowExitWaitMs = 2000;
 
 // Only ever used on the user-interface thread.
 capture::CrosshairCapture& crosshair_capture() {
@@ -36,10 +40,34 @@ const std::shared_ptr<capture::OriginalTexts>& written_texts() {
 // the rest goes to the service in as few paced requests as it allows, and
 // whatever comes back is remembered for the next time.
 std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
-  return translate::translate_with_memory(
+  return translate::translate_with_number_templates(
       texts, translate::program_translation_memory(), [](const std::vector<std::string>& missing) {
         return translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
       });
+}
+
+// What a busy control of a followed window gets: the memory's answer only.
+std::vector<std::string> remembered_texts(const std::vector<std::string>& texts) {
+  return translate::remembered_with_number_templates(texts, translate::program_translation_memory());
+}
+
+// Never destroyed, like the texts it writes into.
+capture::Follower& follower() {
+  static capture::Follower* const instance = [] {
+    capture::FollowHooks hooks;
+    hooks.translate_texts = &translate_harvest_texts;
+    hooks.remembered_texts = &remembered_texts;
+    hooks.originals = written_texts();
+    return new capture::Follower(std::move(hooks));
+  }();
+  return *instance;
+}
+
+HWND top_level_under_pointer() {
+  POINT point{};
+  if (!GetCursorPos(&point)) return nullptr;
+  const HWND window = WindowFromPoint(point);
+  return window ? GetAncestor(window, GA_ROOT) : nullptr;
 }
 
 capture::Crosshair crosshair(toolkit::Form& form) {
@@ -58,6 +86,7 @@ capture::HarvestHooks capture_hooks() {
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };
   hooks.originals = written_texts();
+  hooks.harvested = [](HWND window) { follower().follow(window); };
   return hooks;
 }
 
@@ -79,10 +108,34 @@ void on_crosshair_released(toolkit::Form& form) {
   }
 }
 
-void on_restore_originals(toolkit::Form&) {
+void on_restore_originals(toolkit::Form&) { restore_originals(); }
+
+void restore_originals() {
+  follower().stop_all();
   capture::RestoreHooks hooks;
   hooks.set_status = &set_main_title;
   capture::start_restore(written_texts(), std::move(hooks));
+}
+
+void on_follow_menu_item(toolkit::Form& form) {
+  const bool on = !follower().enabled();
+  follower().set_enabled(on);
+  CheckMenuItem(GetMenu(form.handle()), form.menu_item_id("跟随翻译"),
+                MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void translate_window_under_pointer() {
+  const HWND window = top_level_under_pointer();
+  // Not this program's own windows, and not the desktop.
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (!window || process == GetCurrentProcessId() || window == GetDesktopWindow()) return;
+  capture::HarvestHooks hooks = capture_hooks();
+  hooks.pick_window = [window] { return window; };
+  platform::KernelHandle thread;
+  if (capture::start_harvest(std::move(hooks), &thread)) {
+    state().harvest_thread.replace(std::move(thread));
+  }
 }
 
 void connect_quick_translation_display() {
@@ -90,6 +143,7 @@ void connect_quick_translation_display() {
 }
 
 void finish_harvests() {
+  follower().finish(kFollowExitWaitMs);
   capture::stop_harvests();
   capture::wait_for_harvests(kHarvestExitWaitMs);
 }

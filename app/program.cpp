@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/capture_handlers.h"
+#include "app/hotkeys.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "translate/translation_memory.h"
@@ -35,6 +36,7 @@ int run_program() {
 
   if (!open_main_window()) return 0;
   report_unusable_settings(unusable_settings);
+  start_hotkeys();
   toolkit::run_message_loop();
   finish_harvests();
   finish_update_download(kDownloadExitWaitMs);
