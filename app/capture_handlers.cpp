@@ -10,6 +10,7 @@
 #include "capture/crosshair_capture.h"
 #include "capture/follower.h"
 #include "capture/harvest_thread.h"
+#include "capture/status_texts.h"
 #include "translate/batch_translate.h"
 #include "translate/number_template.h"
 #include "translate/quick_translate.h"
@@ -122,6 +123,7 @@ void on_follow_menu_item(toolkit::Form& form) {
   follower().set_enabled(on);
   CheckMenuItem(GetMenu(form.handle()), form.menu_item_id("跟随翻译"),
                 MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  set_main_title(on ? capture::kStatusFollowOn : capture::kStatusFollowOff);
 }
 
 void translate_window_under_pointer() {

@@ -211,6 +211,7 @@ class Follower::Watch {
     processes_.clear();
     followed_.clear();
     appearing_.clear();
+    created_.clear();
     changes_.clear();
     events_.clear();
   }
@@ -245,7 +246,9 @@ class Follower::Watch {
       process.id = id;
       process.handle.reset(OpenProcess(SYNCHRONIZE, FALSE, id));
       if (!process.handle) return;  // it is gone already
-      const DWORD flags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+      // The process filter alone: Wine keeps one process per hook, so
+      // WINEVENT_SKIPOWNPROCESS would replace it.
+      const DWORD flags = WINEVENT_OUTOFCONTEXT;
       process.hooks.emplace_back(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr,
                                                  &on_event, id, 0, flags));
       process.hooks.emplace_back(SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE,
@@ -330,6 +333,11 @@ class Follower::Watch {
       if (top_level && event.kind != EVENT_OBJECT_NAMECHANGE) {
         next_top_level_ = now;
         created_poll_until_ = now + kCreatedPollForMs;
+        // Changes seen meanwhile wait for it: it is likely to need the
+        // service too, and both travel in one request.
+        if (!followed_.count(event.window) && !appearing_.count(event.window)) {
+          created_[event.window] = now;
+        }
         continue;
       }
       const HWND root = followed_root_of(event.window);
@@ -370,11 +378,13 @@ class Follower::Watch {
   // changes have settled and no window is still settling (for a while).
   std::uint32_t round_due() const {
     std::uint32_t when = changes_.empty() ? 0 : last_change_ + timing_.settle_ms;
-    for (const auto& [window, appearing] : appearing_) {
-      if (appearing.ready) continue;
-      const std::uint32_t limit = appearing.first_seen + timing_.wait_for_window_ms;
+    const auto no_sooner_than = [&when](std::uint32_t limit) {
       if (static_cast<std::int32_t>(limit - when) > 0) when = limit;
+    };
+    for (const auto& [window, appearing] : appearing_) {
+      if (!appearing.ready) no_sooner_than(appearing.first_seen + timing_.wait_for_window_ms);
     }
+    for (const auto& [window, created] : created_) no_sooner_than(created + kCreatedPollForMs);
     return when;
   }
 
@@ -406,6 +416,11 @@ class Follower::Watch {
   }
 
   void scan_top_levels(std::uint32_t now) {
+    for (auto it = created_.begin(); it != created_.end();) {
+      const bool settled = !IsWindow(it->first) || IsWindowVisible(it->first) ||
+                           due(now, it->second + kCreatedPollForMs);
+      it = settled ? created_.erase(it) : std::next(it);
+    }
     for (Process& process : processes_) {
       for (auto it = process.known.begin(); it != process.known.end();) {
         it = IsWindow(*it) ? std::next(it) : process.known.erase(it);
@@ -585,6 +600,7 @@ class Follower::Watch {
   std::vector<Process> processes_;
   std::map<HWND, FollowedWindow> followed_;
   std::map<HWND, Appearing> appearing_;
+  std::map<HWND, std::uint32_t> created_;  // top-level windows created, not shown yet
   std::vector<Change> changes_;
   std::vector<Event> events_;
   std::uint32_t last_change_ = 0;
