@@ -870,13 +870,15 @@ TEST_F(CaptureEndToEndTest, ACounterIsTranslatedThroughOneTemplatedEntry) {
       // Its own number: the tick it translates, never another.
       if (number < 1 || number > ticks || "滴答 " + std::to_string(number) != text) wrong.insert(text);
       translated.insert(number);
-    } else if (text.rfind("Tick ", 0) != 0) {
+    } else if (text.rfind("Tick ", 0) != 0 && text != kTransferTranslated[foreign_demo::kCounterIndex]) {
       wrong.insert(text);
     }
     Sleep(10);
   }
   const int ticks = static_cast<int>(tell_demo(demo_->dialog(), foreign_demo::kCounterMessage, 0));
-  EXPECT_TRUE(wrong.empty()) << *wrong.begin();
+  std::string wrong_texts;
+  for (const std::string& text : wrong) wrong_texts += "[" + text + "] ";
+  EXPECT_TRUE(wrong.empty()) << wrong_texts;
   EXPECT_GE(ticks, 25);
   // Nearly every tick, once the template is known.
   EXPECT_GE(static_cast<int>(translated.size()), ticks * 2 / 3) << translated.size() << " of " << ticks;
