@@ -11,6 +11,7 @@
 #include "capture/follow_rules.h"
 #include "capture/harvest.h"
 #include "platform/user_handles.h"
+#include "runtime/codepage.h"
 #include "runtime/system.h"
 
 namespace capture {
@@ -27,6 +28,27 @@ constexpr unsigned kCreatedPollMs = 50;
 constexpr unsigned kCreatedPollForMs = 1500;
 // A control created in a followed window is read this long after.
 constexpr unsigned kNewControlDelayMs = 50;
+
+// The text the window system keeps for a window, read without a message to
+// its program (GetWindowText does not ask another process's windows): what
+// WM_GETTEXT gives for every control that keeps its text the ordinary way,
+// labels and buttons among them, at a fraction of the cost. What is
+// translated is read with WM_GETTEXT once a change shows here.
+WindowText kept_text(HWND window) {
+  WindowText result;
+  std::vector<wchar_t> buffer(kPollBytes + 1, L'\0');
+  SetLastError(ERROR_SUCCESS);
+  const int length = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+  // Nothing read: an empty text, or no window any more.
+  if (length <= 0 && GetLastError() == ERROR_INVALID_WINDOW_HANDLE) return result;
+  result.answered = true;
+  const std::wstring_view wide(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+  if (!runtime::narrow_exactly(wide, result.text)) {
+    result.whole = false;
+    result.text = runtime::narrow(wide);
+  }
+  return result;
+}
 
 bool due(std::uint32_t now, std::uint32_t when) { return static_cast<std::int32_t>(now - when) >= 0; }
 
@@ -280,7 +302,7 @@ class Follower::Watch {
     for (HWND control : list) {
       Watched watched;
       watched.follows = follows_changes_of(control);
-      watched.seen = query_window_text(control, hooks_.message_timeout_ms, kPollBytes).text;
+      watched.seen = kept_text(control).text;
       if (const std::string* own = written_into(written, TextSlot{control, SlotKind::kWindowText, 0, {}})) {
         watched.written = *own;
       }
@@ -447,7 +469,7 @@ class Follower::Watch {
     std::string all = std::to_string(list.count());
     for (HWND control : list) {
       all += '\x1f';
-      all += query_window_text(control, hooks_.message_timeout_ms, kPollBytes).text;
+      all += kept_text(control).text;
     }
     return all;
   }
@@ -507,7 +529,7 @@ class Follower::Watch {
   }
 
   void check_control(HWND window, HWND control, Watched& watched, std::uint32_t now) {
-    const WindowText text = query_window_text(control, hooks_.message_timeout_ms, kPollBytes);
+    const WindowText text = kept_text(control);
     if (!text.answered || text.text == watched.seen) return;
     watched.seen = text.text;
     if (!watched.follows || !text.whole || text.text.empty()) return;

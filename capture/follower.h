@@ -35,7 +35,9 @@ struct FollowHooks {
 // How often what is looked at; the defaults keep an idle followed window
 // cheap and a change quick.
 struct FollowTiming {
-  unsigned top_level_poll_ms = 250;  // the processes' top-level windows
+  // The processes' top-level windows; their creation is also reported as
+  // it happens (see kCreatedPollMs), so this finds what was only shown.
+  unsigned top_level_poll_ms = 500;
   unsigned text_poll_ms = 1000;      // every text of the followed windows
   unsigned lively_poll_ms = 100;     // controls that changed within lively_for_ms
   unsigned lively_for_ms = 10000;
