@@ -219,6 +219,8 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
   SettingsWindow settings = open_settings(program);
   ASSERT_NE(settings.window, nullptr);
   ASSERT_EQ(settings.fields.size(), static_cast<size_t>(kFieldCount));
+  EXPECT_EQ(probe::window_text(settings.fields[kTranslateHotkey]), L"Ctrl+Alt+T");
+  test_support::take_screenshot(screenshot_path("settings_window"));
   EXPECT_EQ(probe::window_text(settings.window), L"设置");
   // The constants in force; no secret in any field.
   EXPECT_EQ(probe::window_text(settings.fields[kAppId]), wide(moqiao::build::kAppId));
