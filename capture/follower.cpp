@@ -268,8 +268,9 @@ class Follower::Watch {
       process.id = id;
       process.handle.reset(OpenProcess(SYNCHRONIZE, FALSE, id));
       if (!process.handle) return;  // it is gone already
-      // The process filter alone: Wine keeps one process per hook, so
-      // WINEVENT_SKIPOWNPROCESS would replace it.
+      // The process filter alone (it leaves this process out already): with
+      // WINEVENT_SKIPOWNPROCESS added, Wine 8 delivers none of the followed
+      // process's events.
       const DWORD flags = WINEVENT_OUTOFCONTEXT;
       process.hooks.emplace_back(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr,
                                                  &on_event, id, 0, flags));
