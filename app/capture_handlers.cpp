@@ -9,11 +9,14 @@
 #include "app/state.h"
 #include "app/ui_worker.h"
 #include "capture/crosshair_capture.h"
+#include "capture/follower.h"
 #include "capture/harvest_thread.h"
+#include "capture/status_texts.h"
 #include "platform/exchange_request.h"
 #include "platform/internet_limits.h"
 #include "translate/batch_translate.h"
 #include "translate/interface_translation.h"
+#include "translate/number_template.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
 
@@ -24,6 +27,8 @@ namespace {
 // after kWholeExchangeLimit at the latest.
 constexpr unsigned kHarvestExitWaitMs =
     static_cast<unsigned>(platform::kWholeExchangeLimit.count()) + 2000;
+// Following may be waiting for the service: it is not waited for long.
+constexpr unsigned kFollowExitWaitMs = 2000;
 
 // Only ever used on the user-interface thread.
 capture::CrosshairCapture& crosshair_capture() {
@@ -47,7 +52,7 @@ std::vector<std::string> translate_remembered_texts(const std::vector<std::strin
                                                     std::string* note) {
   translate::BatchReport report;
   int untranslated = 0;
-  std::vector<std::string> translations = translate::translate_with_memory(
+  std::vector<std::string> translations = translate::translate_with_number_templates(
       texts, translate::program_translation_memory(),
       [&report](const std::vector<std::string>& missing) {
         return translate::translate_batch(missing, &report, &capture::harvest_should_stop);
@@ -99,6 +104,35 @@ std::string preview_translation(const std::string& text) {
       text, [&text](const std::string& core) { return preview_core(text, core); });
 }
 
+// What a busy control of a followed window gets: the memory's answer only.
+std::vector<std::string> remembered_texts(const std::vector<std::string>& texts) {
+  return translate::translate_interface_texts(texts, [](const std::vector<std::string>& sent) {
+    return translate::remembered_with_number_templates(sent, translate::program_translation_memory());
+  });
+}
+
+// Never destroyed, like the texts it writes into.
+capture::Follower& follower() {
+  static capture::Follower* const instance = [] {
+    capture::FollowHooks hooks;
+    hooks.translate_texts = [](const std::vector<std::string>& texts) {
+      std::string note;  // following tells nobody about texts it could not translate
+      return translate_harvest_texts(texts, &note);
+    };
+    hooks.remembered_texts = &remembered_texts;
+    hooks.originals = written_texts();
+    return new capture::Follower(std::move(hooks));
+  }();
+  return *instance;
+}
+
+HWND top_level_under_pointer() {
+  POINT point{};
+  if (!GetCursorPos(&point)) return nullptr;
+  const HWND window = WindowFromPoint(point);
+  return window ? GetAncestor(window, GA_ROOT) : nullptr;
+}
+
 capture::Crosshair crosshair(toolkit::Form& form) {
   return {form.picture_box("图片框1_鼠标"), form.timer("时钟1_界面翻译")};
 }
@@ -120,6 +154,7 @@ capture::HarvestHooks capture_hooks() {
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };
   hooks.originals = written_texts();
+  hooks.harvested = [](HWND window) { follower().follow(window); };
   return hooks;
 }
 
@@ -142,10 +177,35 @@ void on_crosshair_released(toolkit::Form& form) {
   }
 }
 
-void on_restore_originals(toolkit::Form&) {
+void on_restore_originals(toolkit::Form&) { restore_originals(); }
+
+void restore_originals() {
+  follower().stop_all();
   capture::RestoreHooks hooks;
   hooks.set_status = &set_main_title;
   capture::start_restore(written_texts(), std::move(hooks));
+}
+
+void on_follow_menu_item(toolkit::Form& form) {
+  const bool on = !follower().enabled();
+  follower().set_enabled(on);
+  CheckMenuItem(GetMenu(form.handle()), form.menu_item_id("跟随翻译"),
+                MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  set_main_title(on ? capture::kStatusFollowOn : capture::kStatusFollowOff);
+}
+
+void translate_window_under_pointer() {
+  const HWND window = top_level_under_pointer();
+  // Not this program's own windows, and not the desktop.
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (!window || process == GetCurrentProcessId() || window == GetDesktopWindow()) return;
+  capture::HarvestHooks hooks = capture_hooks();
+  hooks.pick_window = [window] { return window; };
+  platform::KernelHandle thread;
+  if (capture::start_harvest(std::move(hooks), &thread)) {
+    state().harvest_thread.replace(std::move(thread));
+  }
 }
 
 void connect_quick_translation_display() {
@@ -157,6 +217,7 @@ void connect_quick_translation_display() {
 }
 
 void finish_harvests() {
+  follower().finish(kFollowExitWaitMs);
   capture::stop_harvests();
   // Every exchange under way ends now where the system allows it; the
   // harvests then stop after the control they are on.

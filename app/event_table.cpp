@@ -29,6 +29,7 @@ toolkit::EventTable main_window_events() {
       {"按钮1_提交", EventKind::clicked, &submit_feedback},
       // The 工具 menu.
       {"设置", EventKind::menu_selected, &on_settings_menu_item},
+      {"跟随翻译", EventKind::menu_selected, &on_follow_menu_item},
   };
 }
 

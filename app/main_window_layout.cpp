@@ -34,6 +34,7 @@ MenuArgs tools_menu() {
   menu.items = {
       {"还原原文", "还原原文"},
       {"设置", "设置"},
+      {"跟随翻译", "跟随翻译", true},
   };
   return menu;
 }

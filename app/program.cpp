@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/capture_handlers.h"
+#include "app/hotkeys.h"
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "translate/translation_memory.h"
@@ -38,6 +39,7 @@ int run_program() {
   open_ui_delivery();
   if (!open_main_window()) return 0;
   report_unusable_settings(unusable_settings);
+  start_hotkeys();
   toolkit::run_message_loop();
   // Windows are gone: a request still under way shows nothing any more.
   close_ui_delivery();

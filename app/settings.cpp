@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/hotkey_text.h"
 #include "app/state.h"
 #include "app/timed_notice.h"
 #include "platform/user_secret.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr char kFileName[] = "moqiao.ini";
 constexpr size_t kLongestValue = 256;
+constexpr char kHotkeyRule[] = "应写成“Ctrl+Alt+T”这样的组合键（需有 Ctrl、Alt 或 Win），或填“无”";
 
 bool is_ascii_letter_or_digit(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -147,12 +149,12 @@ bool usable_address(std::string_view text) { return printable_without_spaces(tex
 
 Settings built_in_settings() {
   return Settings{translate::built_in_service_account(), update::built_in_update_host(),
-                  update::built_in_mail_account()};
+                  update::built_in_mail_account(), HotkeySettings()};
 }
 
 Settings settings_in_force() {
   return Settings{translate::current_service_account(), update::current_update_host(),
-                  update::current_mail_account()};
+                  update::current_mail_account(), hotkey_settings_in_force()};
 }
 
 const std::vector<SettingUnit>& setting_units() {
@@ -197,6 +199,14 @@ const std::vector<SettingUnit>& setting_units() {
        {{"mail", "To", nullptr, "收件地址", "不能为空，不能有空格", &usable_address,
          [](const Settings& s) { return s.mail.to; },
          [](Settings* s, const std::string& v) { s->mail.to = v; }}}},
+      {"翻译快捷键",
+       {{"hotkeys", "Translate", nullptr, "翻译快捷键", kHotkeyRule, &usable_hotkey,
+         [](const Settings& s) { return s.hotkeys.translate; },
+         [](Settings* s, const std::string& v) { s->hotkeys.translate = v; }}}},
+      {"还原快捷键",
+       {{"hotkeys", "Restore", nullptr, "还原快捷键", kHotkeyRule, &usable_hotkey,
+         [](const Settings& s) { return s.hotkeys.restore; },
+         [](Settings* s, const std::string& v) { s->hotkeys.restore = v; }}}},
   };
   return *units;
 }
@@ -276,6 +286,7 @@ void apply_settings(const Settings& settings) {
   translate::set_service_account(settings.service);
   update::set_update_host(settings.update_host);
   update::set_mail_account(settings.mail);
+  use_hotkey_settings(settings.hotkeys);
   // The plain translator signs with the application state's account, which
   // start-up fills once the main window is ready; until then it stays empty.
   AppState& s = state();

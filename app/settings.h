@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/hotkeys.h"
 #include "runtime/profile_file.h"
 #include "translate/service_account.h"
 #include "update/server_accounts.h"
@@ -23,6 +24,7 @@ struct Settings {
   translate::ServiceAccount service;
   std::string update_host;
   update::MailAccount mail;
+  HotkeySettings hotkeys;  // [hotkeys]
 };
 
 Settings built_in_settings();

@@ -19,6 +19,7 @@ constexpr COLORREF kHeadingColour = RGB(0, 0x40, 0x80);
 const char* heading_of(const std::string& section) {
   if (section == "service") return "翻译服务（您自己的账号）";
   if (section == "update") return "更新服务器";
+  if (section == "hotkeys") return "快捷键（填“无”表示不用）";
   return "反馈邮件的发信账号";
 }
 
@@ -31,7 +32,7 @@ FormArgs settings_window_layout() {
   form.x = 80;
   form.y = 60;
   form.width = 392;
-  form.height = 450;
+  form.height = 524;
   form.frame = FrameKind::fixed;
   form.icon_resource = 0;
   form.dialog_keys = true;

@@ -297,6 +297,13 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
 
   repaint_by_hiding_and_showing(window);
   call(hooks.set_status, kStatusHarvestDone);
+  if (hooks.harvested) {
+    try {
+      hooks.harvested(window);
+    } catch (...) {
+      // Not following it is all that is lost.
+    }
+  }
   return report;
 }
 
@@ -305,7 +312,7 @@ bool harvest_should_stop() {
 }
 
 HarvestReport harvest_and_translate(const HarvestHooks& hooks) {
-  const HWND window = pick_window_under_cursor();
+  const HWND window = hooks.pick_window ? hooks.pick_window() : pick_window_under_cursor();
   if (hooks.store_captured_window) hooks.store_captured_window(window);
   return harvest_window(window, hooks);
 }

@@ -39,6 +39,12 @@ struct HarvestHooks {
   std::function<void(const std::string&)> set_status;
   // Receives the window under the cursor when the harvest starts.
   std::function<void(HWND)> store_captured_window;
+  // Chooses the window to harvest instead of pick_window_under_cursor (a
+  // hotkey takes the whole top-level window under the pointer).
+  std::function<HWND()> pick_window;
+  // Told, at the very end, which window was harvested (not called for no
+  // window or the desktop): the program follows it from then on.
+  std::function<void(HWND)> harvested;
   // Asked before each control is read (and, all at once, before the
   // translation); true ends the harvest early: translations already come
   // are still written, the window still repainted and the status still set.

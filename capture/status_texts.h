@@ -10,5 +10,8 @@ inline constexpr char kStatusHarvesting[] = "正在翻译中...";
 inline constexpr char kStatusHarvestDone[] = "翻译已完成！";
 // After the originals have been written back into the translated windows.
 inline constexpr char kStatusRestored[] = "已还原原文";
+// After "跟随翻译" of "工具" was switched on or off.
+inline constexpr char kStatusFollowOn[] = "跟随翻译已开启";
+inline constexpr char kStatusFollowOff[] = "跟随翻译已关闭";
 
 }  // namespace capture

@@ -24,4 +24,13 @@ struct MenuHandleTraits {
 };
 using MenuHandle = UniqueHandle<MenuHandleTraits>;
 
+// A WinEvent hook; unhooked on the thread that set it, as the system requires.
+struct WinEventHookTraits {
+  using Handle = HWINEVENTHOOK;
+  static Handle invalid() { return nullptr; }
+  static bool valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { UnhookWinEvent(h); }
+};
+using WinEventHook = UniqueHandle<WinEventHookTraits>;
+
 }  // namespace platform

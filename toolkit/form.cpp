@@ -88,7 +88,8 @@ bool Form::build_window(HWND parent) {
     for (const MenuArgs& menu : layout_.menus) {
       HMENU popup = CreatePopupMenu();
       for (const MenuItemArgs& item : menu.items) {
-        AppendMenuW(popup, MF_STRING, id, runtime::widen(item.caption).c_str());
+        AppendMenuW(popup, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), id,
+                    runtime::widen(item.caption).c_str());
         menu_items_[id++] = item.name;
       }
       AppendMenuW(menu_bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup),

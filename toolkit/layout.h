@@ -106,6 +106,7 @@ struct TabArgs {
 struct MenuItemArgs {
   std::string name;  // the name event bindings use
   std::string caption;
+  bool checked = false;  // shown with a check mark at creation
 };
 
 struct MenuArgs {

@@ -85,10 +85,11 @@ TEST_F(MainWindowTest, MenuBarHasTheDesignedMenuAndTheTools) {
   struct Menu {
     const char* caption;
     std::vector<const char*> items;
+    std::vector<bool> checked;
   };
   const Menu menus[] = {
-      {"菜单", {"支持Orlek", "检测更新"}},
-      {"工具", {"还原原文", "设置"}},
+      {"菜单", {"支持Orlek", "检测更新"}, {false, false}},
+      {"工具", {"还原原文", "设置", "跟随翻译"}, {false, false, true}},
   };
   HMENU bar = GetMenu(form_->handle());
   ASSERT_NE(bar, nullptr);
@@ -104,7 +105,7 @@ TEST_F(MainWindowTest, MenuBarHasTheDesignedMenuAndTheTools) {
       GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
       EXPECT_EQ(runtime::narrow(text), menus[m].items[i]);
       EXPECT_EQ(GetMenuState(popup, i, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED | MF_DISABLED),
-                0u);
+                menus[m].checked[i] ? UINT(MF_CHECKED) : 0u);
     }
   }
 }

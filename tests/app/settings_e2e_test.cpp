@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "runtime/codepage.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
@@ -33,7 +34,7 @@ constexpr int kSettingsItem = 1;  // after "还原原文"
 constexpr int kCapturePage = 1;
 
 // The settings window's edit boxes, in the order of its fields.
-enum Field { kServiceHost, kAppId, kSecretKey, kRate, kUpdateHost, kMailHost, kFieldCount = 11 };
+enum Field { kServiceHost, kAppId, kSecretKey, kRate, kUpdateHost, kMailHost, kTranslateHotkey = 11, kFieldCount = 13 };
 
 std::string own_account_options() {
   return std::string("--app-id ") + kOwnAppId + " --secret-key " + kOwnKey;
@@ -179,7 +180,7 @@ TEST(SettingsEndToEnd, UnusableValuesAreNamedInANoticeAndTheConstantsServe) {
       "unusable", std::string("[service]\r\nHost=") + moqiao::build::kTranslateHost +
                       "\r\nAppId=" + kOwnAppId +
                       "\r\nSecretKeyProtected=bm90IHByb3RlY3RlZA==\r\n"
-                      "RequestsPerSecond=fast\r\n[mail]\r\nPort=70000\r\n");
+                      "RequestsPerSecond=fast\r\n[mail]\r\nPort=70000\r\n[hotkeys]\r\nTranslate=Shift+T\r\n");
   probe::ProgramProcess program;
   ASSERT_TRUE(program.start(folder.exe_unix));
 
@@ -187,13 +188,30 @@ TEST(SettingsEndToEnd, UnusableValuesAreNamedInANoticeAndTheConstantsServe) {
   ASSERT_NE(notice.window, nullptr);
   for (const wchar_t* key : {L"moqiao.ini", L"[service] SecretKeyProtected", L"无法解密",
                              L"翻译服务账号整组改用内置的值", L"[service] RequestsPerSecond",
-                             L"[mail] Port", L"[mail] Password"}) {
+                             L"[mail] Port", L"[mail] Password",
+                             L"[hotkeys] Translate"}) {
     EXPECT_TRUE(contains(notice.text, key)) << key;
   }
   test_support::take_screenshot(screenshot_path("settings_notice"));
   ASSERT_TRUE(close_box(notice));
   ASSERT_TRUE(program.close_update_windows());
   ASSERT_NO_FATAL_FAILURE(translate_open_on_the_manual_page(program, service, moqiao::build::kAppId));
+  EXPECT_TRUE(program.close());
+}
+
+// Held by this test process before the program starts: the program names
+// that combination, and only that one, in a notice.
+TEST(SettingsEndToEnd, AHotkeyAnotherProgramHoldsIsNamedInANotice) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'T'));
+  const ProgramFolder folder = program_folder("held-hotkey", "");
+  probe::ProgramProcess program;
+  ASSERT_TRUE(program.start(folder.exe_unix));
+  const Box notice = wait_for_box(program, L"友情提醒");
+  ASSERT_NE(notice.window, nullptr);
+  EXPECT_TRUE(contains(notice.text, L"Ctrl+Alt+T")) << runtime::narrow(notice.text);
+  EXPECT_FALSE(contains(notice.text, L"Ctrl+Alt+R")) << runtime::narrow(notice.text);
+  ASSERT_TRUE(close_box(notice));
+  UnregisterHotKey(nullptr, 1);
   EXPECT_TRUE(program.close());
 }
 
@@ -208,6 +226,8 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
   SettingsWindow settings = open_settings(program);
   ASSERT_NE(settings.window, nullptr);
   ASSERT_EQ(settings.fields.size(), static_cast<size_t>(kFieldCount));
+  EXPECT_EQ(probe::window_text(settings.fields[kTranslateHotkey]), L"Ctrl+Alt+T");
+  test_support::take_screenshot(screenshot_path("settings_window"));
   EXPECT_EQ(probe::window_text(settings.window), L"设置");
   // The constants in force; no secret in any field.
   EXPECT_EQ(probe::window_text(settings.fields[kAppId]), wide(moqiao::build::kAppId));
@@ -236,6 +256,7 @@ TEST(SettingsEndToEnd, TheWindowTestsRefusesSavesProtectedAndTheNewKeyServes) {
       // A secret left empty keeps the one in force only for the same account.
       {kAppId, L"20261208000000999", L"请填写“密钥”"},
       {kMailHost, L"smtp.example.com", L"请填写“邮箱密码”"},
+      {kTranslateHotkey, L"Ctrl+", L"翻译快捷键"},
   };
   for (const Refused& r : refused) {
     const std::wstring before = probe::window_text(settings.fields[r.field]);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/hotkey_text.h"
 #include "app/settings.h"
 #include "build_constants.h"
 #include "platform/user_secret.h"
@@ -25,6 +26,29 @@ runtime::ProfileFile file_with(const std::string& name, const std::string& bytes
   const std::string path = test_support::to_windows_path(dir + "/moqiao.ini");
   std::ofstream(path, std::ios::binary) << bytes;
   return runtime::ProfileFile(path);
+}
+
+TEST(SettingValues, HotkeysReadBackAsTheyAreWritten) {
+  const struct {
+    const char* text;
+    UINT modifiers;
+    UINT key;
+    const char* written;
+  } cases[] = {
+      {"Ctrl+Alt+T", MOD_CONTROL | MOD_ALT, 'T', "Ctrl+Alt+T"},
+      {"alt+CONTROL+r", MOD_CONTROL | MOD_ALT, 'R', "Ctrl+Alt+R"},
+      {"Win+Shift+F7", MOD_WIN | MOD_SHIFT, VK_F7, "Shift+Win+F7"},
+      {"Ctrl+Alt+5", MOD_CONTROL | MOD_ALT, '5', "Ctrl+Alt+5"},
+      {"无", 0, 0, "无"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    app::Hotkey hotkey;
+    ASSERT_TRUE(app::parse_hotkey(c.text, &hotkey));
+    EXPECT_EQ(hotkey.modifiers, c.modifiers);
+    EXPECT_EQ(hotkey.key, c.key);
+    EXPECT_EQ(app::hotkey_text(hotkey), c.written);
+  }
 }
 
 std::string file_text(const runtime::FilePath& path) {
@@ -106,6 +130,17 @@ TEST(SettingValues, UsableOnlyWhenRequestsCanCarryThem) {
       {&app::usable_rate, "inf", false},
       {&app::usable_rate, ".", false},
       {&app::usable_rate, "1.2.3", false},
+      {&app::usable_hotkey, "Ctrl+Alt+T", true},
+      {&app::usable_hotkey, " ctrl + shift + f12 ", true},
+      {&app::usable_hotkey, "Win+R", true},
+      {&app::usable_hotkey, "无", true},  // none
+      {&app::usable_hotkey, "Shift+T", false},  // would take a capital letter from typing
+      {&app::usable_hotkey, "Ctrl+Alt+", false},
+      {&app::usable_hotkey, "Ctrl+Ctrl+T", false},
+      {&app::usable_hotkey, "Ctrl+Alt+TT", false},
+      {&app::usable_hotkey, "Ctrl+F25", false},
+      {&app::usable_hotkey, "Ctrl+F0", false},
+      {&app::usable_hotkey, "T", false},
       {&app::usable_port, "1", true},
       {&app::usable_port, "65535", true},
       {&app::usable_port, "0", false},

@@ -8,6 +8,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -38,6 +40,9 @@ constexpr wchar_t kHarvestDone[] = L"翻译已完成！";
 constexpr wchar_t kRestored[] = L"已还原原文";
 constexpr int kToolsMenu = 1;           // "工具", beside "菜单"
 constexpr int kRestoreItem = 0;         // "还原原文"
+constexpr int kFollowItem = 2;          // "跟随翻译", after "设置"
+constexpr wchar_t kFollowOff[] = L"跟随翻译已关闭";
+constexpr wchar_t kFollowOn[] = L"跟随翻译已开启";
 
 // The demo's controls in enumeration order with their translations (GBK)
 // and the q each request carries in the stand-in's log. The combo box's
@@ -891,5 +896,204 @@ TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {
   EXPECT_EQ(demo_texts(), expected_texts(false));
 }
 
+
+// --- following ---------------------------------------------------------------
+
+// The transfer window's texts in creation order, and as translated.
+const char* const kTransferTranslated[] = {"进度", "暂停", "停止", "详细信息"};
+constexpr char kFollowChangedTranslated[] = "就绪";
+
+HWND transfer_window() { return FindWindowW(foreign_demo::kTransferClass, nullptr); }
+
+std::vector<std::string> transfer_texts() {
+  std::vector<std::string> texts;
+  const HWND window = transfer_window();
+  for (int i = 0; i < static_cast<int>(std::size(foreign_demo::kTransferControls)); ++i) {
+    texts.push_back(window ? foreign_demo::window_text(GetDlgItem(window, foreign_demo::kTransferFirstId + i))
+                           : std::string());
+  }
+  return texts;
+}
+
+bool transfer_translated() {
+  return transfer_texts() == std::vector<std::string>(std::begin(kTransferTranslated),
+                                                      std::end(kTransferTranslated));
+}
+
+bool transfer_english() {
+  std::vector<std::string> english;
+  for (const foreign_demo::ControlLayout& control : foreign_demo::kTransferControls) {
+    english.push_back(runtime::narrow(control.text));
+  }
+  return transfer_texts() == english;
+}
+
+LRESULT tell_demo(HWND dialog, UINT message, WPARAM wparam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(dialog, message, wparam, 0, SMTO_NORMAL, 5000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+// Ctrl+Alt and a letter, pressed and let go, as the keyboard sends them.
+void press_hotkey(WORD letter) {
+  const WORD keys[] = {VK_CONTROL, VK_MENU, letter};
+  INPUT inputs[6]{};
+  for (int i = 0; i < 3; ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = keys[i];
+    inputs[5 - i].type = INPUT_KEYBOARD;
+    inputs[5 - i].ki.wVk = keys[i];
+    inputs[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(6, inputs, sizeof inputs[0]);
+}
+
+// After one drag onto the demo, what the demo shows later is translated
+// without another drag, through the memory where it can be; nothing once
+// following is switched off.
+TEST_F(CaptureEndToEndTest, FollowingTranslatesWhatTheProgramShowsLater) {
+  enum class Step { kOpenAndChangeLabel, kCloseAndOpen, kSwitchOffCloseAndOpen };
+  struct Case {
+    const char* name;
+    Step step;
+    int within_ms;        // Chinese within this long; English for this long when not translated
+    size_t max_requests;  // from the step to the check
+    bool translated;
+  };
+  const Case cases[] = {
+      {"second window opened and a label changed", Step::kOpenAndChangeLabel, 2000, 1, true},
+      {"second window closed and opened again", Step::kCloseAndOpen, 500, 0, true},
+      {"following switched off: a new window stays English", Step::kSwitchOffCloseAndOpen, 2000, 0,
+       false},
+  };
+  ASSERT_TRUE(start_standin());
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
+  ASSERT_NO_FATAL_FAILURE(fresh_demo());
+  ASSERT_NO_FATAL_FAILURE(harvest_demo());
+  ASSERT_EQ(demo_texts(), expected_texts(true));
+  const HWND label = demo_->control(foreign_demo::kFollowChangedIndex);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.step != Step::kOpenAndChangeLabel) {
+      tell_demo(demo_->dialog(), foreign_demo::kCloseTransferMessage);
+      ASSERT_TRUE(wait_until([] { return transfer_window() == nullptr; }, 5000));
+    }
+    if (c.step == Step::kSwitchOffCloseAndOpen) {
+      probe::choose_menu_item(main_, kFollowItem, kToolsMenu);
+      ASSERT_TRUE(title_becomes(kFollowOff)) << runtime::narrow(title());
+    }
+    const size_t logged_before = log_lines().size();
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(tell_demo(demo_->dialog(), foreign_demo::kOpenTransferMessage,
+                          c.step == Step::kOpenAndChangeLabel));
+    if (c.translated) {
+      const bool done = wait_until(
+          [&] {
+            return transfer_translated() &&
+                   foreign_demo::window_text(label) == kFollowChangedTranslated;
+          },
+          c.within_ms + 3000, 5);
+      const DWORD took = GetTickCount() - start;
+      EXPECT_TRUE(done) << foreign_demo::window_text(label);
+      EXPECT_LE(took, static_cast<DWORD>(c.within_ms)) << "ms until translated";
+      if (c.step == Step::kOpenAndChangeLabel) {
+        EXPECT_TRUE(test_support::take_screenshot(screenshot_path("follow_second_window")));
+      }
+    } else {
+      EXPECT_FALSE(wait_until([] { return !transfer_english(); }, c.within_ms));
+    }
+    const std::vector<std::string> lines = log_lines();
+    std::string asked;
+    for (size_t i = logged_before; i < lines.size(); ++i) {
+      EXPECT_TRUE(answered_ok(lines[i])) << lines[i];
+      asked += logged_query(lines[i]) + " | ";
+    }
+    EXPECT_LE(lines.size(), logged_before + c.max_requests) << asked;
+  }
+  probe::choose_menu_item(main_, kFollowItem, kToolsMenu);
+  EXPECT_TRUE(title_becomes(kFollowOn)) << runtime::narrow(title());
+}
+
+// A counter costs one memory entry and one request at most, and each of its
+// texts is shown translated with its own number.
+TEST_F(CaptureEndToEndTest, ACounterIsTranslatedThroughOneTemplatedEntry) {
+  ASSERT_TRUE(start_standin());
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
+  ASSERT_NO_FATAL_FAILURE(fresh_demo());
+  ASSERT_TRUE(tell_demo(demo_->dialog(), foreign_demo::kOpenTransferMessage));
+  ASSERT_TRUE(wait_until([] { return transfer_window() != nullptr; }, 5000));
+  // Dragged onto the transfer window itself.
+  ASSERT_NO_FATAL_FAILURE(press_on_crosshair());
+  drag_to(POINT{foreign_demo::kTransferLeft + 280, foreign_demo::kTransferTop + 60});
+  ASSERT_NO_FATAL_FAILURE(wait_for_preview());
+  release_button();
+  ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
+  ASSERT_TRUE(wait_until([] { return transfer_translated(); }, 5000));
+  const HWND counter =
+      GetDlgItem(transfer_window(), foreign_demo::kTransferFirstId + foreign_demo::kCounterIndex);
+
+  const size_t logged_before = log_lines().size();
+  tell_demo(demo_->dialog(), foreign_demo::kCounterMessage, 1);
+  std::set<int> translated;
+  std::set<std::string> wrong;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 10000) {
+    // One message: a length asked first may be the former text's.
+    const std::string text = runtime::narrow(foreign_demo::wide_window_text(counter));
+    const int ticks = static_cast<int>(
+        tell_demo(demo_->dialog(), foreign_demo::kCounterMessage, foreign_demo::kCounterRead));
+    if (text.rfind("滴答 ", 0) == 0) {
+      const int number = std::atoi(text.c_str() + std::strlen("滴答 "));
+      // Its own number: the tick it translates, never another.
+      if (number < 1 || number > ticks || "滴答 " + std::to_string(number) != text) wrong.insert(text);
+      translated.insert(number);
+    } else if (text.rfind("Tick ", 0) != 0 && text != kTransferTranslated[foreign_demo::kCounterIndex]) {
+      wrong.insert(text);
+    }
+    Sleep(10);
+  }
+  const int ticks = static_cast<int>(tell_demo(demo_->dialog(), foreign_demo::kCounterMessage, 0));
+  std::string wrong_texts;
+  for (const std::string& text : wrong) wrong_texts += "[" + text + "] ";
+  EXPECT_TRUE(wrong.empty()) << wrong_texts;
+  EXPECT_GE(ticks, 25);
+  // Nearly every tick, once the template is known.
+  EXPECT_GE(static_cast<int>(translated.size()), ticks * 2 / 3) << translated.size() << " of " << ticks;
+  EXPECT_LE(log_lines().size(), logged_before + 1);
+  const std::string memory = read_file(memory_file());
+  size_t entries = 0;
+  for (size_t at = memory.find("Tick"); at != std::string::npos; at = memory.find("Tick", at + 1)) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u) << memory;
+  EXPECT_NE(memory.find(u8"\tTick {0}\t滴答 {0}"), std::string::npos) << memory;
+}
+
+// Ctrl+Alt+R puts every English text back (following stops); with the
+// pointer over the demo, Ctrl+Alt+T translates it again from the memory.
+TEST_F(CaptureEndToEndTest, HotkeysRestoreAndTranslateTheWindowUnderThePointer) {
+  ASSERT_TRUE(start_standin());
+  ASSERT_NO_FATAL_FAILURE(restart_program(true));
+  ASSERT_NO_FATAL_FAILURE(fresh_demo());
+  ASSERT_NO_FATAL_FAILURE(harvest_demo());
+  ASSERT_TRUE(tell_demo(demo_->dialog(), foreign_demo::kOpenTransferMessage));
+  ASSERT_TRUE(wait_until([] { return transfer_translated(); }, 3000));
+
+  press_hotkey('R');
+  EXPECT_TRUE(title_becomes(kRestored)) << runtime::narrow(title());
+  EXPECT_TRUE(wait_until([] { return demo_texts() == expected_texts(false); }, 5000));
+  EXPECT_TRUE(wait_until([] { return transfer_english(); }, 5000));
+  // Not followed any more: a window opened now stays English.
+  tell_demo(demo_->dialog(), foreign_demo::kCloseTransferMessage);
+  tell_demo(demo_->dialog(), foreign_demo::kOpenTransferMessage);
+  EXPECT_FALSE(wait_until([] { return !transfer_english(); }, 1500));
+
+  const size_t logged_before = log_lines().size();
+  drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+  press_hotkey('T');
+  EXPECT_TRUE(title_becomes(kHarvestDone)) << runtime::narrow(title());
+  EXPECT_TRUE(wait_until([] { return demo_texts() == expected_texts(true); }, 5000));
+  EXPECT_EQ(log_lines().size(), logged_before);
+}
 
 }  // namespace

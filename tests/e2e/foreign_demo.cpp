@@ -18,6 +18,7 @@
 #include <string>
 
 #include "tests/e2e/foreign_demo_explorer.h"
+#include "tests/e2e/foreign_demo_follow.h"
 #include "tests/e2e/foreign_demo_layout.h"
 
 namespace {
@@ -61,6 +62,8 @@ void count_hide(HWND window) {
 }
 
 LRESULT CALLBACK demo_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT follow_result = 0;
+  if (handle_follow_message(window, message, wparam, &follow_result)) return follow_result;
   switch (message) {
     case WM_SHOWWINDOW:
       if (!wparam) count_hide(window);
@@ -184,7 +187,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!register_class(instance, kDialogClass, COLOR_BTNFACE) ||
       !register_class(instance, kPlainClass, COLOR_WINDOW) ||
       !register_class(instance, kLengthLiarClass, COLOR_WINDOW, &length_liar_proc) ||
-      !register_class(instance, kShortLengthClass, COLOR_WINDOW, &short_length_proc)) {
+      !register_class(instance, kShortLengthClass, COLOR_WINDOW, &short_length_proc) ||
+      !register_follow_classes(instance)) {
     return 1;
   }
   if (!create_dialog(instance, options) || !create_plain_window(instance) ||

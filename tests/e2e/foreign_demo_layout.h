@@ -195,3 +195,42 @@ inline constexpr UINT kExplorerEnglishCountMessage = WM_APP + 11;
 inline constexpr int kExplorerTextCount = 8 + 4 + 3 + 3 + 3 * 3 + 6 + 2;
 
 }  // namespace foreign_demo
+
+// --- A program at work, for following ---------------------------------------
+namespace foreign_demo {
+
+// A second dialog-like window the demo opens and closes itself, in English,
+// below the main program's window.
+inline constexpr wchar_t kTransferClass[] = L"ForeignDemoTransfer";
+inline constexpr wchar_t kTransferTitle[] = L"Demo Transfer";
+inline constexpr int kTransferLeft = 60;
+inline constexpr int kTransferTop = 440;
+inline constexpr int kTransferWidth = 320;
+inline constexpr int kTransferHeight = 150;
+inline constexpr ControlLayout kTransferControls[] = {
+    {L"STATIC", L"Progress", SS_LEFT, 16, 16, 200, 20},
+    {L"BUTTON", L"Pause", BS_PUSHBUTTON, 16, 90, 90, 28},
+    {L"BUTTON", L"Stop", BS_PUSHBUTTON, 116, 90, 90, 28},
+    {L"STATIC", L"Details", SS_LEFT, 16, 48, 200, 20},  // the counter, once it runs
+};
+inline constexpr int kTransferFirstId = 300;
+inline constexpr int kCounterIndex = 3;
+inline constexpr unsigned kCounterPeriodMs = 300;
+
+// Send to the dialog: opens the transfer window (nothing when it is open);
+// with wParam 1 the dialog's "File name" label also becomes
+// kFollowChangedText. Like Windows, the demo then raises the events of a
+// shown window and a changed name (Wine itself raises neither).
+inline constexpr UINT kOpenTransferMessage = WM_APP + 20;
+inline constexpr wchar_t kFollowChangedText[] = L"Ready";
+inline constexpr int kFollowChangedIndex = 3;  // of kControls
+// Send to the dialog: the transfer window is destroyed.
+inline constexpr UINT kCloseTransferMessage = WM_APP + 21;
+// Send to the dialog: the transfer window's counter label shows "Tick 1",
+// "Tick 2", ... every kCounterPeriodMs (without any event, as under Wine)
+// with wParam 1; wParam 0 stops it, kCounterRead leaves it as it is. The
+// result is the counter's value now.
+inline constexpr UINT kCounterMessage = WM_APP + 22;
+inline constexpr WPARAM kCounterRead = 2;
+
+}  // namespace foreign_demo

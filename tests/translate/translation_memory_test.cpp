@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/test_environment.h"
+#include "translate/number_template.h"
 #include "translate/translation_memory.h"
 
 namespace {
@@ -237,6 +238,86 @@ TEST(TranslationMemoryTest, SendsOnlyTheMissingTextsOnceAndNothingAfterARestart)
   // A service that leaves answers out: those texts stay untranslated.
   const translate::TranslationService short_service = [](const Texts&) { return Texts{"<A>"}; };
   EXPECT_EQ(translate::translate_with_memory({"A", "B"}, memory, short_service), (Texts{"<A>", ""}));
+}
+
+TEST(NumberTemplateTest, TextsDifferingOnlyInNumbersShareOneTemplate) {
+  const struct {
+    const char* text;
+    const char* templated;  // "" for no template
+    Texts numbers;
+  } cases[] = {
+      {"Copying 3 of 10 files", "Copying {0} of {1} files", {"3", "10"}},
+      {"Version 2.5.1 (1,024 KB)", "Version {0} ({1} KB)", {"2.5.1", "1,024"}},
+      {"第3页", "第{0}页", {"3"}},
+      {"Save", "", {}},          // no numbers
+      {"42", "", {}},            // a number alone is data, not words
+      {"12:30 - 1.5%", "", {}},  // nor are numbers with signs
+      {"Item {0} of 3", "", {}},  // braces of its own: left as it is
+      {"Tick 7.", "Tick {0}.", {"7"}},  // a point not followed by a digit ends the number
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const translate::NumberTemplate t = translate::number_template(c.text);
+    EXPECT_EQ(t.text, c.templated);
+    EXPECT_EQ(t.numbers, c.numbers);
+  }
+  // The numbers go back by their markers, whatever order the translation
+  // puts them in; a translation that lost a marker is no translation.
+  EXPECT_EQ(translate::fill_numbers("共 {1} 个，第 {0} 个", {"3", "10"}), "共 10 个，第 3 个");
+  EXPECT_EQ(translate::fill_numbers("正在复制 {0} 个文件", {"3", "10"}), "");
+}
+
+TEST(NumberTemplateTest, ACounterCostsOneEntryAndOneRequest) {
+  const std::string path = fresh_memory_path("memory_templates");
+  TranslationMemory memory;
+  memory.open(path);
+  // Keeps the markers of what it is asked, like the service does.
+  RecordingService service;
+  const struct {
+    Texts texts;
+    Texts translated;
+    std::vector<Texts> calls;
+  } rounds[] = {
+      {{"Tick 1", "Open"}, {"<Tick 1>", "<Open>"}, {{"Tick {0}", "Open"}}},
+      {{"Tick 2", "Tick 10"}, {"<Tick 2>", "<Tick 10>"}, {}},
+      {{"Open 3"}, {"<Open 3>"}, {{"Open {0}"}}},
+  };
+  for (const auto& r : rounds) {
+    SCOPED_TRACE(r.texts.front());
+    service.calls.clear();
+    EXPECT_EQ(translate::translate_with_number_templates(r.texts, memory, service.function()),
+              r.translated);
+    EXPECT_EQ(service.calls, r.calls);
+    EXPECT_EQ(translate::remembered_with_number_templates(r.texts, memory), r.translated);
+  }
+  EXPECT_EQ(memory.size(), 3u);  // "Tick {0}", "Open", "Open {0}"
+  EXPECT_EQ(remembered(memory, "Tick {0}"), "<Tick {0}>");
+  EXPECT_EQ(translate::remembered_with_number_templates({"Tick 99", "Close 1"}, memory),
+            (Texts{"<Tick 99>", ""}));
+}
+
+TEST(NumberTemplateTest, ATranslationThatLosesAMarkerIsNeverUsed) {
+  TranslationMemory memory;
+  const std::string path = fresh_memory_path("memory_lost_marker");
+  // A person's entry without its marker, and a service that drops them.
+  write_bytes(path, u8"auto\tzh\tPage {0}\t页\r\n");
+  memory.open(path);
+  std::vector<Texts> calls;
+  const translate::TranslationService dropping = [&calls](const Texts& texts) {
+    calls.push_back(texts);
+    Texts answers;
+    for (const std::string& text : texts) {
+      answers.push_back(text.find('{') != std::string::npos ? "lost" : "<" + text + ">");
+    }
+    return answers;
+  };
+  // Each text then travels as it stands, and is remembered so.
+  EXPECT_EQ(translate::translate_with_number_templates({"Page 2", "Step 1"}, memory, dropping),
+            (Texts{"<Page 2>", "<Step 1>"}));
+  EXPECT_EQ(calls, (std::vector<Texts>{{"Step {0}"}, {"Page 2", "Step 1"}}));
+  EXPECT_EQ(remembered(memory, "Step {0}"), "(not held)");
+  EXPECT_EQ(remembered(memory, "Step 1"), "<Step 1>");
+  EXPECT_EQ(translate::remembered_with_number_templates({"Page 3"}, memory), Texts{""});
 }
 
 // Harvests storing at once, in one program (two threads) or in two
