@@ -2,14 +2,18 @@
 
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/state.h"
+#include "app/timed_notice.h"
 #include "capture/crosshair_capture.h"
 #include "capture/harvest_thread.h"
 #include "translate/batch_translate.h"
+#include "translate/chat_translate.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
 
@@ -38,7 +42,10 @@ const std::shared_ptr<capture::OriginalTexts>& written_texts() {
 std::vector<std::string> translate_harvest_texts(const std::vector<std::string>& texts) {
   return translate::translate_with_memory(
       texts, translate::program_translation_memory(), [](const std::vector<std::string>& missing) {
-        return translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
+        // The engine in force when the harvest sends: the memory is shared.
+        return translate::current_engine() == translate::Engine::kChat
+                   ? translate::chat_translate_batch(missing, nullptr, &capture::harvest_should_stop)
+                   : translate::translate_batch(missing, nullptr, &capture::harvest_should_stop);
       });
 }
 
@@ -52,7 +59,9 @@ capture::HarvestHooks capture_hooks() {
   capture::HarvestHooks hooks;
   // The preview of the held crosshair translates one text at a time, from
   // the memory or, when the pacer has a slot free at once, from the service.
-  hooks.translate = &translate::remembered_quick_translate;
+  hooks.translate = translate::current_engine() == translate::Engine::kChat
+                        ? &translate::remembered_chat_preview
+                        : &translate::remembered_quick_translate;
   hooks.translate_texts = &translate_harvest_texts;
   hooks.show_text = &set_capture_text;
   hooks.set_status = &set_main_title;
@@ -87,6 +96,15 @@ void on_restore_originals(toolkit::Form&) {
 
 void connect_quick_translation_display() {
   translate::set_quick_translate_sink(&set_capture_text);
+  // A refused key is told once per harvest, beside the harvest rather than
+  // in its way: the texts it could translate are written meanwhile.
+  translate::set_chat_refusal_sink([](const std::string& message) {
+    try {
+      std::thread([message] { show_timed_notice(message, MB_ICONHAND, "翻译引擎", nullptr, 15000); })
+          .detach();
+    } catch (const std::system_error&) {
+    }
+  });
 }
 
 void finish_harvests() {

@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/state.h"
 #include "runtime/system.h"
+#include "translate/chat_translate.h"
 #include "translate/language_table.h"
 #include "translate/manual_translate.h"
 
@@ -18,6 +22,36 @@ constexpr char kEmptySource[] = "请输入需要翻译的字符串";
 constexpr char kErrorCaption[] = "错误！";
 constexpr unsigned kStopIcon = MB_ICONHAND;  // 16
 
+// The page's text through the chat model, between the page's languages:
+// one result line per non-empty line of the text, as the service gives them.
+void translate_with_chat_model(toolkit::Form& form, const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  const AppState& s = state();
+  translate::ChatReport report;
+  const std::vector<std::string> translations =
+      translate::chat_translate(lines, s.source_language.get(), s.target_language.get(),
+                                translate::current_chat_account(), &report);
+  if (report.refused) {
+    runtime::message_box(translate::chat_refusal_message(report), kStopIcon);
+    return;
+  }
+  bool any = false;
+  for (const std::string& translation : translations) any = any || !translation.empty();
+  if (!any) return;  // no answer that could be read: nothing to show
+  toolkit::EditBox& results = form.edit_box(kResultBox);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    results.append((translations[i].empty() ? lines[i] : translations[i]) + "\r\n");
+  }
+}
+
 }  // namespace
 
 void on_manual_translate_clicked(toolkit::Form& form) {
@@ -25,6 +59,10 @@ void on_manual_translate_clicked(toolkit::Form& form) {
   // Only the empty text is refused; a text of spaces is sent.
   if (text.empty()) {
     runtime::message_box(kEmptySource, kStopIcon, kErrorCaption);
+    return;
+  }
+  if (translate::current_engine() == translate::Engine::kChat) {
+    translate_with_chat_model(form, text);
     return;
   }
   AppState& s = state();

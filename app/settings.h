@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/profile_file.h"
+#include "translate/chat_account.h"
 #include "translate/service_account.h"
 #include "update/server_accounts.h"
 
@@ -17,11 +18,20 @@ struct Settings {
   translate::ServiceAccount service;
   std::string update_host;
   update::MailAccount mail;
+  translate::Engine engine = translate::Engine::kService;
+  translate::ChatAccount chat;
 };
 
 Settings built_in_settings();
 // What every request uses now.
 Settings settings_in_force();
+
+// A value a field may take, when it takes one of a few: the text the file
+// holds and the caption the window's list shows.
+struct SettingChoice {
+  const char* value;
+  const char* caption;
+};
 
 // One value of the settings, as the file and the settings window know it.
 struct SettingField {
@@ -33,6 +43,8 @@ struct SettingField {
   bool (*usable)(std::string_view text);
   std::string (*get)(const Settings& settings);
   void (*set)(Settings* settings, const std::string& usable_text);
+  // Non-empty: the window offers these values in a list instead of a field.
+  std::vector<SettingChoice> choices = {};
 };
 
 // Every field, in the order the window shows them.
@@ -46,6 +58,10 @@ bool usable_secret(std::string_view text);
 bool usable_rate(std::string_view text);          // a number above 0
 bool usable_port(std::string_view text);          // 1 to 65535
 bool usable_address(std::string_view text);       // mail user or address
+bool usable_engine(std::string_view text);        // "service" or "chat"
+bool usable_base_url(std::string_view text);      // http:// or https:// URL
+bool usable_model(std::string_view text);         // a model name
+bool usable_api_key(std::string_view text);       // a key, or none
 
 // "moqiao.ini" in the program's folder.
 runtime::ProfileFile settings_file();

@@ -6,6 +6,7 @@
 #include "app/layouts.h"
 #include "runtime/codepage.h"
 #include "runtime/text.h"
+#include "translate/chat_translate.h"
 #include "translate/manual_translate.h"
 
 namespace app {
@@ -27,6 +28,13 @@ void tell(toolkit::Form& form, const std::string& text, unsigned icon) {
 bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
   *chosen = settings_in_force();
   for (const SettingField& field : setting_fields()) {
+    if (!field.choices.empty()) {
+      const int index = form.combo_box(settings_field_name(field)).selected_index();
+      if (index >= 0 && index < static_cast<int>(field.choices.size())) {
+        field.set(chosen, field.choices[static_cast<size_t>(index)].value);
+      }
+      continue;
+    }
     toolkit::EditBox& box = form.edit_box(settings_field_name(field));
     const std::string text = runtime::trim(box.text());
     if (field.protected_key && text.empty()) continue;
@@ -41,10 +49,24 @@ bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
   return true;
 }
 
+// "测试" with the chat engine chosen: "hello" through the endpoint in the fields.
+void test_chat_model(toolkit::Form& form, const translate::ChatAccount& account) {
+  translate::ChatReport report;
+  const std::string translation =
+      translate::chat_translate({kTestText}, "en", "zh", account, &report).front();
+  if (report.refused) {
+    tell(form, translate::chat_refusal_message(report), kStopIcon);
+  } else if (!translation.empty()) {
+    tell(form, std::string("测试成功。“") + kTestText + "”的译文：" + translation, MB_ICONINFORMATION);
+  } else {
+    tell(form, "对话模型没有给出译文，请检查接口地址、模型名称和网络连接", kStopIcon);
+  }
+}
+
 }  // namespace
 
 std::string settings_field_name(const SettingField& field) {
-  return std::string("编辑框_") + field.caption;
+  return std::string(field.choices.empty() ? "编辑框_" : "组合框_") + field.caption;
 }
 
 void open_settings_window(HWND owner) {
@@ -59,6 +81,15 @@ void on_settings_window_created(toolkit::Form& form) {
     // Secrets stay out of every window, masked or not: another program (or
     // this one's own crosshair) can read a window's text.
     if (field.protected_key) continue;
+    if (!field.choices.empty()) {
+      const std::string value = field.get(in_force);
+      for (size_t i = 0; i < field.choices.size(); ++i) {
+        if (value == field.choices[i].value) {
+          form.combo_box(settings_field_name(field)).select(static_cast<int>(i));
+        }
+      }
+      continue;
+    }
     form.edit_box(settings_field_name(field)).set_text(field.get(in_force));
   }
 }
@@ -66,6 +97,10 @@ void on_settings_window_created(toolkit::Form& form) {
 void on_settings_test_clicked(toolkit::Form& form) {
   Settings chosen;
   if (!settings_from_fields(form, &chosen)) return;
+  if (chosen.engine == translate::Engine::kChat) {
+    test_chat_model(form, chosen.chat);
+    return;
+  }
   const translate::ServiceAccount& account = chosen.service;
   const translate::ManualAnswer answer = translate::manual_translate(
       {kTestText, "en", "zh", account.app_id, account.secret_key}, account.host);

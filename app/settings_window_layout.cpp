@@ -18,6 +18,8 @@ constexpr COLORREF kHeadingColour = RGB(0, 0x40, 0x80);
 
 const char* heading_of(const std::string& section) {
   if (section == "service") return "翻译服务（您自己的账号）";
+  if (section == "translate") return "翻译引擎";
+  if (section == "chat") return "对话模型（OpenAI 兼容接口）";
   if (section == "update") return "更新服务器";
   return "反馈邮件的发信账号";
 }
@@ -31,7 +33,6 @@ FormArgs settings_window_layout() {
   form.x = 80;
   form.y = 60;
   form.width = 392;
-  form.height = 450;
   form.frame = FrameKind::fixed;
   form.icon_resource = 0;
   form.dialog_keys = true;
@@ -59,10 +60,18 @@ FormArgs settings_window_layout() {
     caption.centre_vertically = true;
     form.controls.push_back(caption);
 
-    EditArgs box;
-    box.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
-    box.masked = field.protected_key != nullptr;
-    form.controls.push_back(box);
+    if (field.choices.empty()) {
+      EditArgs box;
+      box.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
+      box.masked = field.protected_key != nullptr;
+      form.controls.push_back(box);
+    } else {
+      ComboArgs list;
+      list.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
+      list.list_only = true;
+      for (const SettingChoice& choice : field.choices) list.items.push_back(choice.caption);
+      form.controls.push_back(list);
+    }
     y += kRowHeight;
   }
 
@@ -79,6 +88,8 @@ FormArgs settings_window_layout() {
   save.is_default = true;
   form.controls.push_back(save);
   form.controls.push_back(ButtonArgs{Placement{kSettingsCancel, 280, y, 76, 26}, "取消", {}});
+  // The buttons, a margin below them and the frame with its caption.
+  form.height = y + 26 + 50;
   return form;
 }
 

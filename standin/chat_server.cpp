@@ -78,6 +78,10 @@ StartChoice parse_chat_options(const std::vector<std::string>& args, ChatOptions
 
 ChatServer::ChatServer(const ChatOptions& options, const Glossary& glossary)
     : options_(options), service_(options.chat, glossary), paced_(options.pacing) {
+  // A client keeps its connection for the next request, as WinINet does;
+  // an idle one is let go after a second, so that the stand-in stops at
+  // once instead of waiting out the library's five seconds.
+  server_.set_keep_alive_timeout(1);
   server_.Post(kCompletionsPattern,
                paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
                  handle(request, response);

@@ -88,8 +88,11 @@ std::string ChatService::reply(const std::vector<std::string>& texts, const std:
     size_t start = 0;
     for (;;) {
       const size_t end = text.find('\n', start);
-      const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+      std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+      const bool carriage_return = !line.empty() && line.back() == '\r';
+      if (carriage_return) line.pop_back();
       translated += glossary_.translate_line(line, detect_language(line), to);
+      if (carriage_return) translated += '\r';
       if (end == std::string::npos) break;
       translated += '\n';
       start = end + 1;
