@@ -111,6 +111,11 @@ ChatHttpAnswer exchange(const UrlParts& url, const std::string& api_key, const s
   if (!api_key.empty()) headers += L"Authorization: Bearer " + runtime::to_wide(api_key, CP_UTF8) + L"\r\n";
   if (!HttpSendRequestW(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                         const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
+    const DWORD error = GetLastError();
+    answer.dropped = error != ERROR_INTERNET_TIMEOUT && error != ERROR_INTERNET_CANNOT_CONNECT &&
+                     error != ERROR_INTERNET_NAME_NOT_RESOLVED && error != ERROR_INTERNET_OPERATION_CANCELLED &&
+                     error != ERROR_INTERNET_SEC_CERT_CN_INVALID && error != ERROR_INTERNET_SEC_CERT_DATE_INVALID &&
+                     error != ERROR_INTERNET_INVALID_CA && error != ERROR_INTERNET_SEC_CERT_ERRORS;
     return answer;
   }
   DWORD status = 0;

@@ -11,6 +11,10 @@ struct ChatHttpAnswer {
   int status = 0;          // 0: no answer (no connection, time-out, cut off)
   std::string body;        // as it came
   int retry_after_s = -1;  // the Retry-After header in seconds; -1: none
+  // No answer because the connection broke under the request (a kept-alive
+  // connection the server had closed meanwhile, say), not because the
+  // server could not be reached or took too long: worth one more try.
+  bool dropped = false;
 };
 
 // Posts body (UTF-8 JSON) to url ("http://host:port/path" or "https://...").

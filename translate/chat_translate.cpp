@@ -30,6 +30,7 @@ constexpr int kRateLimitRetries = 3;
 constexpr Milliseconds kLongestRetryAfter{30000};
 constexpr Milliseconds kFirstRateLimitWait{1000};
 constexpr int kServerFaultRetries = 1;
+constexpr int kDroppedRetries = 1;
 constexpr Milliseconds kStopPollStep{50};
 
 std::mutex& sink_mutex() {
@@ -107,6 +108,7 @@ Sent ChatSender::send(const std::vector<std::string>& texts, std::vector<std::st
   const std::string body = chat_request_body(account_.model, prompt_, texts);
   int rate_limit_retries = 0;
   int fault_retries = 0;
+  int dropped_retries = 0;
   Milliseconds rate_limit_wait = kFirstRateLimitWait;
   for (;;) {
     if (slot_taken_) {
@@ -147,7 +149,9 @@ Sent ChatSender::send(const std::vector<std::string>& texts, std::vector<std::st
         ++fault_retries;
         break;
       case ChatReply::Kind::kFailed:
-        return Sent::kFailed;
+        if (!http.dropped || dropped_retries == kDroppedRetries) return Sent::kFailed;
+        ++dropped_retries;
+        break;
     }
     ++report_.retries;
   }
@@ -266,11 +270,34 @@ std::string chat_refusal_message(const ChatReport& report) {
   return message;
 }
 
+namespace {
+
+// The endpoint and key that last refused a preview: the preview asks them
+// nothing more, once a second, until the settings name another.
+std::mutex& refused_mutex() {
+  static std::mutex* const mutex = new std::mutex;
+  return *mutex;
+}
+std::string& refused_preview_account() {
+  static std::string* const account = new std::string;
+  return *account;
+}
+std::string account_identity(const ChatAccount& account) {
+  return account.base_url + '\n' + account.api_key;
+}
+
+}  // namespace
+
 std::string remembered_chat_preview(const std::string& gbk_text) {
   TranslationMemory& memory = program_translation_memory();
   std::string held;
   if (memory.lookup(kInterfaceSourceLanguage, kInterfaceTargetLanguage, gbk_text, &held)) return held;
   if (blank(gbk_text)) return {};
+  const ChatAccount account = current_chat_account();
+  {
+    std::lock_guard<std::mutex> lock(refused_mutex());
+    if (refused_preview_account() == account_identity(account)) return {};
+  }
   static std::atomic<bool>* const busy = new std::atomic<bool>(false);
   if (busy->exchange(true)) return {};
   if (!chat_pacer().try_acquire()) {
@@ -278,13 +305,18 @@ std::string remembered_chat_preview(const std::string& gbk_text) {
     return {};
   }
   try {
-    std::thread([gbk_text] {
+    std::thread([gbk_text, account] {
+      ChatReport report;
       const std::vector<std::string> got =
-          translate_texts({gbk_text}, kInterfaceSourceLanguage, kInterfaceTargetLanguage,
-                          current_chat_account(), nullptr, {}, true);
+          translate_texts({gbk_text}, kInterfaceSourceLanguage, kInterfaceTargetLanguage, account,
+                          &report, {}, true);
       if (!got.front().empty()) {
         program_translation_memory().store(kInterfaceSourceLanguage, kInterfaceTargetLanguage,
                                            gbk_text, got.front());
+      }
+      if (report.refused) {
+        std::lock_guard<std::mutex> lock(refused_mutex());
+        refused_preview_account() = account_identity(account);
       }
       busy->store(false);
     }).detach();
