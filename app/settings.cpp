@@ -140,14 +140,6 @@ Settings settings_in_force() {
 
 const std::vector<SettingField>& setting_fields() {
   static const std::vector<SettingField>* const fields = new std::vector<SettingField>{
-      {"translate", "Engine", nullptr, "翻译引擎", "应为 service 或 chat", &usable_engine,
-       [](const Settings& s) {
-         return std::string(s.engine == translate::Engine::kChat ? kChatEngine : kServiceEngine);
-       },
-       [](Settings* s, const std::string& v) {
-         s->engine = v == kChatEngine ? translate::Engine::kChat : translate::Engine::kService;
-       },
-       {{kServiceEngine, "翻译服务"}, {kChatEngine, "对话模型（OpenAI 兼容接口）"}}},
       {"service", "Host", nullptr, "翻译服务地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
        &usable_service_host, [](const Settings& s) { return s.service.host; },
        [](Settings* s, const std::string& v) { s->service.host = v; }},
@@ -161,6 +153,14 @@ const std::vector<SettingField>& setting_fields() {
        &usable_rate,
        [](const Settings& s) { return runtime::double_to_text(s.service.requests_per_second); },
        [](Settings* s, const std::string& v) { s->service.requests_per_second = rate_of(v); }},
+      {"translate", "Engine", nullptr, "翻译引擎", "应为 service 或 chat", &usable_engine,
+       [](const Settings& s) {
+         return std::string(s.engine == translate::Engine::kChat ? kChatEngine : kServiceEngine);
+       },
+       [](Settings* s, const std::string& v) {
+         s->engine = v == kChatEngine ? translate::Engine::kChat : translate::Engine::kService;
+       },
+       {{kServiceEngine, "翻译服务"}, {kChatEngine, "对话模型（OpenAI 兼容接口）"}}},
       {"chat", "BaseUrl", nullptr, "接口地址",
        "应为以 http:// 或 https:// 开头的网址，例如 http://127.0.0.1:11434/v1，不能有空格",
        &usable_base_url, [](const Settings& s) { return s.chat.base_url; },

@@ -77,7 +77,7 @@ FormArgs settings_window_layout() {
 
   LabelArgs hint;
   hint.place = Placement{"标签_说明", kLeft, y + 2, 344, 20};
-  hint.caption = "密钥和邮箱密码不会显示；留空表示保持原来的值。";
+  hint.caption = "密钥、API 密钥和邮箱密码不会显示；留空表示保持原来的值。";
   hint.colours.text = RGB(0x60, 0x60, 0x60);
   hint.centre_vertically = true;
   form.controls.push_back(hint);
