@@ -62,15 +62,21 @@ std::optional<std::vector<std::string>> array_in(std::string_view text, size_t e
   return std::nullopt;
 }
 
-// What a reasoning model says after its thoughts. A block that never closes
-// was cut off in the middle of thinking: there is no answer in it.
-std::optional<std::string_view> after_thinking(std::string_view content) {
+// Where a reasoning model's answer may start: after its thoughts (some
+// servers strip the opening tag and leave only the closing one), else the
+// whole content. A block opened at the start that never closes was cut off
+// in the middle of thinking: there is no answer in it.
+std::vector<std::string_view> answer_parts(std::string_view content) {
   constexpr std::string_view kOpen = "<think>";
   constexpr std::string_view kClose = "</think>";
-  const size_t close = content.rfind(kClose);
-  if (close != std::string_view::npos) return content.substr(close + kClose.size());
-  if (content.find(kOpen) != std::string_view::npos) return std::nullopt;
-  return content;
+  const size_t first = content.find_first_not_of(" \t\r\n");
+  const bool opens = first != std::string_view::npos && content.substr(first, kOpen.size()) == kOpen;
+  const size_t close = content.find(kClose);
+  if (close == std::string_view::npos) {
+    if (opens) return {};
+    return {content};
+  }
+  return {content.substr(close + kClose.size()), content};
 }
 
 // The inside of the first Markdown code fence, when there is one.
@@ -154,12 +160,13 @@ ChatReply read_chat_reply(int status, std::string_view body) {
 
 std::optional<std::vector<std::string>> read_translation_array(std::string_view content,
                                                               size_t expected_count) {
-  const std::optional<std::string_view> answer = after_thinking(content);
-  if (!answer) return std::nullopt;
-  if (const std::optional<std::string_view> inside = fenced(*answer)) {
-    if (auto found = array_in(*inside, expected_count)) return found;
+  for (const std::string_view answer : answer_parts(content)) {
+    if (const std::optional<std::string_view> inside = fenced(answer)) {
+      if (auto found = array_in(*inside, expected_count)) return found;
+    }
+    if (auto found = array_in(answer, expected_count)) return found;
   }
-  return array_in(*answer, expected_count);
+  return std::nullopt;
 }
 
 }  // namespace translate
