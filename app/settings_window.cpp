@@ -58,6 +58,8 @@ void test_chat_model(toolkit::Form& form, const translate::ChatAccount& account)
     tell(form, translate::chat_refusal_message(report), kStopIcon);
   } else if (!translation.empty()) {
     tell(form, std::string("测试成功。“") + kTestText + "”的译文：" + translation, MB_ICONINFORMATION);
+  } else if (!report.error.empty()) {
+    tell(form, "对话模型没有给出译文。接口的回答：" + report.error, kStopIcon);
   } else {
     tell(form, "对话模型没有给出译文，请检查接口地址、模型名称和网络连接", kStopIcon);
   }

@@ -119,6 +119,7 @@ Sent ChatSender::send(const std::vector<std::string>& texts, std::vector<std::st
     ++report_.requests;
     const ChatHttpAnswer http = chat_post(url_, account_.api_key, body);
     const ChatReply reply = read_chat_reply(http.status, http.body);
+    if (!reply.message.empty()) report_.error = utf8_to_gbk(reply.message);
     switch (reply.kind) {
       case ChatReply::Kind::kContent:
         if (auto found = read_translation_array(reply.content, texts.size())) {

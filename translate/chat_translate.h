@@ -23,6 +23,8 @@ struct ChatReport {
   int splits = 0;        // batches sent again in halves
   bool refused = false;  // 401 or 403
   std::string refusal;   // GBK: what the endpoint said when it refused
+  std::string error;     // GBK: what it said about the last other failure
+                         // ("model not found", ...), when it said anything
 };
 
 // Translates GBK texts from one language code ("auto" allowed) into another

@@ -113,27 +113,4 @@ TEST(ChatStandinTest, AnswersInTheShapesOfRealModelsAndRefusesAsEndpointsDo) {
   }
 }
 
-TEST(ChatStandinTest, RefusalsEndAfterTheirCountAndOtherPathsAreNotServed) {
-  const standin::Glossary glossary = shipped_glossary();
-  standin::ChatOptions options;
-  std::string message;
-  ASSERT_EQ(standin::parse_chat_options({"--rate-limited", "1", "--server-errors", "1"}, options, message),
-            standin::StartChoice::run);
-  RunningServer<standin::ChatServer> server(options, glossary);
-  ASSERT_GT(server.port(), 0) << server.error();
-  httplib::Client client("127.0.0.1", server.port());
-  const std::string body = request_body("m", "Simplified Chinese", {"Open"});
-  for (const int expected : {429, 500, 200}) {
-    const auto result = client.Post("/chat/completions", body, "application/json");
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, expected);
-  }
-  const auto elsewhere = client.Post("/v1/completions", body, "application/json");
-  ASSERT_TRUE(elsewhere);
-  EXPECT_EQ(elsewhere->status, 404);
-  const auto broken = client.Post("/v1/chat/completions", "{not json", "application/json");
-  ASSERT_TRUE(broken);
-  EXPECT_EQ(broken->status, 400);
-}
-
 }  // namespace
