@@ -341,27 +341,32 @@ TEST(SettingsEndToEnd, TheChatEngineServesTheManualPageAndTheTestButton) {
   EXPECT_EQ(probe::window_text(settings.fields[kChatRate]), L"1");
   test_support::take_screenshot(screenshot_path("settings_window_chat"));
 
-  // "测试" with the key in the field: the endpoint's own refusal, then "hello".
+  // "测试" with the key and model in the fields: the endpoint's own words
+  // on a wrong key and an unknown model, then "hello".
   const struct {
     const char* key;
+    const char* model;
     const wchar_t* shown;
   } tried[] = {
-      {"sk-typed-wrongly-9999", L"Incorrect API key provided: sk-***9999."},
-      {ChatStandin::kKey, L"测试成功。“hello”的译文：hello"},
+      {"sk-typed-wrongly-9999", ChatStandin::kModel, L"Incorrect API key provided: sk-***9999."},
+      {ChatStandin::kKey, "no-such-model", L"The model `no-such-model` does not exist."},
+      {ChatStandin::kKey, ChatStandin::kModel, L"测试成功。“hello”的译文：hello"},
   };
   for (const auto& t : tried) {
     probe::set_window_text(settings.fields[kChatKey], wide(t.key));
+    probe::set_window_text(settings.fields[kChatModel], wide(t.model));
     settings.click(L"测试");
     const Box box = wait_for_box(program, L"设置");
     ASSERT_NE(box.window, nullptr) << t.key;
     EXPECT_TRUE(contains(box.text, t.shown)) << t.key;
     ASSERT_TRUE(close_box(box));
   }
-  lines = chat.log_lines(3);
-  ASSERT_EQ(lines.size(), 3u);
+  lines = chat.log_lines(4);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_TRUE(contains(lines[1], "\"outcome\":\"unauthorized\"")) << lines[1];
-  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[2], "q"), "hello");
-  EXPECT_TRUE(answered_ok(lines[2])) << lines[2];
+  EXPECT_TRUE(contains(lines[2], "\"outcome\":\"no-such-model\"")) << lines[2];
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[3], "q"), "hello");
+  EXPECT_TRUE(answered_ok(lines[3])) << lines[3];
   EXPECT_TRUE(service.log_lines(0, 0).empty());
 
   settings.key(settings.fields[kChatKey], VK_ESCAPE);
