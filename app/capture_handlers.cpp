@@ -2,12 +2,15 @@
 
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/state.h"
 #include "app/ui_worker.h"
+#include "app/timed_notice.h"
 #include "capture/crosshair_capture.h"
 #include "capture/follower.h"
 #include "capture/harvest_thread.h"
@@ -17,6 +20,7 @@
 #include "translate/batch_translate.h"
 #include "translate/interface_translation.h"
 #include "translate/number_template.h"
+#include "translate/chat_translate.h"
 #include "translate/quick_translate.h"
 #include "translate/translation_memory.h"
 
@@ -55,7 +59,10 @@ std::vector<std::string> translate_remembered_texts(const std::vector<std::strin
   std::vector<std::string> translations = translate::translate_with_number_templates(
       texts, translate::program_translation_memory(),
       [&report](const std::vector<std::string>& missing) {
-        return translate::translate_batch(missing, &report, &capture::harvest_should_stop);
+        // The engine in force when the harvest sends: the memory is shared.
+        return translate::current_engine() == translate::Engine::kChat
+                   ? translate::chat_translate_batch(missing, &report, &capture::harvest_should_stop)
+                   : translate::translate_batch(missing, &report, &capture::harvest_should_stop);
       },
       &untranslated);
   // A stop (the program closing) leaves texts untranslated without a fault.
@@ -84,6 +91,10 @@ std::string& previewed_text() {
 // worker asks the service; when its answer comes, the whole text is put
 // together again and shown, if the cursor still rests on that text.
 std::string preview_core(const std::string& text, const std::string& core) {
+  // The chat engine's preview answers a later tick instead.
+  if (translate::current_engine() == translate::Engine::kChat) {
+    return translate::remembered_chat_preview(core);
+  }
   const auto known = translate::remembered_quick_translate(
       core, [text](const std::string&, const std::string&) {
         post_to_ui([text] {
@@ -213,6 +224,15 @@ void connect_quick_translation_display() {
   // it was: the preview never goes blank.
   translate::set_quick_translate_sink([](const std::string& cut) {
     if (!cut.empty()) set_capture_text(cut);
+  });
+  // A refused key is told once per harvest, beside the harvest rather than
+  // in its way: the texts it could translate are written meanwhile.
+  translate::set_chat_refusal_sink([](const std::string& message) {
+    try {
+      std::thread([message] { show_timed_notice(message, MB_ICONHAND, "翻译引擎", nullptr, 15000); })
+          .detach();
+    } catch (const std::system_error&) {
+    }
   });
 }
 

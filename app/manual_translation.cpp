@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/button_request.h"
 #include "app/state.h"
 #include "runtime/system.h"
+#include "translate/chat_translate.h"
 #include "translate/language_table.h"
 #include "translate/manual_translate.h"
 #include "translate/service_account.h"
@@ -20,6 +24,40 @@ constexpr char kTargetList[] = "组合框_译文";
 constexpr char kEmptySource[] = "请输入需要翻译的字符串";
 constexpr char kErrorCaption[] = "错误！";
 constexpr unsigned kStopIcon = MB_ICONHAND;  // 16
+
+// The page's text through the chat model, between the page's languages, as
+// the service's answer would have it: one result line per non-empty line of
+// the text, or the endpoint's refusal. Runs on the worker.
+translate::ManualAnswer translate_with_chat_model(const translate::ManualRequest& request,
+                                                  const WindowGone& gone) {
+  std::vector<std::string> lines;
+  const std::string& text = request.text;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  translate::ChatReport report;
+  const std::vector<std::string> translations = translate::chat_translate(
+      lines, request.from, request.to, translate::current_chat_account(), &report, gone);
+  translate::ManualAnswer answer;
+  if (report.refused) {
+    answer.kind = translate::ManualAnswer::Kind::kError;
+    answer.message = translate::chat_refusal_message(report);
+    return answer;
+  }
+  bool any = false;
+  for (const std::string& translation : translations) any = any || !translation.empty();
+  if (!any) return answer;  // no answer that could be read: nothing to show
+  answer.kind = translate::ManualAnswer::Kind::kResults;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    answer.lines.push_back(translations[i].empty() ? lines[i] : translations[i]);
+  }
+  return answer;
+}
 
 // The answer on the page: the translated lines appended, or the service's
 // refusal explained.
@@ -55,6 +93,9 @@ void on_manual_translate_clicked(toolkit::Form& form) {
   run_button_request<translate::ManualAnswer>(
       form, kTranslateButton,
       [request](const WindowGone& gone) {
+        if (translate::current_engine() == translate::Engine::kChat) {
+          return translate_with_chat_model(request, gone);
+        }
         return translate::manual_translate(request, translate::current_service_account().host, gone);
       },
       &show_manual_answer);

@@ -15,6 +15,8 @@ namespace app {
 namespace {
 
 constexpr char kFileName[] = "moqiao.ini";
+constexpr char kServiceEngine[] = "service";
+constexpr char kChatEngine[] = "chat";
 constexpr size_t kLongestValue = 256;
 constexpr char kHotkeyRule[] = "应写成“Ctrl+Alt+T”这样的组合键（需有 Ctrl、Alt 或 Win），或填“无”";
 
@@ -147,14 +149,34 @@ bool usable_port(std::string_view text) {
 
 bool usable_address(std::string_view text) { return printable_without_spaces(text); }
 
+bool usable_engine(std::string_view text) { return text == kServiceEngine || text == kChatEngine; }
+
+bool usable_base_url(std::string_view text) {
+  if (!printable_without_spaces(text)) return false;
+  for (const std::string_view scheme : {"http://", "https://"}) {
+    if (text.substr(0, scheme.size()) == scheme) {
+      const std::string_view rest = text.substr(scheme.size());
+      return !rest.empty() && rest.front() != '/';
+    }
+  }
+  return false;
+}
+
+bool usable_model(std::string_view text) { return printable_without_spaces(text); }
+
+// A local model server needs no key: an empty one is a choice, not a mistake.
+bool usable_api_key(std::string_view text) { return text.empty() || usable_secret(text); }
+
 Settings built_in_settings() {
   return Settings{translate::built_in_service_account(), update::built_in_update_host(),
-                  update::built_in_mail_account(), HotkeySettings()};
+                  update::built_in_mail_account(), translate::Engine::kService,
+                  translate::built_in_chat_account(), HotkeySettings()};
 }
 
 Settings settings_in_force() {
   return Settings{translate::current_service_account(), update::current_update_host(),
-                  update::current_mail_account(), hotkey_settings_in_force()};
+                  update::current_mail_account(), translate::current_engine(),
+                  translate::current_chat_account(), hotkey_settings_in_force()};
 }
 
 const std::vector<SettingUnit>& setting_units() {
@@ -174,6 +196,36 @@ const std::vector<SettingUnit>& setting_units() {
          &usable_rate,
          [](const Settings& s) { return runtime::double_to_text(s.service.requests_per_second); },
          [](Settings* s, const std::string& v) { s->service.requests_per_second = rate_of(v); }}}},
+      {"翻译引擎",
+       {{"translate", "Engine", nullptr, "翻译引擎", "应为 service 或 chat", &usable_engine,
+         [](const Settings& s) {
+           return std::string(s.engine == translate::Engine::kChat ? kChatEngine : kServiceEngine);
+         },
+         [](Settings* s, const std::string& v) {
+           s->engine = v == kChatEngine ? translate::Engine::kChat : translate::Engine::kService;
+         },
+         {{kServiceEngine, "翻译服务"}, {kChatEngine, "对话模型（OpenAI 兼容接口）"}}}}},
+      // Each of the endpoint's values stands alone: there is no built-in
+      // key that could go to a host the user named, and a local server needs
+      // none.
+      {"接口地址",
+       {{"chat", "BaseUrl", nullptr, "接口地址",
+         "应为以 http:// 或 https:// 开头的网址，例如 http://127.0.0.1:11434/v1，不能有空格",
+         &usable_base_url, [](const Settings& s) { return s.chat.base_url; },
+         [](Settings* s, const std::string& v) { s->chat.base_url = v; }}}},
+      {"模型",
+       {{"chat", "Model", nullptr, "模型", "不能为空，不能有空格", &usable_model,
+         [](const Settings& s) { return s.chat.model; },
+         [](Settings* s, const std::string& v) { s->chat.model = v; }}}},
+      {"API 密钥",
+       {{"chat", "ApiKey", "ApiKeyProtected", "API 密钥", "不能含控制字符", &usable_api_key,
+         [](const Settings& s) { return s.chat.api_key; },
+         [](Settings* s, const std::string& v) { s->chat.api_key = v; }}}},
+      {"每秒请求次数",
+       {{"chat", "RequestsPerSecond", nullptr, "每秒请求次数", "应为 0.1 到 100 之间的数字，例如 1 或 0.5",
+         &usable_rate,
+         [](const Settings& s) { return runtime::double_to_text(s.chat.requests_per_second); },
+         [](Settings* s, const std::string& v) { s->chat.requests_per_second = rate_of(v); }}}},
       {"更新服务器",
        {{"update", "Host", nullptr, "更新服务器地址", "主机名或 IP 地址，可带“:端口”，不能有空格",
          &usable_service_host, [](const Settings& s) { return s.update_host; },
@@ -284,6 +336,8 @@ bool write_settings(runtime::ProfileFile& file, const Settings& chosen) {
 
 void apply_settings(const Settings& settings) {
   translate::set_service_account(settings.service);
+  translate::set_engine(settings.engine);
+  translate::set_chat_account(settings.chat);
   update::set_update_host(settings.update_host);
   update::set_mail_account(settings.mail);
   use_hotkey_settings(settings.hotkeys);

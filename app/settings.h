@@ -15,6 +15,7 @@
 
 #include "app/hotkeys.h"
 #include "runtime/profile_file.h"
+#include "translate/chat_account.h"
 #include "translate/service_account.h"
 #include "update/server_accounts.h"
 
@@ -24,12 +25,21 @@ struct Settings {
   translate::ServiceAccount service;
   std::string update_host;
   update::MailAccount mail;
+  translate::Engine engine = translate::Engine::kService;
+  translate::ChatAccount chat;
   HotkeySettings hotkeys;  // [hotkeys]
 };
 
 Settings built_in_settings();
 // What every request uses now.
 Settings settings_in_force();
+
+// A value a field may take, when it takes one of a few: the text the file
+// holds and the caption the window's list shows.
+struct SettingChoice {
+  const char* value;
+  const char* caption;
+};
 
 // One value of the settings, as the file and the settings window know it.
 struct SettingField {
@@ -41,6 +51,8 @@ struct SettingField {
   bool (*usable)(std::string_view text);
   std::string (*get)(const Settings& settings);
   void (*set)(Settings* settings, const std::string& usable_text);
+  // Non-empty: the window offers these values in a list instead of a field.
+  std::vector<SettingChoice> choices = {};
 };
 
 // Values used together or not at all. A unit of one field is just that
@@ -63,6 +75,10 @@ bool usable_secret(std::string_view text);
 bool usable_rate(std::string_view text);          // a number above 0
 bool usable_port(std::string_view text);          // 1 to 65535
 bool usable_address(std::string_view text);       // mail user or address
+bool usable_engine(std::string_view text);        // "service" or "chat"
+bool usable_base_url(std::string_view text);      // http:// or https:// URL
+bool usable_model(std::string_view text);         // a model name
+bool usable_api_key(std::string_view text);       // a key, or none
 
 // "moqiao.ini" in the program's folder.
 runtime::ProfileFile settings_file();

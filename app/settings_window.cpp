@@ -7,6 +7,7 @@
 #include "app/layouts.h"
 #include "runtime/codepage.h"
 #include "runtime/text.h"
+#include "translate/chat_translate.h"
 #include "translate/manual_translate.h"
 
 namespace app {
@@ -41,6 +42,13 @@ bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
     const SettingField* kept_secret = nullptr;
     bool unit_changed = false;
     for (const SettingField& field : unit.fields) {
+      if (!field.choices.empty()) {
+        const int index = form.combo_box(settings_field_name(field)).selected_index();
+        if (index >= 0 && index < static_cast<int>(field.choices.size())) {
+          field.set(chosen, field.choices[static_cast<size_t>(index)].value);
+        }
+        continue;
+      }
       toolkit::EditBox& box = form.edit_box(settings_field_name(field));
       const std::string text = runtime::trim(box.text());
       if (field.protected_key && text.empty()) {
@@ -64,8 +72,29 @@ bool settings_from_fields(toolkit::Form& form, Settings* chosen) {
   return true;
 }
 
-// What "测试" found out about the account.
-void tell_test_answer(toolkit::Form& form, translate::ManualAnswer& answer) {
+// What "测试" found out: the service's answer, or the chat endpoint's.
+struct TestAnswer {
+  bool chat = false;
+  translate::ManualAnswer manual;
+  translate::ChatReport report;
+  std::string translation;
+};
+
+void tell_test_answer(toolkit::Form& form, TestAnswer& test) {
+  if (test.chat) {
+    if (test.report.refused) {
+      tell(form, translate::chat_refusal_message(test.report), kStopIcon);
+    } else if (!test.translation.empty()) {
+      tell(form, std::string("测试成功。“") + kTestText + "”的译文：" + test.translation,
+           MB_ICONINFORMATION);
+    } else if (!test.report.error.empty()) {
+      tell(form, "对话模型没有给出译文。接口的回答：" + test.report.error, kStopIcon);
+    } else {
+      tell(form, "对话模型没有给出译文，请检查接口地址、模型名称和网络连接", kStopIcon);
+    }
+    return;
+  }
+  translate::ManualAnswer& answer = test.manual;
   switch (answer.kind) {
     case translate::ManualAnswer::Kind::kResults:
       tell(form,
@@ -85,7 +114,7 @@ void tell_test_answer(toolkit::Form& form, translate::ManualAnswer& answer) {
 }  // namespace
 
 std::string settings_field_name(const SettingField& field) {
-  return std::string("编辑框_") + field.caption;
+  return std::string(field.choices.empty() ? "编辑框_" : "组合框_") + field.caption;
 }
 
 void open_settings_window(HWND owner) {
@@ -100,6 +129,15 @@ void on_settings_window_created(toolkit::Form& form) {
     // Secrets stay out of every window, masked or not: another program (or
     // this one's own crosshair) can read a window's text.
     if (field.protected_key) continue;
+    if (!field.choices.empty()) {
+      const std::string value = field.get(in_force);
+      for (size_t i = 0; i < field.choices.size(); ++i) {
+        if (value == field.choices[i].value) {
+          form.combo_box(settings_field_name(field)).select(static_cast<int>(i));
+        }
+      }
+      continue;
+    }
     form.edit_box(settings_field_name(field)).set_text(field.get(in_force));
   }
 }
@@ -107,14 +145,23 @@ void on_settings_window_created(toolkit::Form& form) {
 void on_settings_test_clicked(toolkit::Form& form) {
   Settings chosen;
   if (!settings_from_fields(form, &chosen)) return;
-  const translate::ServiceAccount account = chosen.service;
   // On a worker: the window keeps answering, and one closed meanwhile
-  // shows no late box.
-  run_button_request<translate::ManualAnswer>(
+  // shows no late box. "测试" asks the engine chosen in the window.
+  run_button_request<TestAnswer>(
       form, kSettingsTest,
-      [account](const WindowGone& gone) {
-        return translate::manual_translate(
+      [chosen](const WindowGone& gone) {
+        TestAnswer test;
+        if (chosen.engine == translate::Engine::kChat) {
+          test.chat = true;
+          test.translation =
+              translate::chat_translate({kTestText}, "en", "zh", chosen.chat, &test.report, gone)
+                  .front();
+          return test;
+        }
+        const translate::ServiceAccount& account = chosen.service;
+        test.manual = translate::manual_translate(
             {kTestText, "en", "zh", account.app_id, account.secret_key}, account.host, gone);
+        return test;
       },
       &tell_test_answer);
 }

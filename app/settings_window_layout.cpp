@@ -18,6 +18,8 @@ constexpr COLORREF kHeadingColour = RGB(0, 0x40, 0x80);
 
 const char* heading_of(const std::string& section) {
   if (section == "service") return "翻译服务（您自己的账号）";
+  if (section == "translate") return "翻译引擎";
+  if (section == "chat") return "对话模型（OpenAI 兼容接口）";
   if (section == "update") return "更新服务器";
   if (section == "hotkeys") return "快捷键（填“无”表示不用）";
   return "反馈邮件的发信账号";
@@ -32,7 +34,6 @@ FormArgs settings_window_layout() {
   form.x = 80;
   form.y = 60;
   form.width = 392;
-  form.height = 524;
   form.frame = FrameKind::fixed;
   form.icon_resource = 0;
   form.dialog_keys = true;
@@ -60,16 +61,24 @@ FormArgs settings_window_layout() {
     caption.centre_vertically = true;
     form.controls.push_back(caption);
 
-    EditArgs box;
-    box.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
-    box.masked = field.protected_key != nullptr;
-    form.controls.push_back(box);
+    if (field.choices.empty()) {
+      EditArgs box;
+      box.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
+      box.masked = field.protected_key != nullptr;
+      form.controls.push_back(box);
+    } else {
+      ComboArgs list;
+      list.place = Placement{settings_field_name(field), kFieldLeft, y, kFieldWidth, kFieldHeight};
+      list.list_only = true;
+      for (const SettingChoice& choice : field.choices) list.items.push_back(choice.caption);
+      form.controls.push_back(list);
+    }
     y += kRowHeight;
   }
 
   LabelArgs hint;
   hint.place = Placement{"标签_说明", kLeft, y + 2, 344, 20};
-  hint.caption = "密钥和邮箱密码不会显示；留空表示保持原来的值。";
+  hint.caption = "密钥、API 密钥和邮箱密码不会显示；留空表示保持原来的值。";
   hint.colours.text = RGB(0x60, 0x60, 0x60);
   hint.centre_vertically = true;
   form.controls.push_back(hint);
@@ -80,6 +89,8 @@ FormArgs settings_window_layout() {
   save.is_default = true;
   form.controls.push_back(save);
   form.controls.push_back(ButtonArgs{Placement{kSettingsCancel, 280, y, 76, 26}, "取消", {}});
+  // The buttons, a margin below them and the frame with its caption.
+  form.height = y + 26 + 50;
   return form;
 }
 

@@ -56,3 +56,17 @@ endif()
 add_library(boost_headers INTERFACE)
 target_include_directories(boost_headers SYSTEM INTERFACE "${_boost_root}")
 target_compile_definitions(boost_headers INTERFACE BOOST_REGEX_STANDALONE)
+
+# nlohmann-json, header-only, for the chat endpoint's JSON. As with Boost,
+# only its nlohmann/ header folder is exposed to the Windows build.
+set(MOQIAO_NLOHMANN_INCLUDE "/usr/include/nlohmann" CACHE PATH "the nlohmann/ header folder")
+if(NOT EXISTS "${MOQIAO_NLOHMANN_INCLUDE}/json.hpp")
+  message(FATAL_ERROR "nlohmann/json.hpp not found in MOQIAO_NLOHMANN_INCLUDE=${MOQIAO_NLOHMANN_INCLUDE}")
+endif()
+set(_nlohmann_root "${PROJECT_BINARY_DIR}/third_party/nlohmann-headers")
+file(MAKE_DIRECTORY "${_nlohmann_root}")
+if(NOT EXISTS "${_nlohmann_root}/nlohmann")
+  file(CREATE_LINK "${MOQIAO_NLOHMANN_INCLUDE}" "${_nlohmann_root}/nlohmann" SYMBOLIC COPY_ON_ERROR)
+endif()
+add_library(nlohmann_headers INTERFACE)
+target_include_directories(nlohmann_headers SYSTEM INTERFACE "${_nlohmann_root}")

@@ -4,7 +4,7 @@
 set -eu
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb x11-apps imagemagick fonts-wqy-microhei qrencode
-  duktape-dev libboost1.81-dev libcpp-httplib-dev googletest g++
+  duktape-dev libboost1.81-dev nlohmann-json3-dev libcpp-httplib-dev googletest g++
   clang libclang-rt-14-dev
   nginx python3 python3-aiosmtpd python3-pyftpdlib openssl libgnutls30 procps
   tinyproxy-bin"

@@ -2,6 +2,8 @@
 # Builds the program with its default (loopback) services, starts those
 # services and the program under Wine. Without a display it starts Xvfb and
 # says how to look at the screen.
+# The chat-model stand-in (127.0.0.1:8092) starts with the others; choose it
+# in "工具" → "设置" with the base URL http://127.0.0.1:8092/v1.
 #   MOQIAO_SERVICE_QPS  requests per second the program allows itself towards
 #                       the translation service (default 1, the real service's
 #                       standard tier; the local stand-in has no limit, so a

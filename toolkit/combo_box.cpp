@@ -16,7 +16,8 @@ constexpr int kFieldFrame = 6;
 std::unique_ptr<ComboBox> ComboBox::create(Form& form, HWND parent, int id, const ComboArgs& args,
                                            HFONT font) {
   std::unique_ptr<ComboBox> box(new ComboBox(form, args.place, args.colours));
-  const DWORD style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+  const DWORD style =
+      WS_TABSTOP | WS_VSCROLL | (args.list_only ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
   if (!box->create_window(L"COMBOBOX", style, 0, parent, id, {},
                           args.place.height + kListHeight)) {
     return nullptr;

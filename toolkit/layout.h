@@ -56,6 +56,7 @@ struct ComboArgs {  // drop-down list with an editable field, unsorted
   std::vector<std::string> items;
   Colours colours;
   FontSpec font;
+  bool list_only = false;  // no editable field: only the list's items can be chosen
 };
 
 struct ButtonArgs {

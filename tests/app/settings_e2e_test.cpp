@@ -16,6 +16,7 @@
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
+#include "tests/support/chat_standin.h"
 #include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
@@ -34,7 +35,11 @@ constexpr int kSettingsItem = 1;  // after "还原原文"
 constexpr int kCapturePage = 1;
 
 // The settings window's edit boxes, in the order of its fields.
-enum Field { kServiceHost, kAppId, kSecretKey, kRate, kUpdateHost, kMailHost, kTranslateHotkey = 11, kFieldCount = 13 };
+enum Field {
+  kServiceHost, kAppId, kSecretKey, kRate,
+  kChatBaseUrl, kChatModel, kChatKey, kChatRate,
+  kUpdateHost, kMailHost, kTranslateHotkey = 15, kFieldCount = 17
+};
 
 std::string own_account_options() {
   return std::string("--app-id ") + kOwnAppId + " --secret-key " + kOwnKey;
@@ -377,6 +382,85 @@ TEST(SettingsEndToEnd, RunsFromAFolderNamedInKorean) {
   EXPECT_TRUE(contains(ini, "SecretKeyProtected=")) << ini;
   EXPECT_FALSE(contains(ini, kOwnKey)) << ini;
   ASSERT_NO_FATAL_FAILURE(translate_open_on_the_manual_page(program, service, kOwnAppId));
+  EXPECT_TRUE(program.close());
+}
+
+// The chat engine chosen in the file: the plain translator page and "测试"
+// ask the chat endpoint, never the service.
+TEST(SettingsEndToEnd, TheChatEngineServesTheManualPageAndTheTestButton) {
+  using test_support::ChatStandin;
+  test_support::TranslateStandin service;
+  ASSERT_TRUE(service.start());
+  ChatStandin chat;
+  ASSERT_TRUE(chat.start());
+  const ProgramFolder folder = program_folder(
+      "chat", "[translate]\r\nEngine=chat\r\n[chat]\r\nBaseUrl=" + ChatStandin::base_url() +
+                  "\r\nModel=" + ChatStandin::kModel + "\r\nApiKey=" + ChatStandin::kKey + "\r\n");
+  probe::ProgramProcess program;
+  ASSERT_TRUE(program.start(folder.exe_unix));
+  ASSERT_TRUE(program.close_update_windows());
+
+  // Two lines on the page, one request naming the page's target language.
+  const HWND source = probe::child_at(program.tab(), L"Edit", 8, 54, 256, 80);
+  const HWND result = probe::child_at(program.tab(), L"Edit", 8, 158, 256, 80);
+  const HWND button = probe::child_at(program.tab(), L"Button", 165, 134, 49, 24);
+  ASSERT_TRUE(source && result && button);
+  probe::set_window_text(source, L"Open\r\nHelp");
+  probe::post_click(button, 10, 10);
+  EXPECT_TRUE(wait_until([&] { return probe::window_text(result) == L"打开\r\n帮助\r\n"; }, 10000));
+  std::vector<std::string> lines = chat.log_lines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[0], "q"), "Open\nHelp");
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[0], "to"), "zh");
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[0], "model"), ChatStandin::kModel);
+
+  // The window shows the engine chosen and the endpoint, never the key.
+  SettingsWindow settings = open_settings(program);
+  ASSERT_NE(settings.window, nullptr);
+  ASSERT_EQ(settings.fields.size(), static_cast<size_t>(kFieldCount));
+  HWND engine = nullptr;
+  for (HWND child : probe::children(settings.window)) {
+    if (probe::class_name(child) == L"ComboBox") engine = child;
+  }
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(SendMessageW(engine, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(probe::combo_items(engine), std::vector<std::wstring>({L"翻译服务", L"对话模型（OpenAI 兼容接口）"}));
+  EXPECT_EQ(probe::window_text(settings.fields[kChatBaseUrl]), wide(ChatStandin::base_url()));
+  EXPECT_EQ(probe::window_text(settings.fields[kChatModel]), wide(ChatStandin::kModel));
+  EXPECT_EQ(probe::window_text(settings.fields[kChatKey]), L"");
+  EXPECT_EQ(probe::window_text(settings.fields[kChatRate]), L"1");
+  test_support::take_screenshot(screenshot_path("settings_window_chat"));
+
+  // "测试" with the key and model in the fields: the endpoint's own words
+  // on a wrong key and an unknown model, then "hello".
+  const struct {
+    const char* key;
+    const char* model;
+    const wchar_t* shown;
+  } tried[] = {
+      {"sk-typed-wrongly-9999", ChatStandin::kModel, L"Incorrect API key provided: sk-***9999."},
+      {ChatStandin::kKey, "no-such-model", L"The model `no-such-model` does not exist."},
+      {ChatStandin::kKey, ChatStandin::kModel, L"测试成功。“hello”的译文：hello"},
+  };
+  for (const auto& t : tried) {
+    probe::set_window_text(settings.fields[kChatKey], wide(t.key));
+    probe::set_window_text(settings.fields[kChatModel], wide(t.model));
+    settings.click(L"测试");
+    const Box box = wait_for_box(program, L"设置");
+    ASSERT_NE(box.window, nullptr) << t.key;
+    EXPECT_TRUE(contains(box.text, t.shown)) << t.key;
+    ASSERT_TRUE(close_box(box));
+  }
+  lines = chat.log_lines(4);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(contains(lines[1], "\"outcome\":\"unauthorized\"")) << lines[1];
+  EXPECT_TRUE(contains(lines[2], "\"outcome\":\"no-such-model\"")) << lines[2];
+  EXPECT_EQ(test_support::TranslateStandin::logged_param(lines[3], "q"), "hello");
+  EXPECT_TRUE(answered_ok(lines[3])) << lines[3];
+  EXPECT_TRUE(service.log_lines(0, 0).empty());
+
+  settings.key(settings.fields[kChatKey], VK_ESCAPE);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(settings.window); }, 10000));
   EXPECT_TRUE(program.close());
 }
 

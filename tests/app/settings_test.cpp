@@ -150,6 +150,24 @@ TEST(SettingValues, UsableOnlyWhenRequestsCanCarryThem) {
       {&app::usable_address, "someone@example.com", true},
       {&app::usable_address, "some one@example.com", false},
       {&app::usable_address, "", false},
+      {&app::usable_engine, "service", true},
+      {&app::usable_engine, "chat", true},
+      {&app::usable_engine, "Chat", false},
+      {&app::usable_engine, "", false},
+      {&app::usable_base_url, "http://127.0.0.1:11434/v1", true},
+      {&app::usable_base_url, "https://api.example.com/v1", true},
+      {&app::usable_base_url, "https://api.example.com", true},
+      {&app::usable_base_url, "127.0.0.1:11434/v1", false},
+      {&app::usable_base_url, "ftp://example.com/v1", false},
+      {&app::usable_base_url, "http:///v1", false},
+      {&app::usable_base_url, "http://", false},
+      {&app::usable_base_url, "http://my host/v1", false},
+      {&app::usable_model, "qwen2.5:7b", true},
+      {&app::usable_model, "", false},
+      {&app::usable_model, "my model", false},
+      {&app::usable_api_key, "sk-abc123", true},
+      {&app::usable_api_key, "", true},  // a local server needs none
+      {&app::usable_api_key, "sk-\r\nX-Injected: 1", false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.usable(c.text), c.expected) << c.text;
 }
@@ -355,6 +373,59 @@ TEST(SettingsFile, ASaveReplacesTheFileWholeOrNotAtAll) {
   }
   saver.join();
   EXPECT_GT(reads, 1);
+}
+
+TEST(SettingsFile, TheChatEngineIsReadAndSavedWithItsKeyProtected) {
+  const translate::ChatAccount local = translate::built_in_chat_account();
+  struct Case {
+    const char* name;
+    std::string lines;
+    std::vector<std::string> unusable;
+    translate::Engine engine;
+    std::string base_url, model, api_key;
+    double rate;
+  } const cases[] = {
+      {"chat missing", "", {}, translate::Engine::kService, local.base_url, local.model, "", 1},
+      {"hosted model",
+       "[translate]\r\nEngine=chat\r\n[chat]\r\nBaseUrl=https://api.example.com/v1\r\n"
+       "Model=deepseek-chat\r\nApiKey=sk-abc123\r\nRequestsPerSecond=3\r\n",
+       {}, translate::Engine::kChat, "https://api.example.com/v1", "deepseek-chat", "sk-abc123", 3},
+      {"local model without a key",
+       "[translate]\r\nEngine=chat\r\n[chat]\r\nModel=llama3.1:8b\r\nApiKey=\r\n",
+       {}, translate::Engine::kChat, local.base_url, "llama3.1:8b", "", 1},
+      {"chat unusable",
+       "[translate]\r\nEngine=gpt\r\n[chat]\r\nBaseUrl=api.example.com\r\nModel=\r\n"
+       "RequestsPerSecond=0\r\n",
+       {"[translate] Engine", "[chat] BaseUrl", "[chat] Model", "[chat] RequestsPerSecond"},
+       translate::Engine::kService, local.base_url, local.model, "", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const app::ReadSettings read = app::read_settings(file_with(c.name, c.lines));
+    EXPECT_EQ(keys_of(read.problems), c.unusable);
+    EXPECT_EQ(read.values.engine, c.engine);
+    EXPECT_EQ(read.values.chat.base_url, c.base_url);
+    EXPECT_EQ(read.values.chat.model, c.model);
+    EXPECT_EQ(read.values.chat.api_key, c.api_key);
+    EXPECT_EQ(read.values.chat.requests_per_second, c.rate);
+  }
+
+  runtime::ProfileFile file = file_with("save-chat", "[chat]\r\nApiKey=sk-plain-old\r\n");
+  app::Settings chosen = app::built_in_settings();
+  chosen.engine = translate::Engine::kChat;
+  chosen.chat = {"https://api.example.com/v1", "deepseek-chat", "sk-new-key-77", 2};
+  ASSERT_TRUE(app::write_settings(file, chosen));
+  const std::string text = file_text(file.path());
+  EXPECT_NE(text.find("Engine=chat"), std::string::npos) << text;
+  EXPECT_NE(text.find("ApiKeyProtected="), std::string::npos) << text;
+  for (const char* absent : {"ApiKey=", "sk-plain-old", "sk-new-key-77"}) {
+    EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
+  }
+  const app::ReadSettings read = app::read_settings(file);
+  EXPECT_TRUE(read.problems.empty());
+  EXPECT_EQ(read.values.engine, translate::Engine::kChat);
+  EXPECT_EQ(read.values.chat.api_key, "sk-new-key-77");
+  EXPECT_EQ(read.values.chat.base_url, "https://api.example.com/v1");
 }
 
 }  // namespace

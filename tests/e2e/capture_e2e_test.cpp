@@ -23,6 +23,7 @@
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
+#include "tests/support/chat_standin.h"
 #include "tests/support/cursor.h"
 #include "tests/support/test_environment.h"
 #include "tests/support/translate_standin.h"
@@ -62,6 +63,10 @@ const Translated kDemoTranslations[] = {
 };
 
 std::string shell_quoted(const std::string& text) { return "'" + text + "'"; }
+
+bool contains(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
 
 std::string screenshot_path(const std::string& name) {
   const std::string dir = test_support::binary_dir_unix() + "/screenshots";
@@ -262,13 +267,15 @@ class CaptureEndToEndTest : public testing::Test {
   // Starts moqiao.exe. With a fresh memory it runs as a copy in a folder
   // of its own, whose translation memory starts empty: what earlier tests
   // taught it answers for the service only when a test asks for that.
-  static void start_program(bool fresh_memory = true) {
+  // ini, when given, is the copy's settings file.
+  static void start_program(bool fresh_memory = true, const std::string& ini = "") {
     if (fresh_memory || program_dir_.empty()) {
       program_dir_ = test_support::scratch_dir_unix("capture-program");
       ASSERT_TRUE(CopyFileA(test_support::to_windows_path(MOQIAO_EXE_UNIX_PATH).c_str(),
                             test_support::to_windows_path(program_dir_ + "/moqiao.exe").c_str(),
                             FALSE));
     }
+    if (!ini.empty()) write_file(test_support::to_windows_path(program_dir_ + "/moqiao.ini"), ini);
     program_ = std::make_unique<probe::ProgramProcess>();
     ASSERT_TRUE(program_->start(program_dir_ + "/moqiao.exe"));
     main_ = program_->main_window();
@@ -286,12 +293,12 @@ class CaptureEndToEndTest : public testing::Test {
     ASSERT_TRUE(wait_until([] { return crosshair_in_box(); }, 5000));
   }
 
-  static void restart_program(bool fresh_memory) {
+  static void restart_program(bool fresh_memory, const std::string& ini = "") {
     if (program_ && program_->handle()) {
       ASSERT_TRUE(program_->close());
     }
     program_.reset();
-    ASSERT_NO_FATAL_FAILURE(start_program(fresh_memory));
+    ASSERT_NO_FATAL_FAILURE(start_program(fresh_memory, ini));
   }
 
   // The translation memory of the running copy (Windows path).
@@ -870,6 +877,97 @@ TEST_F(CaptureEndToEndTest, RestoringFromTheToolsMenuBringsBackTheOriginals) {
             kDemoTranslations[foreign_demo::kComboIndex].after);
   EXPECT_EQ(extras_now(), extras);
   ASSERT_TRUE(shown_again(demo_->dialog(), ++hides));
+}
+
+// The settings file choosing the chat engine, pointed at the chat stand-in
+// with its key written by hand, as an administrator would.
+std::string chat_engine_ini() {
+  using test_support::ChatStandin;
+  return "[translate]\r\nEngine=chat\r\n[chat]\r\nBaseUrl=" + ChatStandin::base_url() +
+         "\r\nModel=" + ChatStandin::kModel + "\r\nApiKey=" + ChatStandin::kKey +
+         "\r\nRequestsPerSecond=10\r\n";
+}
+
+// The text of a visible message box of the process with this caption; ""
+// when none turned up. The box is closed.
+std::wstring take_message_box(DWORD process_id, const std::wstring& caption) {
+  HWND box = nullptr;
+  wait_until(
+      [&] {
+        for (HWND w : probe::top_level_windows(process_id, L"#32770")) {
+          if (IsWindowVisible(w) && probe::window_text(w) == caption) box = w;
+        }
+        return box != nullptr;
+      },
+      10000);
+  if (!box) return L"";
+  const std::wstring text = probe::window_text(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  wait_until([&] { return !IsWindow(box); }, 10000);
+  return text;
+}
+
+// With the chat engine chosen, the preview and the harvest go to the chat
+// endpoint, however its model writes the answer; the service gets nothing.
+TEST_F(CaptureEndToEndTest, WithTheChatEngineADragTranslatesInEveryAnswerShape) {
+  struct Case {
+    const char* name;
+    std::string options;
+    bool translated;
+    const wchar_t* notice;  // part of the notice shown, or null for none
+  };
+  const Case cases[] = {
+      {"plain", "--shape plain", true, nullptr},
+      {"fenced", "--shape fenced", true, nullptr},
+      {"<think> first", "--shape think", true, nullptr},
+      {"prose around", "--shape prose", true, nullptr},
+      {"an element missing", "--drop-element", true, nullptr},
+      {"a wrong key", "--api-key sk-not-the-users-key", false, L"Incorrect API key provided: sk-***2026."},
+  };
+  ASSERT_TRUE(start_standin());
+  test_support::ChatStandin chat;
+  const auto chat_log = [&chat] { return chat.log_lines(0, 0); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(chat.start(c.options));
+    ASSERT_NO_FATAL_FAILURE(restart_program(true, chat_engine_ini()));
+    ASSERT_NO_FATAL_FAILURE(fresh_demo());
+    const int hides = DemoProcess::hide_count(demo_->dialog());
+    const size_t service_before = log_lines().size();
+
+    ASSERT_NO_FATAL_FAILURE(press_on_crosshair());
+    drag_to(demo_->dialog_point(foreign_demo::kDialogEmptyPoint));
+    ASSERT_TRUE(title_becomes(kCaptured, 5000));
+    // The preview asked the endpoint; once the answer is in the memory (or
+    // the endpoint refused the key) the ticks ask nothing more.
+    ASSERT_TRUE(wait_until([&] { return !chat_log().empty(); }, 5000));
+    for (size_t logged = 0, round = 0; logged != chat_log().size(); ++round) {
+      ASSERT_LT(round, 10u) << "the preview keeps asking the endpoint";
+      logged = chat_log().size();
+      wait_until([&] { return chat_log().size() > logged; }, 1500);
+    }
+    const size_t chat_before = chat_log().size();
+    release_button();
+    ASSERT_TRUE(title_becomes(kHarvestDone, 30000));
+    EXPECT_EQ(demo_texts(), expected_texts(c.translated));
+
+    const std::vector<std::string> lines = chat_log();
+    EXPECT_GT(lines.size(), chat_before);
+    for (const std::string& line : lines) {
+      EXPECT_EQ(test_support::TranslateStandin::logged_param(line, "model"), test_support::ChatStandin::kModel);
+      EXPECT_EQ(test_support::TranslateStandin::logged_param(line, "authorization"),
+                std::string("Bearer ") + test_support::ChatStandin::kKey);
+    }
+    EXPECT_EQ(log_lines().size(), service_before);
+    if (c.notice) {
+      EXPECT_TRUE(contains(take_message_box(program_->id(), L"翻译引擎"), c.notice));
+    }
+    ASSERT_TRUE(shown_again(demo_->dialog(), hides + 1));
+    if (c.translated) {
+      RedrawWindow(demo_->dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      EXPECT_TRUE(test_support::take_screenshot(screenshot_path("chat_demo_translated")));
+    }
+  }
 }
 
 TEST_F(CaptureEndToEndTest, ClosingDuringAHarvestEndsTheProgram) {

@@ -9,18 +9,24 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "tests/support/chat_standin.h"
 #include "tests/support/translate_standin.h"
 #include "translate/batch_translate.h"
 #include "translate/error_message.h"
+#include "translate/chat_translate.h"
 #include "translate/manual_translate.h"
 #include "translate/quick_translate.h"
 
 namespace {
 
+using test_support::ChatStandin;
 using test_support::TranslateStandin;
 using translate::BatchReport;
 using Texts = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
+
+// The chat engine's own pacer, fast enough for the tests that do not time it.
+constexpr double kChatTestRate = 20;
 
 long long ms_since(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -192,6 +198,9 @@ struct ErrorCase {
   int rate_limited;
   int retries;
   const char* failure_code;     // the last refusal; "" for no answer; null: translated
+  // Given: the row runs through the chat engine against the chat stand-in
+  // with these options (empty: no endpoint at all) instead of the service.
+  const char* chat_options = nullptr;
 };
 
 TEST(BatchTranslateTest, RetriesWhatIsWorthRetryingAndGivesUpOnTheRest) {
@@ -208,27 +217,42 @@ TEST(BatchTranslateTest, RetriesWhatIsWorthRetryingAndGivesUpOnTheRest) {
        "--force-error 54005 --force-error-count 1 --drop-answer-count 1", 3, 0, 2, nullptr},
       {"every answer lost", "--drop-answer-count 9", 2, 0, 1, ""},
       {"service down", "", 2, 0, 1, ""},
+      {"chat: one server fault", "", 2, 0, 1, nullptr, "--server-errors 1"},
+      {"chat: server faults only", "", 2, 0, 1, "", "--server-errors 9"},
+      {"chat: rate limited twice", "", 3, 2, 2, nullptr, "--rate-limited 2 --retry-after 1"},
+      {"chat: rate limited for good", "", 4, 4, 3, "", "--rate-limited 9 --retry-after 0"},
+      {"chat: key refused", "", 1, 0, 0, "", "--api-key sk-another-key-0000"},
+      {"chat: model unknown", "", 1, 0, 0, "", "--model another-model"},
+      {"chat: endpoint down", "", 1, 0, 0, "", ""},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.why);
     TranslateStandin service;
-    if (!c.service_options.empty()) {
-      ASSERT_TRUE(service.start(c.service_options));
+    ChatStandin chat;
+    const bool chat_row = c.chat_options != nullptr;
+    const std::string options = chat_row ? c.chat_options : c.service_options;
+    if (!options.empty()) {
+      ASSERT_TRUE(chat_row ? chat.start(options) : service.start(options));
     }
+    translate::set_chat_account(
+        {ChatStandin::base_url(), ChatStandin::kModel, ChatStandin::kKey, kChatTestRate});
     BatchReport report;
-    const Texts results = translate::translate_batch({"Open", "Exit\r\nCancel"}, &report);
+    const Texts texts = {"Open", "Exit\r\nCancel"};
+    const Texts results =
+        chat_row ? translate::chat_translate_batch(texts, &report) : translate::translate_batch(texts, &report);
     const bool translated = c.failure_code == nullptr;
     EXPECT_EQ(results, translated ? Texts({"打开", "退出\r\n取消"}) : Texts({"", ""}));
     EXPECT_EQ(report.untranslated, translated ? 0 : 2);
-    if (!translated) {
+    if (!translated && !chat_row) {
       const std::string why = *c.failure_code ? translate::error_message(c.failure_code) : "翻译服务没有应答";
       EXPECT_EQ(translate::untranslated_note(report.untranslated, report), "2 条未能翻译：" + why);
     }
     EXPECT_EQ(report.requests, c.requests);
     EXPECT_EQ(report.rate_limited, c.rate_limited);
     EXPECT_EQ(report.retries, c.retries);
-    if (!c.service_options.empty()) {
-      EXPECT_EQ(service.log_lines(c.requests).size(), static_cast<size_t>(c.requests));
+    if (!options.empty()) {
+      EXPECT_EQ((chat_row ? chat.log_lines(c.requests) : service.log_lines(c.requests)).size(),
+                static_cast<size_t>(c.requests));
     }
   }
 }
@@ -293,6 +317,100 @@ TEST(BatchTranslateTest, AStopRequestEndsTheBatchWhileItWaits) {
     EXPECT_EQ(report.requests, c.requests);
     EXPECT_EQ(service.log_lines(c.requests + 1, 300).size(), 1u + c.requests);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The chat engine: answers in the shapes real models write, and batches a
+// model can answer in reasonable time.
+TEST(ChatBatchTest, ReadsEveryAnswerShapeAndSplitsWhereTheModelLostItsPlace) {
+  const struct {
+    const char* options;
+    int requests;
+    int splits;
+  } cases[] = {
+      {"--shape plain", 1, 0},
+      {"--shape fenced", 1, 0},
+      {"--shape think", 1, 0},
+      {"--shape prose", 1, 0},
+      // 5 texts -> 2 + 3 -> the 3 again as 1 + 2: five requests.
+      {"--drop-element --shape fenced", 5, 2},
+  };
+  const Texts texts = {"Open", "Save", "Exit", "Cancel", "Help", "Open", "  "};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    ChatStandin chat;
+    ASSERT_TRUE(chat.start(c.options));
+    translate::set_chat_account({ChatStandin::base_url(), ChatStandin::kModel, ChatStandin::kKey, kChatTestRate});
+    BatchReport report;
+    EXPECT_EQ(translate::chat_translate_batch(texts, &report),
+              Texts({"打开", "保存", "退出", "取消", "帮助", "打开", ""}));
+    EXPECT_EQ(report.requests, c.requests);
+    EXPECT_EQ(report.fallbacks, c.splits);
+    const std::vector<std::string> lines = chat.log_lines(c.requests);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(c.requests));
+    EXPECT_EQ(TranslateStandin::logged_param(lines[0], "q"), "Open\nSave\nExit\nCancel\nHelp");
+    for (const std::string& line : lines) {
+      EXPECT_EQ(TranslateStandin::logged_param(line, "model"), ChatStandin::kModel);
+      EXPECT_EQ(TranslateStandin::logged_param(line, "authorization"),
+                std::string("Bearer ") + ChatStandin::kKey);
+      EXPECT_EQ(TranslateStandin::logged_param(line, "to"), "zh");
+    }
+  }
+}
+
+TEST(ChatBatchTest, SendsAtMost40TextsOr2000CharactersAtItsOwnPace) {
+  ChatStandin chat;
+  ASSERT_TRUE(chat.start());
+  constexpr double kRate = 2;
+  translate::set_chat_account({ChatStandin::base_url(), ChatStandin::kModel, ChatStandin::kKey, kRate});
+  Texts texts;
+  for (int i = 0; i < 100; ++i) texts.push_back("Entry number " + std::to_string(i) + " of the list");
+  for (char c : {'a', 'b', 'c'}) texts.push_back(std::string(900, c));
+  BatchReport report;
+  EXPECT_EQ(translate::chat_translate_batch(texts, &report), texts);  // the glossary knows none
+  // 40 + 40 + (20 short + 1 long) + 2 long.
+  ASSERT_EQ(report.requests, 4);
+  const std::vector<std::string> lines = chat.log_lines(4);
+  ASSERT_EQ(lines.size(), 4u);
+  size_t sent = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string> batch = split_at_newlines(TranslateStandin::logged_param(lines[i], "q"));
+    size_t characters = 0;
+    for (const std::string& text : batch) characters += text.size();
+    EXPECT_LE(batch.size(), 40u);
+    EXPECT_LE(characters, 2000u);
+    sent += batch.size();
+    if (i > 0) {
+      EXPECT_GE(TranslateStandin::logged_time_ms(lines[i]) - TranslateStandin::logged_time_ms(lines[i - 1]),
+                450);  // half a second apart, a little less for the way through the network
+    }
+  }
+  EXPECT_EQ(sent, texts.size());
+}
+
+TEST(ChatBatchTest, TheManualCallNamesItsTargetLanguageAndAStopEndsTheCall) {
+  ChatStandin chat;
+  ASSERT_TRUE(chat.start("--latency-ms 300"));
+  const translate::ChatAccount account{ChatStandin::base_url(), ChatStandin::kModel, ChatStandin::kKey,
+                                       kChatTestRate};
+  translate::ChatReport report;
+  EXPECT_EQ(translate::chat_translate({"打开", "帮助"}, "zh", "en", account, &report), Texts({"Open", "Help"}));
+  std::vector<std::string> lines = chat.log_lines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(TranslateStandin::logged_param(lines[0], "to"), "en");
+
+  // At one request every two seconds the pacer holds the next batch back:
+  // a stop ends the call while it waits, and nothing more is sent.
+  translate::set_chat_account({ChatStandin::base_url(), ChatStandin::kModel, ChatStandin::kKey, 0.5});
+  const Clock::time_point start = Clock::now();
+  const Texts results =
+      translate::chat_translate_batch({"Open", "Save"}, nullptr, [&] { return ms_since(start) > 1000; });
+  EXPECT_LT(ms_since(start), 1500);
+  EXPECT_EQ(results, Texts({"", ""}));
+  EXPECT_EQ(chat.log_lines(2, 300).size(), 1u);
 }
 
 }  // namespace

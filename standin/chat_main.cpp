@@ -1,0 +1,44 @@
+// chat-standin: an OpenAI-compatible chat-completions endpoint on loopback
+// for development and tests.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "standin/chat_server.h"
+#include "standin/glossary.h"
+#include "standin/signal_stop.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  standin::ChatOptions options;
+  std::string message;
+  switch (standin::parse_chat_options(args, options, message)) {
+    case standin::StartChoice::show_help:
+      std::printf("%s", message.c_str());
+      return 0;
+    case standin::StartChoice::bad_arguments:
+      std::fprintf(stderr, "%s\n", message.c_str());
+      return 2;
+    case standin::StartChoice::run:
+      break;
+  }
+  const std::string glossary_path =
+      options.glossary_path.empty() ? standin::default_glossary_path() : options.glossary_path;
+  standin::Glossary glossary;
+  std::string error;
+  if (!glossary.load_file(glossary_path, error)) {
+    std::fprintf(stderr, "chat-standin: %s\n", error.c_str());
+    return 1;
+  }
+  standin::ChatServer server(options, glossary);
+  const int port = server.bind(options.port, error);
+  if (port < 0) {
+    std::fprintf(stderr, "chat-standin: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("chat-standin: base URL http://127.0.0.1:%d/v1 (%zu glossary entries from %s)\n", port,
+              glossary.size(), glossary_path.c_str());
+  std::fflush(stdout);
+  standin::run_until_signalled([&] { server.run(); }, [&] { server.stop(); });
+  return 0;
+}
