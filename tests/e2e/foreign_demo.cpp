@@ -5,9 +5,14 @@
 // Started beside the program by scripts/run.sh and by the tests.
 //
 //   foreign_demo.exe [--controls N] [--extra-controls] [--list-items N]
-//     --controls N      the dialog holds N push buttons instead (benchmarks)
-//     --extra-controls  after the ordinary controls, kExtraControls
-//     --list-items N    the explorer's list view holds N rows (benchmarks)
+//                    [--explorer-extras] [--busy-list-view MS]
+//     --controls N         the dialog holds N push buttons instead (benchmarks)
+//     --extra-controls     after the ordinary controls, kExtraControls
+//     --list-items N       the explorer's list view holds N rows (benchmarks)
+//     --explorer-extras    the explorer also holds the controls of kPlainColumns
+//                          and kOwnerDrawnItems
+//     --busy-list-view MS  the explorer's list view is busy for MS on the
+//                          first structure another process sends it
 #include <windows.h>
 #include <shellapi.h>
 
@@ -23,8 +28,8 @@ using namespace foreign_demo;
 
 struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
-  int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
+  ExplorerOptions explorer;
 };
 
 Options parse_options() {
@@ -37,7 +42,11 @@ Options parse_options() {
       options.grid_controls = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
       if (options.grid_controls < 0) options.grid_controls = 0;
     } else if (std::wcscmp(argv[i], L"--list-items") == 0 && i + 1 < argc) {
-      options.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+      options.explorer.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (std::wcscmp(argv[i], L"--busy-list-view") == 0 && i + 1 < argc) {
+      options.explorer.busy_list_view_ms = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (std::wcscmp(argv[i], L"--explorer-extras") == 0) {
+      options.explorer.extras = true;
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
       options.extra_controls = true;
     }
@@ -174,7 +183,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
   if (!create_dialog(instance, options) || !create_plain_window(instance) ||
-      !create_explorer(instance, options.list_items)) {
+      !create_explorer(instance, options.explorer)) {
     return 1;
   }
 
