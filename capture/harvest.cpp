@@ -129,8 +129,9 @@ class Harvest {
 
   // True with the slot's text when there is one to translate.
   bool read(const TextSlot& slot, ReadText& text) {
-    const DWORD thread = slot_thread(slot);
-    if (silent_.contains(thread)) {
+    // Inner texts were read while they were listed: their control answered.
+    const DWORD thread = slot.kind == SlotKind::kInnerText ? 0 : slot_thread(slot);
+    if (thread && silent_.contains(thread)) {
       ++report_.unanswered;
       return false;
     }
