@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/harvest.h"
@@ -204,6 +206,34 @@ TEST_F(RestoreTest, TextsInsideControlsAreTranslatedAndPutBack) {
     EXPECT_EQ(demo_.explorer_failed_checks(), 0u);
     EXPECT_EQ(originals_->size(), 0u);
   }
+}
+
+// Harvests and restores of one window take turns: a restore asked for
+// while a harvest waits for its translations begins once the harvest is
+// done, and puts back what it wrote too.
+TEST_F(RestoreTest, RestoreDuringAHarvestWaitsForIt) {
+  ASSERT_TRUE(demo_.start());
+  harvest(Path::kAllAtOnce);
+  std::promise<void> translating;
+  std::promise<void> answer;
+  std::shared_future<void> answered = answer.get_future().share();
+  capture::HarvestHooks hooks = recording_hooks(std::make_shared<Record>(), upper_case, Path::kAllAtOnce);
+  hooks.translate_texts = [&](const std::vector<std::string>& texts) {
+    translating.set_value();
+    answered.wait();
+    return std::vector<std::string>(texts.size(), "[late]");
+  };
+  hooks.originals = originals_;
+  std::thread harvesting([&] { capture::harvest_window(demo_.dialog(), hooks); });
+  translating.get_future().wait();
+  auto restoring = std::async(std::launch::async, [this] { return restore(*originals_); });
+  EXPECT_EQ(restoring.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout);
+  answer.set_value();
+  harvesting.join();
+  const Restore done = restoring.get();
+  EXPECT_EQ(texts_of(demo_), english_texts());
+  EXPECT_EQ(done.report.restored, kControlCount + 1);
+  EXPECT_EQ(originals_->size(), 0u);
 }
 
 }  // namespace
