@@ -138,11 +138,17 @@ RestoreReport restore_originals(OriginalTexts& originals, const RestoreHooks& ho
     // first: what it writes is put back too.
     const WindowTurn turn(windows_of(originals.entries()));
     std::vector<WrittenText> entries = originals.entries();
-    // What a harvest of another window remembered meanwhile waits for the next restore.
+    // What a harvest of another window remembered meanwhile waits for the
+    // next restore. Asked once per window: many slots share one.
+    std::unordered_map<HWND, bool> waits;
     entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&turn](const WrittenText& entry) {
-                                   return IsWindow(entry.slot.window) &&
-                                          !turn.covers(entry.slot.window);
+                                 [&](const WrittenText& entry) {
+                                   const HWND window = entry.slot.window;
+                                   const auto known = waits.find(window);
+                                   if (known != waits.end()) return known->second;
+                                   const bool later = IsWindow(window) && !turn.covers(window);
+                                   waits.emplace(window, later);
+                                   return later;
                                  }),
                   entries.end());
 
