@@ -1,17 +1,51 @@
 #include "capture/control_conversation.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "capture/foreign_window.h"
+#include "capture/harvest.h"
+#include "platform/foreign_memory_held.h"
 
 namespace capture {
 
 bool ControlConversation::send(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  return send_pointing(message, wparam, nullptr, lparam, result);
+}
+
+bool ControlConversation::send_pointing(UINT message, WPARAM wparam, std::shared_ptr<void> buffer,
+                                        LPARAM pointer, LRESULT* result) {
+  if (unanswered_) return false;
   DWORD_PTR answer = 0;
-  if (!SendMessageTimeoutW(control_, message, wparam, lparam, SMTO_ABORTIFHUNG, timeout_ms_,
-                           &answer)) {
+  if (!send_bounded(control_, message, wparam, std::move(buffer), pointer, timeout_ms_, &answer)) {
+    unanswered_ = true;
+    memory_.hold_until_answered(control_);
     return false;
   }
   if (result) *result = static_cast<LRESULT>(answer);
+  return true;
+}
+
+bool ControlConversation::wait_until_answered(unsigned max_ms) {
+  if (!unanswered_) return true;
+  // In short steps, so that a harvest asked to stop does not wait it out.
+  constexpr unsigned kStepMs = 500;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (!IsWindow(control_) || harvest_should_stop()) return false;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= max_ms) return false;
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutW(control_, WM_NULL, 0, 0, SMTO_NORMAL,
+                            std::min<unsigned>(kStepMs, max_ms - elapsed), &ignored)) {
+      break;
+    }
+  }
+  unanswered_ = false;
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(control_, &process_id);
+  platform::release_answered_blocks(process_id);
   return true;
 }
 

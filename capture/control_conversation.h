@@ -4,9 +4,15 @@
 // that carry pointers a block of memory in the control's own process (the
 // system copies no structure for them across processes) holding the
 // message's structure and its text buffer.
+//
+// A message that was not answered in time is still handled later, and
+// writes through the pointers it carries: after a time-out the conversation
+// sends nothing more (a later message would change the block under the
+// late one), and the block is kept until the control has answered again.
 #include <windows.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "platform/foreign_memory.h"
@@ -28,8 +34,20 @@ class ControlConversation {
   HWND control() const { return control_; }
   unsigned timeout_ms() const { return timeout_ms_; }
 
-  // False when the control did not answer in time.
+  // False when the control did not answer in time, now or before.
   bool send(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  // The same for a message whose lparam points into buffer, memory of this
+  // process (for messages whose structures the system copies between
+  // processes, but not between threads of one).
+  bool send_pointing(UINT message, WPARAM wparam, std::shared_ptr<void> buffer, LPARAM pointer,
+                     LRESULT* result);
+
+  // True once a message was not answered in time.
+  bool unanswered() const { return unanswered_; }
+  // After a time-out: waits, at most max_ms, until the control has handled
+  // what it was sent (it answers a later message); the conversation may
+  // then go on. False when it did not, or the harvest was asked to stop.
+  bool wait_until_answered(unsigned max_ms);
 
   // The block in the control's process, made on first use.
   bool ensure_memory();
@@ -71,6 +89,7 @@ class ControlConversation {
 
   HWND control_;
   unsigned timeout_ms_;
+  bool unanswered_ = false;
   platform::ForeignMemory memory_;
 };
 

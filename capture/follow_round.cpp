@@ -2,6 +2,7 @@
 
 #include "capture/harvest.h"
 #include "capture/inner_texts.h"
+#include "capture/window_turns.h"
 
 namespace capture {
 namespace {
@@ -33,6 +34,9 @@ class Writer {
   void write_inner(const std::vector<const FollowItem*>& group,
                    const std::vector<std::string>& translations) {
     if (group.empty()) return;
+    // Harvests and restores of the window take turns with following too; the
+    // turn comes before the lock, as in a harvest that starts following.
+    const WindowTurn turn({group.front()->window});
     std::unique_lock<std::mutex> lock;
     if (hooks_.write_lock) lock = std::unique_lock<std::mutex>(*hooks_.write_lock);
     if (hooks_.allowed && !hooks_.allowed()) return;
@@ -47,17 +51,21 @@ class Writer {
   }
 
   void write(const FollowItem& item, const std::string& translation) {
+    const WindowTurn turn({item.window});
     std::unique_lock<std::mutex> lock;
     if (hooks_.write_lock) lock = std::unique_lock<std::mutex>(*hooks_.write_lock);
     if (hooks_.allowed && !hooks_.allowed()) return;
-    // Just before writing: the program may have changed the text since.
-    const WindowText now = read_slot(item.slot, hooks_.message_timeout_ms);
-    if (!now.answered || !now.whole || now.text != item.source) {
-      ++report_.changed;
-      return;
-    }
-    if (write_slot(item.slot, translation, hooks_.message_timeout_ms) == WriteOutcome::kAccepted) {
-      accepted(item, translation);
+    // Written only while the control still shows what was read: the program
+    // may have changed the text since.
+    switch (write_slot(item.slot, item.source, translation, hooks_.message_timeout_ms)) {
+      case WriteOutcome::kAccepted:
+        accepted(item, translation);
+        break;
+      case WriteOutcome::kChanged:
+        ++report_.changed;
+        break;
+      default:
+        break;
     }
   }
 

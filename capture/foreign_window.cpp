@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/foreign_memory_held.h"
 #include "runtime/codepage.h"
 #include "runtime/text.h"
 
@@ -12,11 +13,6 @@ namespace {
 // SMTO_ABORTIFHUNG returns at once for a window the system already
 // considers hung instead of waiting out the whole time-out again.
 constexpr UINT kSendFlags = SMTO_ABORTIFHUNG;
-
-bool send_bounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam, unsigned timeout_ms,
-                  DWORD_PTR* result) {
-  return SendMessageTimeoutW(window, message, wparam, lparam, kSendFlags, timeout_ms, result) != 0;
-}
 
 // The longest prefix of text of at most max_bytes bytes that does not end
 // on the first byte of a two-byte character.
@@ -31,6 +27,18 @@ std::string cut_to_bytes(const std::string& text, std::size_t max_bytes) {
 }
 
 }  // namespace
+
+bool send_bounded(HWND window, UINT message, WPARAM wparam, std::shared_ptr<void> buffer,
+                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result) {
+  const bool own = buffer && platform::window_of_this_process(window) &&
+                   GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId();
+  if (own && !platform::release_answered_blocks(GetCurrentProcessId())) return false;
+  if (SendMessageTimeoutW(window, message, wparam, pointer, kSendFlags, timeout_ms, result)) {
+    return true;
+  }
+  if (own) platform::hold_until_answered(window, std::move(buffer));
+  return false;
+}
 
 WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_bytes) {
   WindowText result;
@@ -47,7 +55,7 @@ WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_b
     reported = capacity - 1;
   } else {
     DWORD_PTR length = 0;
-    if (!send_bounded(window, WM_GETTEXTLENGTH, 0, 0, timeout_ms, &length)) return result;
+    if (!send_bounded(window, WM_GETTEXTLENGTH, 0, nullptr, 0, timeout_ms, &length)) return result;
     // The answer is an LRESULT: a negative one is no length.
     const auto signed_length = static_cast<LRESULT>(length);
     if (signed_length <= 0) {
@@ -63,10 +71,11 @@ WindowText query_window_text(HWND window, unsigned timeout_ms, std::size_t max_b
     capacity = reported + 2;
   }
 
-  std::vector<wchar_t> buffer(capacity, L'\0');
+  auto held = std::make_shared<std::vector<wchar_t>>(capacity, L'\0');
+  const std::vector<wchar_t>& buffer = *held;
   DWORD_PTR copied = 0;
-  if (!send_bounded(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(buffer.data()),
-                    timeout_ms, &copied)) {
+  if (!send_bounded(window, WM_GETTEXT, capacity, held,
+                    reinterpret_cast<LPARAM>(held->data()), timeout_ms, &copied)) {
     return result;
   }
   result.answered = true;
@@ -94,14 +103,23 @@ std::string read_window_text(HWND window, unsigned timeout_ms) {
 
 WriteOutcome write_window_text(HWND window, const std::string& text, unsigned timeout_ms) {
   if (!window || !IsWindow(window)) return WriteOutcome::kUnanswered;
-  const std::wstring wide = runtime::widen(text);
+  auto wide = std::make_shared<std::wstring>(runtime::widen(text));
   DWORD_PTR result = 0;
-  if (!send_bounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), timeout_ms,
-                    &result)) {
+  if (!send_bounded(window, WM_SETTEXT, 0, wide, reinterpret_cast<LPARAM>(wide->c_str()),
+                    timeout_ms, &result)) {
     return WriteOutcome::kUnanswered;
   }
   // TRUE when set; FALSE, or a negative error such as CB_ERR, when refused.
   return static_cast<LRESULT>(result) > 0 ? WriteOutcome::kAccepted : WriteOutcome::kRejected;
+}
+
+WriteOutcome write_window_text_if(HWND window, const std::string& expected,
+                                  const std::string& text, unsigned timeout_ms) {
+  const WindowText now = query_window_text(window, timeout_ms);
+  if (!now.answered) return WriteOutcome::kUnanswered;
+  if (now.whole && now.text == text) return WriteOutcome::kAccepted;
+  if (!now.whole || now.text != expected) return WriteOutcome::kChanged;
+  return write_window_text(window, text, timeout_ms);
 }
 
 }  // namespace capture

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace capture {
@@ -44,10 +45,27 @@ enum class WriteOutcome {
   kAccepted,    // the window took the text
   kRejected,    // the window answered but refused it (for example too long)
   kUnanswered,  // no window, or no answer within the time-out
+  kChanged,     // it no longer shows the text that was read: its program's own
 };
 
 // Sends WM_SETTEXT (wParam 0) with the text.
 WriteOutcome write_window_text(HWND window, const std::string& text,
                                unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+// Reads the window's text again just before writing, and writes only while
+// it still shows expected (whole). A window that already shows text is left
+// as it is and counts as accepted.
+WriteOutcome write_window_text_if(HWND window, const std::string& expected,
+                                  const std::string& text,
+                                  unsigned timeout_ms = kForeignMessageTimeoutMs);
+
+// SendMessageTimeoutW, for a message whose lparam is pointer, pointing into
+// buffer (or null when it points nowhere). Across processes the system
+// copies such texts, but a window of this process on another thread gets
+// the pointer itself and may use it after a time-out: buffer is then kept
+// until the window has answered a later message, and while this process
+// already holds as many such buffers as allowed nothing is sent.
+bool send_bounded(HWND window, UINT message, WPARAM wparam, std::shared_ptr<void> buffer,
+                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result);
 
 }  // namespace capture

@@ -8,6 +8,7 @@
 #include "capture/status_texts.h"
 #include "capture/text_slot.h"
 #include "capture/window_pick.h"
+#include "capture/window_turns.h"
 
 namespace capture {
 namespace {
@@ -68,8 +69,8 @@ struct ReadText {
 // in one of two orders, with the same rules for each slot.
 class Harvest {
  public:
-  Harvest(HWND window, const HarvestHooks& hooks, HarvestReport& report)
-      : window_(window), hooks_(hooks), report_(report) {}
+  Harvest(HWND window, const HarvestHooks& hooks, HarvestReport& report, SilentThreads& silent)
+      : window_(window), hooks_(hooks), report_(report), silent_(silent) {}
 
   // Each slot read, translated and written before the next one is read.
   void one_by_one(const std::vector<TextSlot>& slots) {
@@ -133,8 +134,9 @@ class Harvest {
 
   // True with the slot's text when there is one to translate.
   bool read(const TextSlot& slot, ReadText& text) {
-    const DWORD thread = slot_thread(slot);
-    if (silent_.contains(thread)) {
+    // Inner texts were read while they were listed: their control answered.
+    const DWORD thread = slot.kind == SlotKind::kInnerText ? 0 : slot_thread(slot);
+    if (thread && silent_.contains(thread)) {
       ++report_.unanswered;
       return false;
     }
@@ -220,7 +222,7 @@ class Harvest {
       ++report_.unanswered;
       return;
     }
-    switch (write_slot(text.slot, translation, hooks_.message_timeout_ms)) {
+    switch (write_slot(text.slot, text.source, translation, hooks_.message_timeout_ms)) {
       case WriteOutcome::kAccepted:
         ++report_.written;
         if (hooks_.originals) {
@@ -229,6 +231,9 @@ class Harvest {
         break;
       case WriteOutcome::kRejected:
         ++report_.rejected;
+        break;
+      case WriteOutcome::kChanged:
+        ++report_.changed;
         break;
       case WriteOutcome::kUnanswered:
         if (slot_exists(text.slot)) {
@@ -242,7 +247,7 @@ class Harvest {
   HWND window_;
   const HarvestHooks& hooks_;
   HarvestReport& report_;
-  SilentThreads silent_;
+  SilentThreads& silent_;
 };
 
 }  // namespace
@@ -275,16 +280,26 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
 
   try {
     StopQuestionScope stop_question(hooks.stop_requested);
+    const WindowTurn turn({window});
     if (hooks.originals) hooks.originals->forget_gone_windows();
     WindowList list;
     report.controls = collect_child_windows(window, list);
+    SilentThreads silent;
     std::vector<TextSlot> slots;
     for (HWND control : list) {
-      for (TextSlot& slot : text_slots_of(control, hooks.message_timeout_ms)) {
+      const DWORD thread = GetWindowThreadProcessId(control, nullptr);
+      if (silent.contains(thread)) {
+        // Its own text is passed over, and counted, with the others.
+        slots.push_back(TextSlot{control, SlotKind::kWindowText, 0, {}});
+        continue;
+      }
+      bool answered = true;
+      for (TextSlot& slot : text_slots_of(control, hooks.message_timeout_ms, &answered)) {
         slots.push_back(std::move(slot));
       }
+      if (!answered && IsWindow(control)) silent.add(thread);
     }
-    Harvest harvest(window, hooks, report);
+    Harvest harvest(window, hooks, report, silent);
     if (hooks.translate_texts) {
       harvest.all_at_once(slots);
     } else {

@@ -66,6 +66,7 @@ struct HarvestReport {
   int without_text = 0;    // controls with no text: nothing to translate
   int untranslated = 0;    // empty translations: the control keeps its text
   int unanswered = 0;      // controls of a thread that did not answer in time
+  int changed = 0;         // showed another text by the time of writing: left to its program
   int unholdable = 0;      // texts GBK cannot hold, or not read whole: left alone
 };
 
@@ -87,7 +88,9 @@ BOOL CALLBACK child_window_visitor(HWND window, LPARAM list);
 // hold or that could not be read whole (it keeps its text exactly); an
 // empty translation leaves the control's text unchanged, and once a
 // control's thread fails to answer in time the rest of that thread's
-// controls are passed over. Whatever happens, the window is then hidden and
+// controls are passed over. Each text is written only while the control
+// still shows what was read; harvests and restores of one top-level window
+// take turns (WindowTurn). Whatever happens, the window is then hidden and
 // shown again and the status becomes kStatusHarvestDone. No window, or the
 // desktop itself, is not harvested.
 HarvestReport harvest_window(HWND window, const HarvestHooks& hooks);

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <unordered_set>
 
 #include "capture/control_conversation.h"
 #include "runtime/codepage.h"
@@ -11,69 +13,24 @@
 namespace capture {
 namespace {
 
-enum class ControlClass {
-  kNone,
-  kListBox,
-  kComboBox,
-  kTab,
-  kListView,
-  kTreeView,
-  kHeader,
-  kStatusBar
-};
-
 // Beyond these a control's further items are passed over.
 constexpr int kMaxItems = 20000;
 constexpr int kMaxColumns = 256;
+// How long a list whose item replacement went unanswered is waited for, so
+// that the half-done replacement can be finished.
+constexpr unsigned kListRepairWaitMs = 15000;
 
 static_assert(sizeof(LVITEMW) <= kMaxStructureBytes && sizeof(LVCOLUMNW) <= kMaxStructureBytes &&
                   sizeof(TVITEMW) <= kMaxStructureBytes && sizeof(HDITEMW) <= kMaxStructureBytes &&
                   sizeof(TCITEMW) <= kMaxStructureBytes,
               "message structures fit before the text buffer");
 
-std::wstring class_name(HWND window) {
+// The class a control was made from, also when a framework derived its own
+// class from it (RealGetWindowClassW names the system class then).
+std::wstring real_class_name(HWND window) {
   wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
+  RealGetWindowClassW(window, name, 64);
   return name;
-}
-
-bool class_is(const std::wstring& name, const wchar_t* expected) {
-  return lstrcmpiW(name.c_str(), expected) == 0;
-}
-
-ControlClass class_of(HWND control) {
-  if (!control || !IsWindow(control)) return ControlClass::kNone;
-  const std::wstring name = class_name(control);
-  if (class_is(name, L"ListBox")) return ControlClass::kListBox;
-  if (class_is(name, L"ComboBox")) return ControlClass::kComboBox;
-  if (class_is(name, WC_TABCONTROLW)) return ControlClass::kTab;
-  if (class_is(name, WC_LISTVIEWW)) return ControlClass::kListView;
-  if (class_is(name, WC_TREEVIEWW)) return ControlClass::kTreeView;
-  if (class_is(name, STATUSCLASSNAMEW)) return ControlClass::kStatusBar;
-  if (class_is(name, WC_HEADERW)) {
-    // A list view's header shows the list view's columns, read there.
-    const HWND parent = GetParent(control);
-    return parent && class_is(class_name(parent), WC_LISTVIEWW) ? ControlClass::kNone
-                                                                : ControlClass::kHeader;
-  }
-  return ControlClass::kNone;
-}
-
-LONG_PTR style_of(HWND control) { return GetWindowLongPtrW(control, GWL_STYLE); }
-
-bool owner_drawn_without_strings(ControlClass kind, LONG_PTR style) {
-  if (kind == ControlClass::kListBox) {
-    if (style & LBS_NODATA) return true;
-    return (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) && !(style & LBS_HASSTRINGS);
-  }
-  if (kind == ControlClass::kComboBox) {
-    return (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) && !(style & CBS_HASSTRINGS);
-  }
-  return false;
-}
-
-bool sorted_list_view(LONG_PTR style) {
-  return (style & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) != 0;
 }
 
 // The text as GBK, or nothing when GBK cannot hold one of its characters:
@@ -94,125 +51,51 @@ std::optional<std::string> to_gbk(const std::wstring& wide) {
 
 enum class SlotOutcome {
   kText,     // read
-  kSkipped,  // this slot keeps its text (owner-drawn part, text too long)
+  kSkipped,  // this slot keeps its text (owner-drawn part, supplied on demand, too long)
   kFailed,   // gone or no answer: the control is left as found
 };
+
+struct Change {
+  InnerText slot;
+  std::wstring text;
+};
+
+struct ClassEntry;
 
 // A conversation that knows which class it talks to.
 class Conversation : public ControlConversation {
  public:
-  Conversation(HWND control, ControlClass kind, unsigned timeout_ms)
-      : ControlConversation(control, timeout_ms), kind_(kind) {}
-  ControlClass kind() const { return kind_; }
+  Conversation(HWND control, const ClassEntry& entry, unsigned timeout_ms)
+      : ControlConversation(control, timeout_ms), entry_(entry) {}
+  const ClassEntry& entry() const { return entry_; }
 
  private:
-  ControlClass kind_;
+  const ClassEntry& entry_;
 };
 
-// --- list box and combo box items: the system copies their strings --------
-
-struct ListMessages {
-  UINT get_count, get_text_length, get_text, insert, remove, get_data, set_data, get_selection,
-      set_selection, get_top, set_top;
+// Everything this file knows of one control class: a new class is one more
+// entry in kClasses.
+struct ClassEntry {
+  const wchar_t* name;  // as RealGetWindowClassW reports it
+  // Structures live in the control's process (the system copies none).
+  bool needs_memory;
+  // WM_SETTEXT would overwrite one of its inner texts and lose what belongs
+  // to it (a status bar's first part and its drawing flags).
+  bool window_text_is_inner;
+  // This control of the class is harvested here (owner-drawn lists and a
+  // list view's own header are not).
+  bool (*accepts)(HWND control);
+  // Its items now, to see a control that changed; -1 without an answer.
+  int (*count)(Conversation& talk);
+  // Every slot, texts not yet read; false without an answer.
+  bool (*enumerate)(Conversation& talk, std::vector<InnerText>* slots);
+  SlotOutcome (*read)(Conversation& talk, InnerText& slot, std::wstring* text);
+  // Checks, before anything is written, that the slots still exist (a
+  // handle of a deleted tree item must never be sent). Null: the count says it.
+  bool (*still_there)(Conversation& talk, const std::vector<InnerText>& slots);
+  // Writes the changes, in the order of their indexes; true when all were.
+  bool (*write)(Conversation& talk, const std::vector<Change>& changes);
 };
-constexpr ListMessages kListBoxMessages = {
-    LB_GETCOUNT,    LB_GETTEXTLEN, LB_GETTEXT,   LB_INSERTSTRING, LB_DELETESTRING, LB_GETITEMDATA,
-    LB_SETITEMDATA, LB_GETCURSEL,  LB_SETCURSEL, LB_GETTOPINDEX,  LB_SETTOPINDEX};
-constexpr ListMessages kComboBoxMessages = {
-    CB_GETCOUNT,    CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_INSERTSTRING, CB_DELETESTRING, CB_GETITEMDATA,
-    CB_SETITEMDATA, CB_GETCURSEL,    CB_SETCURSEL, CB_GETTOPINDEX,  CB_SETTOPINDEX};
-
-const ListMessages& list_messages(ControlClass kind) {
-  return kind == ControlClass::kListBox ? kListBoxMessages : kComboBoxMessages;
-}
-
-SlotOutcome read_list_item(Conversation& talk, int index, std::wstring* text) {
-  const ListMessages& m = list_messages(talk.kind());
-  LRESULT length = 0;
-  if (!talk.send(m.get_text_length, index, 0, &length) || length < 0) return SlotOutcome::kFailed;
-  if (static_cast<std::size_t>(length) > kTextChars) return SlotOutcome::kSkipped;
-  // Room for a text that grew by a little since its length was asked.
-  std::wstring buffer(static_cast<std::size_t>(length) + 64, L'\0');
-  LRESULT copied = 0;
-  if (!talk.send(m.get_text, index, reinterpret_cast<LPARAM>(buffer.data()), &copied) ||
-      copied < 0) {
-    return SlotOutcome::kFailed;
-  }
-  buffer.resize(std::min(buffer.find(L'\0'), static_cast<std::size_t>(copied)));
-  *text = std::move(buffer);
-  return SlotOutcome::kText;
-}
-
-// --- the common controls: structures in the control's process --------------
-
-SlotOutcome read_tab_caption(Conversation& talk, int index, std::wstring* text) {
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  return talk.ask(TCM_GETITEMW, index, item, text, &ok) && ok ? SlotOutcome::kText
-                                                              : SlotOutcome::kFailed;
-}
-
-// A list view's column: its text and the subitem it shows.
-SlotOutcome read_list_view_column(Conversation& talk, int index, std::wstring* text, int* subitem) {
-  LVCOLUMNW column{};
-  column.mask = LVCF_TEXT | LVCF_SUBITEM;
-  column.pszText = talk.text_address();
-  column.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  if (!talk.ask(LVM_GETCOLUMNW, index, column, text, &ok) || !ok) return SlotOutcome::kFailed;
-  if (subitem) *subitem = column.iSubItem;
-  return SlotOutcome::kText;
-}
-
-SlotOutcome read_list_view_item(Conversation& talk, int index, int subitem, std::wstring* text) {
-  LVITEMW item{};
-  item.iSubItem = subitem;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT length = 0;
-  if (!talk.ask(LVM_GETITEMTEXTW, index, item, text, &length)) return SlotOutcome::kFailed;
-  return static_cast<std::size_t>(length) >= kTextChars ? SlotOutcome::kSkipped
-                                                        : SlotOutcome::kText;
-}
-
-SlotOutcome read_tree_item(Conversation& talk, std::uintptr_t handle, std::wstring* text) {
-  TVITEMW item{};
-  item.mask = TVIF_TEXT | TVIF_HANDLE;
-  item.hItem = reinterpret_cast<HTREEITEM>(handle);
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  return talk.ask(TVM_GETITEMW, 0, item, text, &ok) && ok ? SlotOutcome::kText
-                                                          : SlotOutcome::kFailed;
-}
-
-SlotOutcome read_header_item(Conversation& talk, int index, std::wstring* text) {
-  HDITEMW item{};
-  item.mask = HDI_TEXT;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  return talk.ask(HDM_GETITEMW, index, item, text, &ok) && ok ? SlotOutcome::kText
-                                                              : SlotOutcome::kFailed;
-}
-
-// A status bar part's text and its drawing flags (SBT_POPOUT, SBT_NOBORDERS, ...).
-SlotOutcome read_status_part(Conversation& talk, int part, std::wstring* text, unsigned* flags) {
-  LRESULT answer = 0;
-  if (!talk.send(SB_GETTEXTLENGTHW, part, 0, &answer)) return SlotOutcome::kFailed;
-  const unsigned drawing = HIWORD(answer);
-  // An owner-drawn part's "text" is the owner's data.
-  if (drawing & SBT_OWNERDRAW) return SlotOutcome::kSkipped;
-  if (LOWORD(answer) >= kTextChars) return SlotOutcome::kSkipped;
-  if (!talk.ask_text(SB_GETTEXTW, part, text, &answer)) return SlotOutcome::kFailed;
-  if (flags) *flags = HIWORD(answer);
-  return SlotOutcome::kText;
-}
-
-// --- the slots of a control -------------------------------------------------
 
 // Counts through a message that returns them, or -1 without an answer.
 int count_of(Conversation& talk, UINT message) {
@@ -221,9 +104,339 @@ int count_of(Conversation& talk, UINT message) {
   return static_cast<int>(std::min<LRESULT>(count, kMaxItems));
 }
 
-// The tree's items in depth-first order, collapsed branches included.
+void add_slot(std::vector<InnerText>* slots, InnerKind kind, int index, int subitem = 0,
+              std::uintptr_t tree_item = 0) {
+  InnerText slot;
+  slot.kind = kind;
+  slot.index = index;
+  slot.subitem = subitem;
+  slot.tree_item = tree_item;
+  slots->push_back(slot);
+}
+
+bool add_range(std::vector<InnerText>* slots, InnerKind kind, int count) {
+  if (count < 0) return false;
+  for (int i = 0; i < count; ++i) add_slot(slots, kind, i);
+  return true;
+}
+
+bool accept_any(HWND) { return true; }
+
+// --- list box and combo box items: the system copies their strings --------
+
+struct ListMessages {
+  InnerKind kind;
+  UINT get_count, get_text_length, get_text, insert, remove, get_data, set_data, get_selection,
+      set_selection, get_top, set_top;
+};
+constexpr ListMessages kListBoxMessages = {
+    InnerKind::kListBoxItem, LB_GETCOUNT,    LB_GETTEXTLEN,   LB_GETTEXT,
+    LB_INSERTSTRING,         LB_DELETESTRING, LB_GETITEMDATA, LB_SETITEMDATA,
+    LB_GETCURSEL,            LB_SETCURSEL,   LB_GETTOPINDEX,  LB_SETTOPINDEX};
+constexpr ListMessages kComboBoxMessages = {
+    InnerKind::kComboBoxItem, CB_GETCOUNT,     CB_GETLBTEXTLEN, CB_GETLBTEXT,
+    CB_INSERTSTRING,          CB_DELETESTRING, CB_GETITEMDATA,  CB_SETITEMDATA,
+    CB_GETCURSEL,             CB_SETCURSEL,    CB_GETTOPINDEX,  CB_SETTOPINDEX};
+
+const ListMessages& list_messages(const Conversation& talk);
+
+// Replacing an item is seen by an owner-drawn list's owner (the deletion,
+// the measuring of the new item with data 0, its check marks kept beside
+// the data): such lists are left alone, with or without strings.
+bool accepts_list_box(HWND control) {
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+  return !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE | LBS_NODATA));
+}
+bool accepts_combo_box(HWND control) {
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+  return !(style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE));
+}
+
+int count_list(Conversation& talk) { return count_of(talk, list_messages(talk).get_count); }
+
+bool enumerate_list(Conversation& talk, std::vector<InnerText>* slots) {
+  return add_range(slots, list_messages(talk).kind, count_list(talk));
+}
+
+SlotOutcome read_list_item_at(Conversation& talk, int index, std::wstring* text) {
+  const ListMessages& m = list_messages(talk);
+  LRESULT length = 0;
+  if (!talk.send(m.get_text_length, index, 0, &length) || length < 0) return SlotOutcome::kFailed;
+  if (static_cast<std::size_t>(length) > kTextChars) return SlotOutcome::kSkipped;
+  // Room for a text that grew by a little since its length was asked.
+  auto buffer = std::make_shared<std::wstring>(static_cast<std::size_t>(length) + 64, L'\0');
+  LRESULT copied = 0;
+  if (!talk.send_pointing(m.get_text, index, buffer, reinterpret_cast<LPARAM>(buffer->data()),
+                          &copied) ||
+      copied < 0) {
+    return SlotOutcome::kFailed;
+  }
+  buffer->resize(std::min(buffer->find(L'\0'), static_cast<std::size_t>(copied)));
+  *text = std::move(*buffer);
+  return SlotOutcome::kText;
+}
+
+SlotOutcome read_list_item(Conversation& talk, InnerText& slot, std::wstring* text) {
+  return read_list_item_at(talk, slot.index, text);
+}
+
+// The selection of a list, kept while its items are replaced.
+struct ListSelection {
+  bool multiple = false;
+  LRESULT selection = -1;  // single selection
+  LRESULT caret = -1;      // several
+  LRESULT top = 0;
+};
+
+// One item replaced in steps: the translation inserted before it, given the
+// old item's data (and selection), the old item removed without its data
+// (removing an item with data tells its owner to free what the data may
+// point to, which the new item still uses).
+enum class Step { kInsert, kData, kSelect, kOldData, kRemove, kDone };
+
+struct Replacement {
+  Step reached = Step::kInsert;  // the step that did not come back, when one did not
+  bool refused = false;          // the list had no room: the old item is untouched
+};
+
+Replacement replace_item(Conversation& talk, const ListSelection& kept, const Change& change,
+                         LRESULT data, bool selected, Step from) {
+  const ListMessages& m = list_messages(talk);
+  const int index = change.slot.index;
+  Replacement r;
+  auto text = std::make_shared<std::wstring>(change.text);
+  for (r.reached = from; r.reached != Step::kDone;
+       r.reached = static_cast<Step>(static_cast<int>(r.reached) + 1)) {
+    LRESULT answer = 0;
+    bool answered = true;
+    switch (r.reached) {
+      case Step::kInsert:
+        answered = talk.send_pointing(m.insert, index, text, reinterpret_cast<LPARAM>(text->c_str()),
+                                      &answer);
+        if (answered && answer != index) {
+          r.refused = true;
+          return r;
+        }
+        break;
+      case Step::kData:
+        answered = talk.send(m.set_data, index, data, nullptr);
+        break;
+      case Step::kSelect:
+        // The selection moves to the new item before the old one goes, so
+        // that the list is never without it.
+        if (!selected) break;
+        answered = kept.multiple ? talk.send(LB_SETSEL, TRUE, index, nullptr)
+                                 : talk.send(m.set_selection, index, 0, nullptr);
+        break;
+      case Step::kOldData:
+        answered = talk.send(m.set_data, index + 1, 0, nullptr);
+        break;
+      case Step::kRemove:
+        answered = talk.send(m.remove, index + 1, 0, nullptr);
+        break;
+      case Step::kDone:
+        break;
+    }
+    if (!answered) return r;
+  }
+  return r;
+}
+
+bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
+  const ListMessages& m = list_messages(talk);
+  const bool combo = m.kind == InnerKind::kComboBoxItem;
+  ListSelection kept;
+  kept.multiple = !combo && (GetWindowLongPtrW(talk.control(), GWL_STYLE) &
+                             (LBS_MULTIPLESEL | LBS_EXTENDEDSEL));
+  if (!talk.send(m.get_top, 0, 0, &kept.top)) return false;
+  if (kept.multiple) {
+    if (!talk.send(LB_GETCARETINDEX, 0, 0, &kept.caret)) return false;
+  } else if (!talk.send(m.get_selection, 0, 0, &kept.selection)) {
+    return false;
+  }
+  // A combo box's edit may hold a text of its own, which choosing the item
+  // again would replace.
+  WindowText edit_before;
+  std::wstring selected_before;
+  if (combo && kept.selection >= 0) {
+    edit_before = query_window_text(talk.control(), talk.timeout_ms());
+    if (read_list_item_at(talk, static_cast<int>(kept.selection), &selected_before) !=
+        SlotOutcome::kText) {
+      return false;
+    }
+  }
+
+  bool all = true;
+  for (const Change& change : changes) {
+    const int index = change.slot.index;
+    LRESULT data = 0, selected = 0;
+    if (!talk.send(m.get_data, index, 0, &data)) return false;
+    if (kept.multiple && !talk.send(LB_GETSEL, index, 0, &selected)) return false;
+    const bool is_selected = kept.multiple ? selected > 0 : kept.selection == index;
+    const Replacement r = replace_item(talk, kept, change, data, is_selected, Step::kInsert);
+    if (r.refused) {
+      all = false;
+      continue;
+    }
+    if (r.reached == Step::kDone) continue;
+    // Not answered in time, yet handled later: once the list has handled
+    // what it was sent, the half-done replacement is finished, so that no
+    // item is there twice.
+    all = false;
+    if (!talk.wait_until_answered(kListRepairWaitMs)) return false;
+    // The step that went unanswered has been handled by now (a refused
+    // insertion leaves the count as it was); the rest is done again.
+    if (r.reached != Step::kInsert || count_list(talk) == change.slot.item_count + 1) {
+      const Step next = static_cast<Step>(static_cast<int>(r.reached) + 1);
+      if (replace_item(talk, kept, change, data, is_selected, next).reached != Step::kDone) {
+        return false;
+      }
+    }
+    break;
+  }
+
+  if (kept.multiple) {
+    if (kept.caret >= 0) talk.send(LB_SETCARETINDEX, kept.caret, FALSE, nullptr);
+  } else if (kept.selection >= 0) {
+    talk.send(m.set_selection, kept.selection, 0, nullptr);
+    if (combo && edit_before.answered && edit_before.text != runtime::narrow(selected_before)) {
+      write_window_text(talk.control(), edit_before.text, talk.timeout_ms());
+    }
+  }
+  talk.send(m.set_top, kept.top, 0, nullptr);
+  return all;
+}
+
+// --- the common controls: structures in the control's process --------------
+
+// Writes the slots one by one; after a time-out nothing more is sent (the
+// late message still writes its own slot's text).
+bool write_each(Conversation& talk, const std::vector<Change>& changes,
+                bool (*write_one)(Conversation&, const Change&)) {
+  bool all = true;
+  for (const Change& change : changes) {
+    all = write_one(talk, change) && all;
+    if (talk.unanswered()) return false;
+  }
+  return all;
+}
+
+// Tab captions.
+int count_tabs(Conversation& talk) { return count_of(talk, TCM_GETITEMCOUNT); }
+bool enumerate_tabs(Conversation& talk, std::vector<InnerText>* slots) {
+  return add_range(slots, InnerKind::kTabCaption, count_tabs(talk));
+}
+SlotOutcome read_tab(Conversation& talk, InnerText& slot, std::wstring* text) {
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = talk.text_address();
+  item.cchTextMax = static_cast<int>(kTextChars + 1);
+  LRESULT ok = 0;
+  return talk.ask(TCM_GETITEMW, slot.index, item, text, &ok) && ok ? SlotOutcome::kText
+                                                                   : SlotOutcome::kFailed;
+}
+bool write_tab(Conversation& talk, const Change& change) {
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = talk.text_address();
+  LRESULT ok = 0;
+  return talk.give(TCM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
+}
+bool write_tabs(Conversation& talk, const std::vector<Change>& changes) {
+  return write_each(talk, changes, &write_tab);
+}
+
+// List views: the columns, then every item's text in every column. Subitems
+// are addressed by column index: a column inserted without LVCF_SUBITEM
+// reports subitem 0, yet shows the subitem of its own index.
+int count_list_view(Conversation& talk) { return count_of(talk, LVM_GETITEMCOUNT); }
+
+SlotOutcome read_column(Conversation& talk, int index, std::wstring* text) {
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = talk.text_address();
+  column.cchTextMax = static_cast<int>(kTextChars + 1);
+  LRESULT ok = 0;
+  if (!talk.ask(LVM_GETCOLUMNW, index, column, text, &ok) || !ok) return SlotOutcome::kFailed;
+  return SlotOutcome::kText;
+}
+
+// A text the owner supplies on demand (LPSTR_TEXTCALLBACK) is not asked
+// for (LVIF_NORECOMPUTE): it must stay on demand, not become a fixed text.
+SlotOutcome read_cell(Conversation& talk, int index, int subitem, std::wstring* text) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+  item.iItem = index;
+  item.iSubItem = subitem;
+  item.pszText = talk.text_address();
+  item.cchTextMax = static_cast<int>(kTextChars + 1);
+  LRESULT ok = 0;
+  if (!talk.ask(LVM_GETITEMW, 0, item, text, &ok) || !ok) return SlotOutcome::kFailed;
+  if (item.pszText == LPSTR_TEXTCALLBACKW) return SlotOutcome::kSkipped;
+  if (item.pszText != talk.text_address()) {
+    // The control pointed at a text of its own instead of copying it.
+    LVITEMW copy{};
+    copy.iSubItem = subitem;
+    copy.pszText = talk.text_address();
+    copy.cchTextMax = static_cast<int>(kTextChars + 1);
+    LRESULT length = 0;
+    if (!talk.ask(LVM_GETITEMTEXTW, index, copy, text, &length)) return SlotOutcome::kFailed;
+  }
+  return text->size() >= kTextChars ? SlotOutcome::kSkipped : SlotOutcome::kText;
+}
+
+bool enumerate_list_view(Conversation& talk, std::vector<InnerText>* slots) {
+  // Columns exist in every view; without any, the items still have texts.
+  int columns = 0;
+  for (; columns < kMaxColumns; ++columns) {
+    std::wstring ignored;
+    if (read_column(talk, columns, &ignored) != SlotOutcome::kText) break;
+    add_slot(slots, InnerKind::kListViewColumn, columns);
+  }
+  if (talk.unanswered()) return false;
+  const LONG_PTR style = GetWindowLongPtrW(talk.control(), GWL_STYLE);
+  // A virtual list view keeps no texts of its own; a sorted one could move
+  // an item whose text changes.
+  if (style & LVS_OWNERDATA) return true;
+  const bool sorted = (style & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) != 0;
+  const int count = count_list_view(talk);
+  if (count < 0) return false;
+  for (int i = 0; i < count; ++i) {
+    for (int c = 0; c < std::max(columns, 1); ++c) {
+      if (!(sorted && c == 0)) add_slot(slots, InnerKind::kListViewItem, i, c);
+    }
+  }
+  return true;
+}
+
+SlotOutcome read_list_view(Conversation& talk, InnerText& slot, std::wstring* text) {
+  return slot.kind == InnerKind::kListViewColumn ? read_column(talk, slot.index, text)
+                                                 : read_cell(talk, slot.index, slot.subitem, text);
+}
+
+bool write_list_view_slot(Conversation& talk, const Change& change) {
+  LRESULT ok = 0;
+  if (change.slot.kind == InnerKind::kListViewColumn) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = talk.text_address();
+    return talk.give(LVM_SETCOLUMNW, change.slot.index, column, change.text, &ok) && ok;
+  }
+  // Only the text: check and selection states are not in the mask.
+  LVITEMW item{};
+  item.iSubItem = change.slot.subitem;
+  item.pszText = talk.text_address();
+  return talk.give(LVM_SETITEMTEXTW, change.slot.index, item, change.text, &ok) && ok;
+}
+bool write_list_view(Conversation& talk, const std::vector<Change>& changes) {
+  return write_each(talk, changes, &write_list_view_slot);
+}
+
+// Tree views: every item in depth-first order, collapsed branches too.
+int count_tree(Conversation& talk) { return count_of(talk, TVM_GETCOUNT); }
+
 bool tree_items(Conversation& talk, std::vector<std::uintptr_t>* items) {
-  const int count = count_of(talk, TVM_GETCOUNT);
+  const int count = count_tree(talk);
   if (count < 0) return false;
   auto next = [&talk](UINT relation, std::uintptr_t item, std::uintptr_t* found) {
     LRESULT answer = 0;
@@ -256,141 +469,156 @@ bool tree_items(Conversation& talk, std::vector<std::uintptr_t>* items) {
   return static_cast<int>(items->size()) == count;
 }
 
-// Every slot of the control, texts not yet read; false when the control
-// did not answer.
-bool enumerate_slots(Conversation& talk, std::vector<InnerText>* slots) {
-  const LONG_PTR style = style_of(talk.control());
-  auto add = [slots](InnerKind kind, int index, int subitem = 0, std::uintptr_t tree_item = 0) {
-    InnerText slot;
-    slot.kind = kind;
-    slot.index = index;
-    slot.subitem = subitem;
-    slot.tree_item = tree_item;
-    slots->push_back(slot);
-  };
-  auto add_range = [&](InnerKind kind, int count) {
-    if (count < 0) return false;
-    for (int i = 0; i < count; ++i) add(kind, i);
-    return true;
-  };
-  switch (talk.kind()) {
-    case ControlClass::kListBox:
-    case ControlClass::kComboBox:
-      if (owner_drawn_without_strings(talk.kind(), style)) return true;
-      return add_range(talk.kind() == ControlClass::kListBox ? InnerKind::kListBoxItem
-                                                             : InnerKind::kComboBoxItem,
-                       count_of(talk, list_messages(talk.kind()).get_count));
-    case ControlClass::kTab:
-      return add_range(InnerKind::kTabCaption, count_of(talk, TCM_GETITEMCOUNT));
-    case ControlClass::kHeader:
-      return add_range(InnerKind::kHeaderItem, count_of(talk, HDM_GETITEMCOUNT));
-    case ControlClass::kStatusBar: {
-      LRESULT simple = 0;
-      if (!talk.send(SB_ISSIMPLE, 0, 0, &simple)) return false;
-      if (simple) {
-        add(InnerKind::kStatusBarPart, SB_SIMPLEID);
-        return true;
-      }
-      return add_range(InnerKind::kStatusBarPart, count_of(talk, SB_GETPARTS));
-    }
-    case ControlClass::kTreeView: {
-      std::vector<std::uintptr_t> items;
-      if (!tree_items(talk, &items)) return false;
-      for (std::size_t i = 0; i < items.size(); ++i) {
-        add(InnerKind::kTreeViewItem, static_cast<int>(i), 0, items[i]);
-      }
-      return true;
-    }
-    case ControlClass::kListView: {
-      // Columns exist in every view; the subitems they show are the
-      // texts of each item.
-      std::vector<int> subitems;
-      for (int c = 0; c < kMaxColumns; ++c) {
-        std::wstring ignored;
-        int subitem = 0;
-        if (read_list_view_column(talk, c, &ignored, &subitem) != SlotOutcome::kText) break;
-        add(InnerKind::kListViewColumn, c);
-        subitems.push_back(subitem);
-      }
-      if (subitems.empty()) subitems.push_back(0);
-      // A virtual list view keeps no texts of its own; a sorted one could
-      // move an item whose text changes.
-      if (style & LVS_OWNERDATA) return true;
-      const bool sorted = sorted_list_view(style);
-      const int count = count_of(talk, LVM_GETITEMCOUNT);
-      if (count < 0) return false;
-      for (int i = 0; i < count; ++i) {
-        for (int subitem : subitems) {
-          if (!(sorted && subitem == 0)) add(InnerKind::kListViewItem, i, subitem);
-        }
-      }
-      return true;
-    }
-    case ControlClass::kNone:
-      break;
+bool enumerate_tree(Conversation& talk, std::vector<InnerText>* slots) {
+  std::vector<std::uintptr_t> items;
+  if (!tree_items(talk, &items)) return false;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    add_slot(slots, InnerKind::kTreeViewItem, static_cast<int>(i), 0, items[i]);
   }
   return true;
 }
 
-// The slot's count as the control reports it now, to see a control that
-// changed while it was read.
-int current_count(Conversation& talk) {
-  switch (talk.kind()) {
-    case ControlClass::kListBox:
-    case ControlClass::kComboBox:
-      return count_of(talk, list_messages(talk.kind()).get_count);
-    case ControlClass::kTab:
-      return count_of(talk, TCM_GETITEMCOUNT);
-    case ControlClass::kHeader:
-      return count_of(talk, HDM_GETITEMCOUNT);
-    case ControlClass::kTreeView:
-      return count_of(talk, TVM_GETCOUNT);
-    case ControlClass::kListView:
-      return count_of(talk, LVM_GETITEMCOUNT);
-    case ControlClass::kStatusBar:
-      return count_of(talk, SB_GETPARTS);
-    case ControlClass::kNone:
-      break;
+SlotOutcome read_tree(Conversation& talk, InnerText& slot, std::wstring* text) {
+  TVITEMW item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = reinterpret_cast<HTREEITEM>(slot.tree_item);
+  item.pszText = talk.text_address();
+  item.cchTextMax = static_cast<int>(kTextChars + 1);
+  LRESULT ok = 0;
+  return talk.ask(TVM_GETITEMW, 0, item, text, &ok) && ok ? SlotOutcome::kText
+                                                          : SlotOutcome::kFailed;
+}
+
+bool tree_still_there(Conversation& talk, const std::vector<InnerText>& slots) {
+  std::vector<std::uintptr_t> items;
+  if (!tree_items(talk, &items)) return false;
+  const std::unordered_set<std::uintptr_t> now(items.begin(), items.end());
+  return std::all_of(slots.begin(), slots.end(),
+                     [&now](const InnerText& slot) { return now.count(slot.tree_item) > 0; });
+}
+
+bool write_tree_item(Conversation& talk, const Change& change) {
+  TVITEMW item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = reinterpret_cast<HTREEITEM>(change.slot.tree_item);
+  item.pszText = talk.text_address();
+  LRESULT ok = 0;
+  return talk.give(TVM_SETITEMW, 0, item, change.text, &ok) && ok;
+}
+bool write_tree(Conversation& talk, const std::vector<Change>& changes) {
+  return write_each(talk, changes, &write_tree_item);
+}
+
+// Header items; a list view's header shows the list view's columns, read there.
+bool accepts_header(HWND control) {
+  const HWND parent = GetParent(control);
+  return !parent || lstrcmpiW(real_class_name(parent).c_str(), WC_LISTVIEWW) != 0;
+}
+int count_header(Conversation& talk) { return count_of(talk, HDM_GETITEMCOUNT); }
+bool enumerate_header(Conversation& talk, std::vector<InnerText>* slots) {
+  return add_range(slots, InnerKind::kHeaderItem, count_header(talk));
+}
+SlotOutcome read_header(Conversation& talk, InnerText& slot, std::wstring* text) {
+  HDITEMW item{};
+  item.mask = HDI_TEXT;
+  item.pszText = talk.text_address();
+  item.cchTextMax = static_cast<int>(kTextChars + 1);
+  LRESULT ok = 0;
+  return talk.ask(HDM_GETITEMW, slot.index, item, text, &ok) && ok ? SlotOutcome::kText
+                                                                   : SlotOutcome::kFailed;
+}
+bool write_header_item(Conversation& talk, const Change& change) {
+  HDITEMW item{};
+  item.mask = HDI_TEXT;
+  item.pszText = talk.text_address();
+  item.cchTextMax = static_cast<int>(change.text.size() + 1);
+  LRESULT ok = 0;
+  return talk.give(HDM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
+}
+bool write_header(Conversation& talk, const std::vector<Change>& changes) {
+  return write_each(talk, changes, &write_header_item);
+}
+
+// Status bar parts (255 in simple mode), with their drawing flags.
+int count_status(Conversation& talk) { return count_of(talk, SB_GETPARTS); }
+bool enumerate_status(Conversation& talk, std::vector<InnerText>* slots) {
+  LRESULT simple = 0;
+  if (!talk.send(SB_ISSIMPLE, 0, 0, &simple)) return false;
+  if (simple) {
+    add_slot(slots, InnerKind::kStatusBarPart, SB_SIMPLEID);
+    return true;
   }
-  return 0;
+  return add_range(slots, InnerKind::kStatusBarPart, count_status(talk));
+}
+SlotOutcome read_status(Conversation& talk, InnerText& slot, std::wstring* text) {
+  LRESULT answer = 0;
+  if (!talk.send(SB_GETTEXTLENGTHW, slot.index, 0, &answer)) return SlotOutcome::kFailed;
+  // An owner-drawn part's "text" is the owner's data.
+  if (HIWORD(answer) & SBT_OWNERDRAW) return SlotOutcome::kSkipped;
+  if (LOWORD(answer) >= kTextChars) return SlotOutcome::kSkipped;
+  if (!talk.ask_text(SB_GETTEXTW, slot.index, text, &answer)) return SlotOutcome::kFailed;
+  slot.flags = HIWORD(answer);
+  return SlotOutcome::kText;
+}
+bool write_status_part(Conversation& talk, const Change& change) {
+  LRESULT ok = 0;
+  // The part's drawing flags go with its new text.
+  return talk.give_text(SB_SETTEXTW,
+                        static_cast<WPARAM>(change.slot.index) | (change.slot.flags & 0xFF00),
+                        change.text, &ok) &&
+         ok;
+}
+bool write_status(Conversation& talk, const std::vector<Change>& changes) {
+  return write_each(talk, changes, &write_status_part);
 }
 
-SlotOutcome read_slot_wide(Conversation& talk, InnerText& slot, std::wstring* text) {
-  switch (slot.kind) {
-    case InnerKind::kListBoxItem:
-    case InnerKind::kComboBoxItem:
-      return read_list_item(talk, slot.index, text);
-    case InnerKind::kTabCaption:
-      return read_tab_caption(talk, slot.index, text);
-    case InnerKind::kListViewColumn:
-      return read_list_view_column(talk, slot.index, text, nullptr);
-    case InnerKind::kListViewItem:
-      return read_list_view_item(talk, slot.index, slot.subitem, text);
-    case InnerKind::kTreeViewItem:
-      return read_tree_item(talk, slot.tree_item, text);
-    case InnerKind::kHeaderItem:
-      return read_header_item(talk, slot.index, text);
-    case InnerKind::kStatusBarPart:
-      return read_status_part(talk, slot.index, text, &slot.flags);
+const ClassEntry kClasses[] = {
+    {L"ListBox", false, false, &accepts_list_box, &count_list, &enumerate_list, &read_list_item,
+     nullptr, &write_list_items},
+    {L"ComboBox", false, false, &accepts_combo_box, &count_list, &enumerate_list,
+     &read_list_item, nullptr, &write_list_items},
+    {WC_TABCONTROLW, true, false, &accept_any, &count_tabs, &enumerate_tabs, &read_tab, nullptr,
+     &write_tabs},
+    {WC_LISTVIEWW, true, false, &accept_any, &count_list_view, &enumerate_list_view,
+     &read_list_view, nullptr, &write_list_view},
+    {WC_TREEVIEWW, true, false, &accept_any, &count_tree, &enumerate_tree, &read_tree,
+     &tree_still_there, &write_tree},
+    {WC_HEADERW, true, false, &accepts_header, &count_header, &enumerate_header, &read_header,
+     nullptr, &write_header},
+    {STATUSCLASSNAMEW, true, true, &accept_any, &count_status, &enumerate_status, &read_status,
+     nullptr, &write_status},
+};
+
+const ListMessages& list_messages(const Conversation& talk) {
+  return &talk.entry() == &kClasses[0] ? kListBoxMessages : kComboBoxMessages;
+}
+
+// The entry of the control's class, null for other classes.
+const ClassEntry* class_entry(HWND control) {
+  if (!control || !IsWindow(control)) return nullptr;
+  const std::wstring name = real_class_name(control);
+  for (const ClassEntry& entry : kClasses) {
+    if (lstrcmpiW(name.c_str(), entry.name) == 0) return &entry;
   }
-  return SlotOutcome::kFailed;
+  return nullptr;
 }
 
-bool needs_foreign_memory(ControlClass kind) {
-  return kind != ControlClass::kListBox && kind != ControlClass::kComboBox &&
-         kind != ControlClass::kNone;
+bool open_conversation(Conversation& talk) {
+  return !talk.entry().needs_memory || talk.ensure_memory();
 }
 
-// Reads every slot. Slots whose text is empty, too long or outside GBK are
-// left out. False when the control did not answer or changed meanwhile.
+// Reads every slot. Slots whose text is empty, supplied on demand, too long
+// or outside GBK are left out. False when the control did not answer or
+// changed meanwhile.
 bool read_all(Conversation& talk, std::vector<InnerText>* texts) {
-  if (needs_foreign_memory(talk.kind()) && !talk.ensure_memory()) return false;
-  const int count_before = current_count(talk);
+  const ClassEntry& entry = talk.entry();
+  if (!open_conversation(talk)) return false;
+  const int count_before = entry.count(talk);
   std::vector<InnerText> slots;
-  if (count_before < 0 || !enumerate_slots(talk, &slots)) return false;
+  if (count_before < 0 || !entry.enumerate(talk, &slots)) return false;
   for (InnerText& slot : slots) {
     std::wstring wide;
-    const SlotOutcome outcome = read_slot_wide(talk, slot, &wide);
+    const SlotOutcome outcome = entry.read(talk, slot, &wide);
     if (outcome == SlotOutcome::kFailed) return false;
     if (outcome == SlotOutcome::kSkipped || wide.empty()) continue;
     std::optional<std::string> text = to_gbk(wide);
@@ -399,127 +627,7 @@ bool read_all(Conversation& talk, std::vector<InnerText>* texts) {
     slot.item_count = count_before;
     texts->push_back(std::move(slot));
   }
-  return current_count(talk) == count_before;
-}
-
-// --- writing ----------------------------------------------------------------
-
-struct Change {
-  InnerText slot;
-  std::wstring text;
-};
-
-// List box and combo box items are replaced: the translation is inserted
-// before the item, given its data, and the item removed. Selection and top
-// item are put back at the end.
-bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
-  const ListMessages& m = list_messages(talk.kind());
-  const bool combo = talk.kind() == ControlClass::kComboBox;
-  const LONG_PTR style = style_of(talk.control());
-  const bool multiple = !combo && (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL));
-
-  LRESULT selection = -1, top = 0, caret = -1;
-  if (!talk.send(m.get_top, 0, 0, &top)) return false;
-  if (multiple) {
-    if (!talk.send(LB_GETCARETINDEX, 0, 0, &caret)) return false;
-  } else if (!talk.send(m.get_selection, 0, 0, &selection)) {
-    return false;
-  }
-  // A combo box's edit may hold a text of its own, which choosing the item
-  // again would replace.
-  WindowText edit_before;
-  std::wstring selected_before;
-  if (combo && selection >= 0) {
-    edit_before = query_window_text(talk.control(), talk.timeout_ms());
-    if (read_list_item(talk, static_cast<int>(selection), &selected_before) != SlotOutcome::kText) {
-      return false;
-    }
-  }
-
-  bool all = true;
-  for (const Change& change : changes) {
-    const int index = change.slot.index;
-    LRESULT data = 0, selected = 0, inserted = 0, removed = 0;
-    if (!talk.send(m.get_data, index, 0, &data)) return false;
-    if (multiple && !talk.send(LB_GETSEL, index, 0, &selected)) return false;
-    if (!talk.send(m.insert, index, reinterpret_cast<LPARAM>(change.text.c_str()), &inserted)) {
-      return false;
-    }
-    if (inserted != index) {
-      // Refused (no room): the old item is still there, untouched.
-      all = false;
-      continue;
-    }
-    // The old item gives its data to the new one and is removed without
-    // it: removing an item with data tells the owner (WM_DELETEITEM) to
-    // free what the data may point to, which the new item still uses.
-    if (!talk.send(m.set_data, index, data, nullptr) ||
-        !talk.send(m.set_data, index + 1, 0, nullptr) ||
-        !talk.send(m.remove, index + 1, 0, &removed)) {
-      return false;
-    }
-    if (multiple && selected > 0 && !talk.send(LB_SETSEL, TRUE, index, nullptr)) return false;
-  }
-
-  if (multiple) {
-    if (caret >= 0) talk.send(LB_SETCARETINDEX, caret, FALSE, nullptr);
-  } else if (selection >= 0) {
-    talk.send(m.set_selection, selection, 0, nullptr);
-    if (combo && edit_before.answered && edit_before.text != runtime::narrow(selected_before)) {
-      write_window_text(talk.control(), edit_before.text, talk.timeout_ms());
-    }
-  }
-  talk.send(m.set_top, top, 0, nullptr);
-  return all;
-}
-
-bool write_slot(Conversation& talk, const Change& change) {
-  const InnerText& slot = change.slot;
-  LRESULT ok = 0;
-  switch (slot.kind) {
-    case InnerKind::kTabCaption: {
-      TCITEMW item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = talk.text_address();
-      return talk.give(TCM_SETITEMW, slot.index, item, change.text, &ok) && ok;
-    }
-    case InnerKind::kListViewColumn: {
-      LVCOLUMNW column{};
-      column.mask = LVCF_TEXT;
-      column.pszText = talk.text_address();
-      return talk.give(LVM_SETCOLUMNW, slot.index, column, change.text, &ok) && ok;
-    }
-    case InnerKind::kListViewItem: {
-      // Only the text: check and selection states are not in the mask.
-      LVITEMW item{};
-      item.iSubItem = slot.subitem;
-      item.pszText = talk.text_address();
-      return talk.give(LVM_SETITEMTEXTW, slot.index, item, change.text, &ok) && ok;
-    }
-    case InnerKind::kTreeViewItem: {
-      TVITEMW item{};
-      item.mask = TVIF_TEXT | TVIF_HANDLE;
-      item.hItem = reinterpret_cast<HTREEITEM>(slot.tree_item);
-      item.pszText = talk.text_address();
-      return talk.give(TVM_SETITEMW, 0, item, change.text, &ok) && ok;
-    }
-    case InnerKind::kHeaderItem: {
-      HDITEMW item{};
-      item.mask = HDI_TEXT;
-      item.pszText = talk.text_address();
-      item.cchTextMax = static_cast<int>(change.text.size() + 1);
-      return talk.give(HDM_SETITEMW, slot.index, item, change.text, &ok) && ok;
-    }
-    case InnerKind::kStatusBarPart:
-      // The part's drawing flags go with its new text.
-      return talk.give_text(SB_SETTEXTW, static_cast<WPARAM>(slot.index) | (slot.flags & 0xFF00),
-                            change.text, &ok) &&
-             ok;
-    case InnerKind::kListBoxItem:
-    case InnerKind::kComboBoxItem:
-      break;
-  }
-  return false;
+  return entry.count(talk) == count_before;
 }
 
 }  // namespace
@@ -529,28 +637,52 @@ bool same_slot(const InnerText& a, const InnerText& b) {
          a.tree_item == b.tree_item;
 }
 
-bool has_inner_texts(HWND control) { return class_of(control) != ControlClass::kNone; }
+std::size_t InnerSlotHash::operator()(const InnerText& slot) const {
+  std::size_t hash = static_cast<std::size_t>(slot.kind);
+  hash = hash * 1000003u ^ static_cast<std::size_t>(slot.index);
+  hash = hash * 1000003u ^ static_cast<std::size_t>(slot.subitem);
+  return hash * 1000003u ^ static_cast<std::size_t>(slot.tree_item);
+}
 
-bool window_text_is_inner(HWND control) { return class_of(control) == ControlClass::kStatusBar; }
+bool has_inner_texts(HWND control) {
+  const ClassEntry* entry = class_entry(control);
+  return entry && entry->accepts(control);
+}
+
+bool window_text_is_inner(HWND control) {
+  const ClassEntry* entry = class_entry(control);
+  return entry && entry->window_text_is_inner;
+}
+
+InnerTexts list_inner_texts(HWND control, unsigned timeout_ms) {
+  InnerTexts result;
+  const ClassEntry* entry = class_entry(control);
+  if (!entry || !entry->accepts(control)) return result;
+  // A control busy for a while gets a second chance once it answers again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Conversation talk(control, *entry, timeout_ms);
+    if (read_all(talk, &result.texts)) return result;
+    result.texts.clear();
+    if (!talk.unanswered()) return result;
+    if (attempt > 0 || !talk.wait_until_answered(timeout_ms)) break;
+  }
+  result.answered = false;
+  return result;
+}
 
 std::vector<InnerText> read_inner_texts(HWND control, unsigned timeout_ms) {
-  std::vector<InnerText> texts;
-  const ControlClass kind = class_of(control);
-  if (kind == ControlClass::kNone) return texts;
-  Conversation talk(control, kind, timeout_ms);
-  if (!read_all(talk, &texts)) texts.clear();
-  return texts;
+  return list_inner_texts(control, timeout_ms).texts;
 }
 
 WindowText read_inner_text(HWND control, const InnerText& slot, unsigned timeout_ms) {
   WindowText result;
-  const ControlClass kind = class_of(control);
-  if (kind == ControlClass::kNone) return result;
-  Conversation talk(control, kind, timeout_ms);
-  if (needs_foreign_memory(kind) && !talk.ensure_memory()) return result;
+  const ClassEntry* entry = class_entry(control);
+  if (!entry) return result;
+  Conversation talk(control, *entry, timeout_ms);
+  if (!open_conversation(talk)) return result;
   InnerText copy = slot;
   std::wstring wide;
-  if (read_slot_wide(talk, copy, &wide) != SlotOutcome::kText) return result;
+  if (entry->read(talk, copy, &wide) != SlotOutcome::kText) return result;
   result.answered = true;
   const std::optional<std::string> text = to_gbk(wide);
   result.text = text ? *text : runtime::narrow(wide);
@@ -560,8 +692,8 @@ WindowText read_inner_text(HWND control, const InnerText& slot, unsigned timeout
 
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations, unsigned timeout_ms) {
-  const ControlClass kind = class_of(control);
-  if (kind == ControlClass::kNone || translations.size() != items.size()) return false;
+  const ClassEntry* entry = class_entry(control);
+  if (!entry || !entry->accepts(control) || translations.size() != items.size()) return false;
   std::vector<std::size_t> wanted;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (!translations[i].empty() && translations[i] != items[i].text) wanted.push_back(i);
@@ -569,37 +701,32 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
   if (wanted.empty()) return true;
 
   // The control is checked before anything is written: same count, the
-  // tree's items still there (a handle of a deleted item must never be
-  // sent), every slot still showing the text that was translated.
-  Conversation talk(control, kind, timeout_ms);
-  if (needs_foreign_memory(kind) && !talk.ensure_memory()) return false;
-  if (current_count(talk) != items[wanted.front()].item_count) return false;
-  std::vector<std::uintptr_t> tree;
-  if (kind == ControlClass::kTreeView && !tree_items(talk, &tree)) return false;
-  std::vector<Change> changes;
+  // slots still there, every slot still showing the text that was translated.
+  Conversation talk(control, *entry, timeout_ms);
+  if (!open_conversation(talk)) return false;
+  const int count = items[wanted.front()].item_count;
+  if (entry->count(talk) != count) return false;
+  std::vector<InnerText> slots;
+  slots.reserve(wanted.size());
   for (std::size_t i : wanted) {
-    InnerText slot = items[i];
-    if (slot.item_count != items[wanted.front()].item_count) return false;
-    if (kind == ControlClass::kTreeView &&
-        std::find(tree.begin(), tree.end(), slot.tree_item) == tree.end()) {
-      return false;
-    }
-    std::wstring wide;
-    if (read_slot_wide(talk, slot, &wide) != SlotOutcome::kText) return false;
-    const std::optional<std::string> now = to_gbk(wide);
-    if (!now || *now != items[i].text) return false;
-    changes.push_back(Change{slot, runtime::widen(translations[i])});
+    if (items[i].item_count != count) return false;
+    slots.push_back(items[i]);
   }
-  if (changes.empty()) return true;
+  if (entry->still_there && !entry->still_there(talk, slots)) return false;
+  std::vector<Change> changes;
+  changes.reserve(wanted.size());
+  for (std::size_t k = 0; k < wanted.size(); ++k) {
+    InnerText& slot = slots[k];
+    std::wstring wide;
+    if (entry->read(talk, slot, &wide) != SlotOutcome::kText) return false;
+    const std::optional<std::string> now = to_gbk(wide);
+    if (!now || *now != items[wanted[k]].text) return false;
+    changes.push_back(Change{slot, runtime::widen(translations[wanted[k]])});
+  }
   // Items are replaced in order, each at its own index.
   std::stable_sort(changes.begin(), changes.end(),
                    [](const Change& a, const Change& b) { return a.slot.index < b.slot.index; });
-  if (kind == ControlClass::kListBox || kind == ControlClass::kComboBox) {
-    return write_list_items(talk, changes);
-  }
-  bool all = true;
-  for (const Change& change : changes) all = write_slot(talk, change) && all;
-  return all;
+  return entry->write(talk, changes);
 }
 
 }  // namespace capture

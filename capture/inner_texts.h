@@ -7,13 +7,17 @@
 // get their message structures in memory of that process.
 //
 // The foreign program must not notice anything but the new texts: item
-// data, the selection, the top item, check and selection states and the
-// drawing flags of status bar parts stay as they were. A control whose
-// items cannot be rewritten safely yields no texts: owner-drawn lists that
-// keep no strings, virtual list views, a 32-bit program seen from this
-// 64-bit one (its structures have another layout).
+// data, the selection (throughout), the top item, check and selection
+// states and the drawing flags of status bar parts stay as they were, and
+// list-view texts its owner supplies on demand stay on demand. A control
+// whose items cannot be rewritten safely yields no texts: owner-drawn list
+// and combo boxes (their owner sees items replaced), virtual list views, a
+// 32-bit program seen from this 64-bit one (its structures have another
+// layout). Classes derived from the system's are known by the class they
+// were made from.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,7 +31,7 @@ enum class InnerKind {
   kComboBoxItem,
   kTabCaption,
   kListViewColumn,
-  kListViewItem,  // index = item, subitem = column's subitem (0: the item itself)
+  kListViewItem,  // index = item, subitem = column index (0: the item itself)
   kTreeViewItem,  // index = position in depth-first order, tree_item = its handle
   kHeaderItem,
   kStatusBarPart,  // index = part (255 in simple mode), flags = its drawing flags
@@ -46,6 +50,13 @@ struct InnerText {
 
 // True when both name the same slot of a control (texts aside).
 bool same_slot(const InnerText& a, const InnerText& b);
+// A hash of what same_slot compares.
+struct InnerSlotHash {
+  std::size_t operator()(const InnerText& slot) const;
+};
+struct InnerSlotEqual {
+  bool operator()(const InnerText& a, const InnerText& b) const { return same_slot(a, b); }
+};
 
 // True for the classes whose inner texts are read here (whether or not
 // this particular control yields any).
@@ -64,6 +75,15 @@ bool window_text_is_inner(HWND control);
 std::vector<InnerText> read_inner_texts(HWND control,
                                         unsigned timeout_ms = kForeignMessageTimeoutMs);
 
+// The same, telling a control that did not answer (answered false) from one
+// without texts. A control that lets a message time out is waited for once,
+// as long again, and read again when it answers by then.
+struct InnerTexts {
+  bool answered = true;
+  std::vector<InnerText> texts;
+};
+InnerTexts list_inner_texts(HWND control, unsigned timeout_ms = kForeignMessageTimeoutMs);
+
 // The current text of one slot read by read_inner_texts (for a restore
 // that only puts back texts still showing what was written). Not answered
 // when the slot is gone or the control did not answer; not whole when GBK
@@ -76,7 +96,9 @@ WindowText read_inner_text(HWND control, const InnerText& slot,
 // what read_inner_texts returned (or a part of it): the control is read
 // again first, and when its item count changed or any slot is gone or no
 // longer holds items[i].text, nothing is written. The control's item data, selection and top item
-// are saved once and restored once. True when every slot to change was written.
+// are saved once and restored once. True when every slot to change was written. After a
+// time-out nothing more is sent; a list item whose replacement went unanswered is finished
+// once the list answers again, so that no item is left there twice.
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations,
                        unsigned timeout_ms = kForeignMessageTimeoutMs);

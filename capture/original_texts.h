@@ -2,12 +2,14 @@
 // What the harvests wrote into other programs' windows: per text slot the
 // text it showed before and the translation written over it, so that the
 // originals can be put back. Shared by the harvest threads and the restore,
-// so every member may be called from any thread.
+// so every member may be called from any thread. Remembering and forgetting
+// cost the same however many texts are remembered.
 #include <windows.h>
 
-#include <functional>
+#include <list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "capture/text_slot.h"
@@ -40,8 +42,10 @@ class OriginalTexts {
   std::size_t size() const;
 
  private:
+  using Entries = std::list<WrittenText>;
   mutable std::mutex mutex_;
-  std::vector<WrittenText> entries_;
+  Entries entries_;  // in the order the slots were last written
+  std::unordered_map<TextSlot, Entries::iterator, TextSlotHash> by_slot_;
 };
 
 }  // namespace capture

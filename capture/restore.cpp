@@ -1,137 +1,179 @@
 #include "capture/restore.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "capture/inner_texts.h"
 #include "capture/status_texts.h"
 #include "capture/text_slot.h"
+#include "capture/window_turns.h"
 
 namespace capture {
 
 namespace {
 
-void add_once(std::vector<HWND>& windows, HWND window) {
-  if (std::find(windows.begin(), windows.end(), window) == windows.end()) windows.push_back(window);
-}
+// One restore: what it did, and what it is done with.
+struct RestoreRun {
+  const RestoreHooks& hooks;
+  RestoreReport& report;
+  std::vector<TextSlot> done;
+  std::vector<HWND> to_repaint;
+  std::unordered_set<HWND> repaint_known;
+  std::unordered_set<DWORD> silent_threads;  // as in the harvest: one time-out per thread
+
+  void repaint_later(HWND window) {
+    if (repaint_known.insert(window).second) to_repaint.push_back(window);
+  }
+};
 
 // The remembered inner texts of one control, put back in one go: the
 // control is read once, and each of its slots that still shows the
 // translation written there gets its original; the control's item data,
 // selection and top item are saved and restored once.
-void restore_inner_texts(HWND control, const std::vector<WrittenText>& entries,
-                         const RestoreHooks& hooks, RestoreReport& report,
-                         std::vector<TextSlot>& done, std::vector<HWND>& to_repaint,
-                         std::vector<DWORD>& silent_threads) {
+void restore_inner_texts(HWND control, const std::vector<const WrittenText*>& entries,
+                         RestoreRun& run) {
+  RestoreReport& report = run.report;
   const int count = static_cast<int>(entries.size());
   if (!IsWindow(control)) {
     report.gone += count;
-    for (const WrittenText& entry : entries) done.push_back(entry.slot);
+    for (const WrittenText* entry : entries) run.done.push_back(entry->slot);
     return;
   }
   const DWORD thread = GetWindowThreadProcessId(control, nullptr);
-  if (std::find(silent_threads.begin(), silent_threads.end(), thread) != silent_threads.end()) {
+  if (run.silent_threads.count(thread)) {
     report.unanswered += count;
     return;
   }
-  const std::vector<InnerText> now = read_inner_texts(control, hooks.message_timeout_ms);
-  // Nothing read: either the control does not answer (try again later) or
-  // it holds nothing of what was written any more.
-  if (now.empty() && !query_window_text(control, hooks.message_timeout_ms).answered) {
-    silent_threads.push_back(thread);
+  InnerTexts now = list_inner_texts(control, run.hooks.message_timeout_ms);
+  if (!now.answered) {
+    run.silent_threads.insert(thread);
     report.unanswered += count;
     return;
   }
+  std::unordered_map<InnerText, const InnerText*, InnerSlotHash, InnerSlotEqual> by_slot;
+  by_slot.reserve(now.texts.size());
+  for (const InnerText& item : now.texts) by_slot.emplace(item, &item);
   std::vector<InnerText> items;
   std::vector<std::string> originals;
   std::vector<TextSlot> restoring;
-  for (const WrittenText& entry : entries) {
-    const auto found = std::find_if(now.begin(), now.end(), [&](const InnerText& item) {
-      return same_slot(item, entry.slot.inner);
-    });
-    if (found == now.end() || found->text != entry.written) {
-      ++report.changed;
-      done.push_back(entry.slot);
+  for (const WrittenText* entry : entries) {
+    const auto found = by_slot.find(entry->slot.inner);
+    if (found != by_slot.end() && found->second->text == entry->original) {
+      // Already showing its original (two slots may show one text).
+      ++report.restored;
+      run.done.push_back(entry->slot);
       continue;
     }
-    items.push_back(*found);
-    originals.push_back(entry.original);
-    restoring.push_back(entry.slot);
+    if (found == by_slot.end() || found->second->text != entry->written) {
+      ++report.changed;
+      run.done.push_back(entry->slot);
+      continue;
+    }
+    items.push_back(*found->second);
+    originals.push_back(entry->original);
+    restoring.push_back(entry->slot);
   }
   if (items.empty()) return;
-  if (!write_inner_texts(control, items, originals, hooks.message_timeout_ms)) {
+  if (!write_inner_texts(control, items, originals, run.hooks.message_timeout_ms)) {
     report.rejected += static_cast<int>(items.size());
     return;
   }
   report.restored += static_cast<int>(items.size());
-  done.insert(done.end(), restoring.begin(), restoring.end());
-  add_once(to_repaint, entries.front().harvested_window);
+  run.done.insert(run.done.end(), restoring.begin(), restoring.end());
+  run.repaint_later(entries.front()->harvested_window);
+}
+
+void restore_window_text(const WrittenText& entry, RestoreRun& run) {
+  RestoreReport& report = run.report;
+  if (!slot_exists(entry.slot)) {
+    ++report.gone;
+    run.done.push_back(entry.slot);
+    return;
+  }
+  const DWORD thread = slot_thread(entry.slot);
+  if (run.silent_threads.count(thread)) {
+    ++report.unanswered;
+    return;
+  }
+  switch (write_slot(entry.slot, entry.written, entry.original, run.hooks.message_timeout_ms)) {
+    case WriteOutcome::kAccepted:
+      ++report.restored;
+      run.done.push_back(entry.slot);
+      run.repaint_later(entry.harvested_window);
+      break;
+    case WriteOutcome::kChanged:
+      ++report.changed;
+      run.done.push_back(entry.slot);
+      break;
+    case WriteOutcome::kRejected:
+      ++report.rejected;
+      break;
+    case WriteOutcome::kUnanswered:
+      run.silent_threads.insert(thread);
+      ++report.unanswered;
+      break;
+  }
+}
+
+std::vector<HWND> windows_of(const std::vector<WrittenText>& entries) {
+  std::unordered_set<HWND> seen;
+  std::vector<HWND> windows;
+  for (const WrittenText& entry : entries) {
+    for (HWND window : {entry.slot.window, entry.harvested_window}) {
+      if (seen.insert(window).second) windows.push_back(window);
+    }
+  }
+  return windows;
 }
 
 }  // namespace
 
 RestoreReport restore_originals(OriginalTexts& originals, const RestoreHooks& hooks) {
   RestoreReport report;
-  std::vector<TextSlot> done;
-  std::vector<HWND> to_repaint;
-  std::vector<DWORD> silent_threads;  // as in the harvest: one time-out per thread
-  const std::vector<WrittenText> entries = originals.entries();
-  std::vector<HWND> inner_done;
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    const WrittenText& entry = *it;
-    if (entry.slot.kind == SlotKind::kInnerText) {
-      // The first of a control's inner texts met brings all of them.
-      const HWND control = entry.slot.window;
-      if (std::find(inner_done.begin(), inner_done.end(), control) != inner_done.end()) continue;
-      inner_done.push_back(control);
-      std::vector<WrittenText> group;
-      for (auto other = it; other != entries.rend(); ++other) {
-        if (other->slot.kind == SlotKind::kInnerText && other->slot.window == control) {
-          group.push_back(*other);
-        }
-      }
-      restore_inner_texts(control, group, hooks, report, done, to_repaint, silent_threads);
-      continue;
-    }
-    if (!slot_exists(entry.slot)) {
-      ++report.gone;
-      done.push_back(entry.slot);
-      continue;
-    }
-    const DWORD thread = slot_thread(entry.slot);
-    if (std::find(silent_threads.begin(), silent_threads.end(), thread) != silent_threads.end()) {
-      ++report.unanswered;
-      continue;
-    }
-    const WindowText now = read_slot(entry.slot, hooks.message_timeout_ms);
-    if (!now.answered) {
-      silent_threads.push_back(thread);
-      ++report.unanswered;
-      continue;
-    }
-    if (!now.whole || now.text != entry.written) {
-      ++report.changed;
-      done.push_back(entry.slot);
-      continue;
-    }
-    switch (write_slot(entry.slot, entry.original, hooks.message_timeout_ms)) {
-      case WriteOutcome::kAccepted:
-        ++report.restored;
-        done.push_back(entry.slot);
-        add_once(to_repaint, entry.harvested_window);
-        break;
-      case WriteOutcome::kRejected:
-        ++report.rejected;
-        break;
-      case WriteOutcome::kUnanswered:
-        silent_threads.push_back(thread);
-        ++report.unanswered;
-        break;
-    }
-  }
-  originals.forget(done);
+  RestoreRun run{hooks, report, {}, {}, {}, {}};
+  {
+    // A harvest of one of these windows that is still running finishes
+    // first: what it writes is put back too.
+    const WindowTurn turn(windows_of(originals.entries()));
+    std::vector<WrittenText> entries = originals.entries();
+    // What a harvest of another window remembered meanwhile waits for the
+    // next restore. Asked once per window: many slots share one.
+    std::unordered_map<HWND, bool> waits;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const WrittenText& entry) {
+                                   const HWND window = entry.slot.window;
+                                   const auto known = waits.find(window);
+                                   if (known != waits.end()) return known->second;
+                                   const bool later = IsWindow(window) && !turn.covers(window);
+                                   waits.emplace(window, later);
+                                   return later;
+                                 }),
+                  entries.end());
 
-  for (HWND window : to_repaint) {
+    // Each control's inner texts go back together.
+    std::unordered_map<HWND, std::vector<const WrittenText*>> inner_groups;
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+      if (it->slot.kind == SlotKind::kInnerText) inner_groups[it->slot.window].push_back(&*it);
+    }
+    // The last written first, undoing the writes in reverse: two slots may
+    // show one text, as a combo box and its edit do.
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+      if (it->slot.kind != SlotKind::kInnerText) {
+        restore_window_text(*it, run);
+        continue;
+      }
+      // The first of a control's inner texts met brings all of them.
+      const auto group = inner_groups.find(it->slot.window);
+      if (group == inner_groups.end()) continue;
+      restore_inner_texts(group->first, group->second, run);
+      inner_groups.erase(group);
+    }
+    originals.forget(run.done);
+  }
+
+  for (HWND window : run.to_repaint) {
     if (!IsWindow(window)) continue;
     // Asynchronous, as after a harvest: a window that stopped answering
     // cannot hold the restore.

@@ -32,7 +32,11 @@ struct RestoreReport {
 // (two slots may show one text, as a combo box and its edit do: the later
 // write is undone before the earlier one), forgets every slot
 // that was restored, changed or gone, hides and shows again each harvested
-// window in which something was restored, and sets kStatusRestored.
+// window in which something was restored, and sets kStatusRestored. A
+// harvest still running on one of the windows finishes first (WindowTurn);
+// each original is written only while its slot still shows the
+// translation, and a slot already showing its original counts as restored.
+// The cost grows with the number of slots, no faster.
 RestoreReport restore_originals(OriginalTexts& originals, const RestoreHooks& hooks);
 
 }  // namespace capture

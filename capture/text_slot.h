@@ -5,6 +5,7 @@
 // tab's caption, a list-view cell, a status bar part).
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -34,17 +35,25 @@ struct TextSlot {
   bool operator!=(const TextSlot& other) const { return !(*this == other); }
 };
 
+struct TextSlotHash {
+  std::size_t operator()(const TextSlot& slot) const;
+};
+
 // The text slots of one descendant window, in the order they are harvested:
 // its own text (unless that is one of its inner texts, as a status bar's
 // is), then its inner texts, which are read whole while they are listed.
-std::vector<TextSlot> text_slots_of(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs);
+// *answered is false when the control did not answer while they were.
+std::vector<TextSlot> text_slots_of(HWND window, unsigned timeout_ms = kForeignMessageTimeoutMs,
+                                    bool* answered = nullptr);
 
-// Reads or writes the slot's text; every message bounded by timeout_ms. An
-// inner text is written whatever it shows now; write_inner_texts writes a
-// whole control's inner texts at once, checking that they still show what
-// was read.
+// Reads the slot's text; every message bounded by timeout_ms.
 WindowText read_slot(const TextSlot& slot, unsigned timeout_ms);
-WriteOutcome write_slot(const TextSlot& slot, const std::string& text, unsigned timeout_ms);
+// Writes text into the slot, checked: the slot is read again just before,
+// and written only while it still shows expected (kChanged otherwise; a
+// slot already showing text is accepted as it is). write_inner_texts
+// writes a whole control's inner texts at once, with the same check.
+WriteOutcome write_slot(const TextSlot& slot, const std::string& expected, const std::string& text,
+                        unsigned timeout_ms);
 
 // The thread that answers for the slot, 0 when its window is gone.
 DWORD slot_thread(const TextSlot& slot);

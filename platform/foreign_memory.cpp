@@ -1,6 +1,9 @@
 #include "platform/foreign_memory.h"
 
+#include <memory>
 #include <utility>
+
+#include "platform/foreign_memory_held.h"
 
 namespace platform {
 namespace {
@@ -14,6 +17,16 @@ bool is_wow64(HANDLE process) {
 }
 
 bool other_bitness(HANDLE process) { return is_wow64(process) != is_wow64(GetCurrentProcess()); }
+
+// A block in another process, released when the last owner lets go.
+struct Block {
+  KernelHandle process;
+  void* address = nullptr;
+  Block(KernelHandle owner, void* at) : process(std::move(owner)), address(at) {}
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+  ~Block() { VirtualFreeEx(process.get(), address, 0, MEM_RELEASE); }
+};
 
 }  // namespace
 
@@ -38,6 +51,7 @@ ForeignMemory ForeignMemory::for_window(HWND window, std::size_t bytes) {
   if (!window || bytes == 0 || !GetWindowThreadProcessId(window, &process_id) || !process_id) {
     return memory;
   }
+  if (!release_answered_blocks(process_id)) return memory;
   KernelHandle process(OpenProcess(
       PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_LIMITED_INFORMATION,
       FALSE, process_id));
@@ -65,6 +79,13 @@ bool ForeignMemory::read(std::size_t offset, void* data, std::size_t bytes) cons
   return ReadProcessMemory(process_.get(), static_cast<char*>(address_) + offset, data, bytes,
                            &copied) &&
          copied == bytes;
+}
+
+void ForeignMemory::hold_until_answered(HWND window) {
+  if (!address_) return;
+  platform::hold_until_answered(window, std::make_shared<Block>(std::move(process_), address_));
+  address_ = nullptr;
+  size_ = 0;
 }
 
 void ForeignMemory::free() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "build_constants.h"
+#include "runtime/codepage.h"
 #include "tests/app/program_process.h"
 #include "tests/app/window_probe.h"
 #include "tests/e2e/foreign_demo_client.h"
@@ -227,7 +228,8 @@ TEST_F(ResponsivenessTest, TheMainWindowAnswersWithinASecondDuringEveryWait) {
          PostMessageW(crosshair, WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
          ASSERT_TRUE(wait_until(
              [&] { return probe::window_text(t.program_.main_window()) == L"正在翻译中..."; },
-             10000));
+             10000))
+             << runtime::narrow(probe::window_text(t.program_.main_window()));
          t.press_translate(L"Save");
        },
        [](Self& t) {

@@ -4,19 +4,26 @@
 //   (b) harvested like a drop of the crosshair, with the program's own
 //       translation path against the translation-service stand-in answering
 //       each request 300 ms late: requests sent and seconds taken.
+//   (c) with --instant: the explorer harvested and restored with an instant
+//       translator at 5,000, 20,000 and again 5,000 rows (the program's own
+//       cost per text: it should grow with the rows, no faster).
 // Not a test: run it by hand under Wine, e.g.
 //   wine build/test/windows/tests/bench/inner_texts_bench.exe [rows] [--messages-only]
+//   wine build/test/windows/tests/bench/inner_texts_bench.exe --instant
 #include <windows.h>
 #include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "capture/harvest.h"
 #include "capture/inner_texts.h"
+#include "capture/original_texts.h"
+#include "capture/restore.h"
 #include "tests/e2e/foreign_demo_client.h"
 #include "tests/e2e/foreign_demo_layout.h"
 #include "tests/support/test_environment.h"
@@ -34,9 +41,62 @@ double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+struct Timing {
+  double harvest_s = 0;
+  double restore_s = 0;
+  bool whole = false;
+};
+
+// (c) One harvest and one restore of the explorer with rows rows.
+Timing harvest_and_restore(int rows) {
+  Timing timing;
+  foreign_demo::DemoProcess demo;
+  if (!demo.start(L"--list-items " + std::to_wstring(rows))) return timing;
+  capture::HarvestHooks hooks;
+  hooks.translate_texts = [](const std::vector<std::string>& texts) {
+    std::vector<std::string> out;
+    out.reserve(texts.size());
+    for (const std::string& text : texts) out.push_back("[" + text + "]");
+    return out;
+  };
+  hooks.originals = std::make_shared<capture::OriginalTexts>();
+  Clock::time_point start = Clock::now();
+  const capture::HarvestReport harvested = capture::harvest_window(demo.explorer(), hooks);
+  timing.harvest_s = seconds_since(start);
+  start = Clock::now();
+  const capture::RestoreReport restored =
+      capture::restore_originals(*hooks.originals, capture::RestoreHooks());
+  timing.restore_s = seconds_since(start);
+  timing.whole = harvested.written >= rows * 3 && restored.restored == harvested.written &&
+                 demo.explorer_english_count() == foreign_demo::kExplorerTextCount;
+  std::printf("(c) %6d rows: %d texts written, harvest %.2f s, restore %.2f s (%d restored)%s\n",
+              rows, harvested.written, timing.harvest_s, timing.restore_s, restored.restored,
+              timing.whole ? "" : "  NOT WHOLE");
+  std::fflush(stdout);
+  return timing;
+}
+
+// The small size runs before and after the large one: on a shared machine
+// the load changes over minutes, and the ratio should not measure that.
+int instant_harvests() {
+  const Timing before = harvest_and_restore(5000);
+  const Timing large = harvest_and_restore(20000);
+  const Timing after = harvest_and_restore(5000);
+  Timing small;
+  small.harvest_s = (before.harvest_s + after.harvest_s) / 2;
+  small.restore_s = (before.restore_s + after.restore_s) / 2;
+  small.whole = before.whole && after.whole;
+  const double harvest_ratio = large.harvest_s / small.harvest_s;
+  const double restore_ratio = large.restore_s / small.restore_s;
+  std::printf("(c) 20,000 / 5,000 rows: harvest x%.2f, restore x%.2f (at most x4.5 wanted)\n",
+              harvest_ratio, restore_ratio);
+  return small.whole && large.whole && harvest_ratio <= 4.5 && restore_ratio <= 4.5 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--instant") return instant_harvests();
   const int rows = argc > 1 ? std::atoi(argv[1]) : kDefaultRows;
   const bool messages_only = argc > 2 && std::string(argv[2]) == "--messages-only";
   if (rows <= 0) return 2;

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "capture/foreign_window.h"
+#include "platform/foreign_memory_held.h"
 #include "runtime/codepage.h"
 #include "runtime/text.h"
 #include "tests/e2e/foreign_demo_client.h"
@@ -167,6 +170,42 @@ TEST(ForeignWindowText, GivesUpOnAWindowThatDoesNotAnswer) {
   EXPECT_FALSE(read.answered);
   EXPECT_EQ(write, WriteOutcome::kUnanswered);
   EXPECT_LT(elapsed.count(), 2500);
+}
+
+// A window of this program on another thread gets the reader's own buffer:
+// one that answers late still writes into it, so it is kept until then.
+TEST(ForeignWindowText, BufferOfAnUnansweredReadOutlivesTheRead) {
+  static std::atomic<bool> sleep_once{true};
+  static WNDPROC edit_proc = nullptr;
+  std::atomic<HWND> edit{nullptr};
+  std::atomic<DWORD> thread_id{0};
+  std::thread owner([&] {
+    LocalEdit local("Late");
+    edit_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        local.get(), GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(+[](HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+          if (message == WM_GETTEXT && sleep_once.exchange(false)) Sleep(1000);
+          return CallWindowProcW(edit_proc, window, message, wparam, lparam);
+        })));
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    thread_id = GetCurrentThreadId();
+    edit = local.get();
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  });
+  while (!edit) Sleep(10);
+  const DWORD self = GetCurrentProcessId();
+  const std::size_t held_before = platform::held_blocks(self);
+
+  EXPECT_FALSE(query_window_text(edit, 200).answered);
+  EXPECT_EQ(platform::held_blocks(self), held_before + 1);
+  // Once the late message is handled, the buffer goes.
+  EXPECT_TRUE(platform::release_answered_blocks(self, 5000));
+  EXPECT_EQ(platform::held_blocks(self), held_before);
+  EXPECT_EQ(read_window_text(edit), "Late");
+
+  PostThreadMessageW(thread_id, WM_QUIT, 0, 0);
+  owner.join();
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/codepage.h"
@@ -193,9 +195,9 @@ class LocalControl {
   HWND control_;
 };
 
-void add_column(const LocalControl& view, int index, const wchar_t* text) {
+void add_column(const LocalControl& view, int index, const wchar_t* text, bool subitem = true) {
   LVCOLUMNW column{};
-  column.mask = LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
+  column.mask = LVCF_TEXT | LVCF_WIDTH | (subitem ? LVCF_SUBITEM : 0);
   column.pszText = const_cast<wchar_t*>(text);
   column.iSubItem = index;
   column.cx = 50;
@@ -208,6 +210,13 @@ void add_row(const LocalControl& view, int index, const wchar_t* text) {
   item.iItem = index;
   item.pszText = const_cast<wchar_t*>(text);
   view.send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void set_cell(const LocalControl& view, int row, int column, const wchar_t* text) {
+  LVITEMW cell{};
+  cell.iSubItem = column;
+  cell.pszText = const_cast<wchar_t*>(text);
+  view.send(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&cell));
 }
 
 TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
@@ -228,7 +237,34 @@ TEST(InnerTextsLocal, SkipsWhatCannotBeRewrittenSafely) {
        L"LISTBOX",
        LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
        [](const LocalControl& c) { c.send_text(LB_ADDSTRING, 0, L"Open"); },
-       {"Open"}},
+       {}},
+      {"owner-drawn combo box with strings",
+       L"COMBOBOX",
+       CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS,
+       [](const LocalControl& c) { c.send_text(CB_ADDSTRING, 0, L"Open"); },
+       {}},
+      {"list view columns inserted without LVCF_SUBITEM",
+       WC_LISTVIEWW,
+       LVS_REPORT,
+       [](const LocalControl& c) {
+         add_column(c, 0, L"Name", false);
+         add_column(c, 1, L"Size", false);
+         add_row(c, 0, L"Open");
+         set_cell(c, 0, 1, L"Large");
+       },
+       {"Name", "Size", "Open", "Large"}},
+      {"list-view texts supplied on demand",
+       WC_LISTVIEWW,
+       LVS_REPORT,
+       [](const LocalControl& c) {
+         add_column(c, 0, L"Name");
+         add_column(c, 1, L"Size");
+         add_row(c, 0, LPSTR_TEXTCALLBACKW);
+         set_cell(c, 0, 1, L"Large");
+         add_row(c, 1, L"Open");
+         set_cell(c, 1, 1, LPSTR_TEXTCALLBACKW);
+       },
+       {"Name", "Size", "Large", "Open"}},
       {"owner-drawn combo box without strings",
        L"COMBOBOX",
        CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
@@ -372,6 +408,67 @@ TEST(InnerTextsLocal, ListsKeepDataSelectionAndTheirOwnText) {
       EXPECT_EQ(capture::read_window_text(list.get()), "typed");
     }
   }
+}
+
+// A list box on a thread of its own that sleeps through the first item
+// inserted once it is told to: the insertion times out, and is still
+// handled later.
+class SleepyListThread {
+ public:
+  SleepyListThread() : thread_([this] { run(); }) {
+    while (!ready_) Sleep(10);
+  }
+  ~SleepyListThread() {
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND list() const { return list_; }
+  static void sleep_on_next_insert(unsigned ms) { sleep_ms_ = ms; }
+
+ private:
+  static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == LB_INSERTSTRING && sleep_ms_ > 0) Sleep(sleep_ms_.exchange(0));
+    return CallWindowProcW(system_proc_, window, message, wparam, lparam);
+  }
+  void run() {
+    thread_id_ = GetCurrentThreadId();
+    LocalControl control(L"LISTBOX", 0);
+    list_ = control.get();
+    system_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&proc)));
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists
+    ready_ = true;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  }
+
+  static inline std::atomic<unsigned> sleep_ms_{0};
+  static inline WNDPROC system_proc_ = nullptr;
+  std::atomic<bool> ready_{false};
+  DWORD thread_id_ = 0;
+  HWND list_ = nullptr;
+  std::thread thread_;
+};
+
+TEST(InnerTextsLocal, ItemReplacementThatTimesOutLeavesNoItemTwice) {
+  SleepyListThread sleepy;
+  const HWND list = sleepy.list();
+  const wchar_t* texts[] = {L"Apply", L"Close", L"Open"};
+  for (int i = 0; i < 3; ++i) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[i]));
+    SendMessageW(list, LB_SETITEMDATA, i, 50 + i);
+  }
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  const std::vector<InnerText> items = read_inner_texts(list);
+  ASSERT_EQ(texts_of(items), (std::vector<std::string>{"Apply", "Close", "Open"}));
+
+  SleepyListThread::sleep_on_next_insert(1500);
+  // The first insertion is handled late; it is finished then, and the
+  // rest is left for another time.
+  EXPECT_FALSE(write_inner_texts(list, items, {"应用", "关闭", "打开"}, 300));
+  EXPECT_EQ(texts_of(read_inner_texts(list)), (std::vector<std::string>{"应用", "Close", "Open"}));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(SendMessageW(list, LB_GETITEMDATA, i, 0), 50 + i) << i;
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
 }
 
 }  // namespace

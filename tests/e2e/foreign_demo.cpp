@@ -6,11 +6,16 @@
 //
 //   foreign_demo.exe [--controls N] [--extra-controls] [--interface-texts]
 //                    [--memory-controls] [--list-items N]
-//     --controls N       the dialog holds N push buttons instead (benchmarks)
-//     --extra-controls   after the ordinary controls, kExtraControls
-//     --interface-texts  after those, kInterfaceTextControls
-//     --memory-controls  after those, kMemoryControls
-//     --list-items N    the explorer's list view holds N rows (benchmarks)
+//                    [--explorer-extras] [--busy-list-view MS]
+//     --controls N         the dialog holds N push buttons instead (benchmarks)
+//     --extra-controls     after the ordinary controls, kExtraControls
+//     --interface-texts    after those, kInterfaceTextControls
+//     --memory-controls    after those, kMemoryControls
+//     --list-items N       the explorer's list view holds N rows (benchmarks)
+//     --explorer-extras    the explorer also holds the controls of kPlainColumns
+//                          and kOwnerDrawnItems
+//     --busy-list-view MS  the explorer's list view is busy for MS on the
+//                          first structure another process sends it
 #include <windows.h>
 #include <shellapi.h>
 
@@ -27,10 +32,10 @@ using namespace foreign_demo;
 
 struct Options {
   int grid_controls = 0;  // 0: the ordinary set of controls
-  int list_items = 0;     // 0: the explorer's ordinary rows
   bool extra_controls = false;
   bool interface_texts = false;
   bool memory_controls = false;
+  ExplorerOptions explorer;
 };
 
 Options parse_options() {
@@ -43,7 +48,11 @@ Options parse_options() {
       options.grid_controls = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
       if (options.grid_controls < 0) options.grid_controls = 0;
     } else if (std::wcscmp(argv[i], L"--list-items") == 0 && i + 1 < argc) {
-      options.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+      options.explorer.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (std::wcscmp(argv[i], L"--busy-list-view") == 0 && i + 1 < argc) {
+      options.explorer.busy_list_view_ms = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (std::wcscmp(argv[i], L"--explorer-extras") == 0) {
+      options.explorer.extras = true;
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
       options.extra_controls = true;
     } else if (std::wcscmp(argv[i], L"--interface-texts") == 0) {
@@ -192,7 +201,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
   if (!create_dialog(instance, options) || !create_plain_window(instance) ||
-      !create_explorer(instance, options.list_items)) {
+      !create_explorer(instance, options.explorer)) {
     return 1;
   }
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -28,6 +29,27 @@ struct Explorer {
   int deleted_with_data = 0;  // WM_DELETEITEM received for items holding data
 };
 Explorer g_explorer;
+
+// The controls of --explorer-extras and what happened to them since they
+// were made.
+struct ExplorerExtras {
+  HWND plain_columns = nullptr;
+  HWND owner_list = nullptr;
+  HWND owner_combo = nullptr;
+  bool made = false;
+  int owner_drawn_events = 0;  // items deleted or measured after they were made
+};
+ExplorerExtras g_extras;
+
+// --busy-list-view: the list view's own procedure behind the busy one.
+struct BusyListView {
+  int busy_ms = 0;
+  bool slept = false;
+  bool late_structure_bad = false;
+  int self_checks = 0;  // the explorer is asking its own controls
+  WNDPROC list_view_proc = nullptr;
+};
+BusyListView g_busy;
 
 HWND create_child(HWND parent, const wchar_t* window_class, DWORD style, int x, int y, int width,
                   int height, int id) {
@@ -139,6 +161,184 @@ void fill_status(HWND status) {
                  reinterpret_cast<LPARAM>(kExplorerStatusParts[p].text));
   }
 }
+
+// --- the controls of --explorer-extras -------------------------------------
+
+void fill_plain_columns(HWND view) {
+  SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES);
+  for (int c = 0; c < count_of(kPlainColumns); ++c) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;  // no LVCF_SUBITEM
+    column.pszText = const_cast<wchar_t*>(kPlainColumns[c]);
+    column.cx = 90;
+    SendMessageW(view, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+  }
+  auto text_or_callback = [](const wchar_t* text) {
+    return text ? const_cast<wchar_t*>(text) : LPSTR_TEXTCALLBACKW;
+  };
+  for (int r = 0; r < count_of(kPlainColumnsRows); ++r) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = r;
+    item.pszText = text_or_callback(kPlainColumnsRows[r][0]);
+    SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 1;
+    item.pszText = text_or_callback(kPlainColumnsRows[r][1]);
+    SendMessageW(view, LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void fill_owner_drawn(HWND list, UINT add, UINT set_data, UINT set_selection) {
+  for (int i = 0; i < count_of(kOwnerDrawnItems); ++i) {
+    SendMessageW(list, add, 0, reinterpret_cast<LPARAM>(kOwnerDrawnItems[i]));
+    SendMessageW(list, set_data, i, kOwnerDrawnData + i);
+  }
+  SendMessageW(list, set_selection, kOwnerDrawnSelection, 0);
+}
+
+bool create_extras(HWND window) {
+  ExplorerExtras& x = g_extras;
+  const int top = kExplorerHeight - 40;
+  x.plain_columns = create_child(window, WC_LISTVIEWW, LVS_REPORT | WS_BORDER, 10, top, 200, 100,
+                                 kPlainColumnsViewId);
+  x.owner_list = create_child(window, L"LISTBOX",
+                              LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS | LBS_NOTIFY | WS_BORDER, 220,
+                              top, 100, 80, kOwnerDrawnListBoxId);
+  x.owner_combo = create_child(window, L"COMBOBOX",
+                               CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS, 330, top,
+                               100, 120, kOwnerDrawnComboId);
+  if (!x.plain_columns || !x.owner_list || !x.owner_combo) return false;
+  fill_plain_columns(x.plain_columns);
+  fill_owner_drawn(x.owner_list, LB_ADDSTRING, LB_SETITEMDATA, LB_SETCURSEL);
+  fill_owner_drawn(x.owner_combo, CB_ADDSTRING, CB_SETITEMDATA, CB_SETCURSEL);
+  x.made = true;
+  return true;
+}
+
+// The texts the owner supplies on demand.
+bool supply_on_demand(const NMHDR* header) {
+  if (header->hwndFrom != g_extras.plain_columns || header->code != LVN_GETDISPINFOW) return false;
+  auto* info = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header));
+  if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
+    lstrcpynW(info->item.pszText, kOnDemandText, info->item.cchTextMax);
+  }
+  return true;
+}
+
+void draw_owner_drawn(const DRAWITEMSTRUCT* draw) {
+  if (draw->itemID == static_cast<UINT>(-1)) return;
+  const bool combo = draw->CtlType == ODT_COMBOBOX;
+  wchar_t text[64] = {};
+  const auto length = SendMessageW(draw->hwndItem, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN,
+                                   draw->itemID, 0);
+  if (length >= 0 && length < 64) {
+    SendMessageW(draw->hwndItem, combo ? CB_GETLBTEXT : LB_GETTEXT, draw->itemID,
+                 reinterpret_cast<LPARAM>(text));
+  }
+  const bool selected = (draw->itemState & ODS_SELECTED) != 0;
+  FillRect(draw->hDC, &draw->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetTextColor(draw->hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetBkMode(draw->hDC, TRANSPARENT);
+  RECT rect = draw->rcItem;
+  DrawTextW(draw->hDC, text, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+}
+
+bool on_demand_kept() {
+  for (int r = 0; r < count_of(kPlainColumnsRows); ++r) {
+    for (int c = 0; c < 2; ++c) {
+      if (kPlainColumnsRows[r][c]) continue;
+      wchar_t buffer[64] = {};
+      LVITEMW item{};
+      item.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+      item.iItem = r;
+      item.iSubItem = c;
+      item.pszText = buffer;
+      item.cchTextMax = 64;
+      SendMessageW(g_extras.plain_columns, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      if (item.pszText != LPSTR_TEXTCALLBACKW) return false;
+    }
+  }
+  return true;
+}
+
+bool owner_drawn_intact(HWND list, bool combo) {
+  if (SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0) != count_of(kOwnerDrawnItems) ||
+      SendMessageW(list, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0) != kOwnerDrawnSelection) {
+    return false;
+  }
+  for (int i = 0; i < count_of(kOwnerDrawnItems); ++i) {
+    wchar_t text[64] = {};
+    if (SendMessageW(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0) >= 64) return false;
+    SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (lstrcmpW(text, kOwnerDrawnItems[i]) != 0 ||
+        SendMessageW(list, combo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0) != kOwnerDrawnData + i) {
+      return false;
+    }
+  }
+  return true;
+}
+
+unsigned failed_extras_checks() {
+  unsigned failed = 0;
+  if (g_busy.late_structure_bad) failed |= kCheckLateStructureIntact;
+  if (!g_extras.made) return failed;
+  if (!on_demand_kept()) failed |= kCheckOnDemandKept;
+  if (g_extras.owner_drawn_events > 0 || !owner_drawn_intact(g_extras.owner_list, false) ||
+      !owner_drawn_intact(g_extras.owner_combo, true)) {
+    failed |= kCheckOwnerDrawnUntouched;
+  }
+  return failed;
+}
+
+// --- the busy list view -----------------------------------------------------
+
+std::size_t structure_size(UINT message) {
+  switch (message) {
+    case LVM_GETCOLUMNW:
+    case LVM_SETCOLUMNW:
+      return sizeof(LVCOLUMNW);
+    case LVM_GETITEMW:
+    case LVM_GETITEMTEXTW:
+    case LVM_SETITEMTEXTW:
+      return sizeof(LVITEMW);
+    default:
+      return 0;
+  }
+}
+
+// Only the first structure another process sends is slept on; the
+// explorer's own questions to its list view are not.
+LRESULT CALLBACK busy_list_view_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const std::size_t size = structure_size(message);
+  if (size && lparam && !g_busy.slept && g_busy.self_checks == 0 && InSendMessage()) {
+    g_busy.slept = true;
+    unsigned char sent[sizeof(LVITEMW)] = {};
+    std::memcpy(sent, reinterpret_cast<const void*>(lparam), size);
+    Sleep(static_cast<DWORD>(g_busy.busy_ms));
+    MEMORY_BASIC_INFORMATION region{};
+    const bool there = VirtualQuery(reinterpret_cast<const void*>(lparam), &region, sizeof region) &&
+                       region.State == MEM_COMMIT && (region.Protect & PAGE_READWRITE);
+    if (!there) {
+      // Handling it would write into memory that is gone.
+      g_busy.late_structure_bad = true;
+      return 0;
+    }
+    if (std::memcmp(sent, reinterpret_cast<const void*>(lparam), size) != 0) {
+      g_busy.late_structure_bad = true;
+    }
+  }
+  return CallWindowProcW(g_busy.list_view_proc, window, message, wparam, lparam);
+}
+
+// The explorer asking its own controls, while handling a message that
+// another process sent it.
+class SelfCheck {
+ public:
+  SelfCheck() { ++g_busy.self_checks; }
+  SelfCheck(const SelfCheck&) = delete;
+  SelfCheck& operator=(const SelfCheck&) = delete;
+  ~SelfCheck() { --g_busy.self_checks; }
+};
 
 // --- the checks -------------------------------------------------------------
 
@@ -314,15 +514,33 @@ LRESULT CALLBACK explorer_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
       break;
     case kHideCountMessage:
       return GetWindowLongPtrW(window, GWLP_USERDATA);
-    case kExplorerCheckMessage:
-      return failed_checks();
-    case WM_DELETEITEM:
-      if (reinterpret_cast<const DELETEITEMSTRUCT*>(lparam)->itemData != 0) {
-        ++g_explorer.deleted_with_data;
+    case kExplorerCheckMessage: {
+      const SelfCheck self;
+      return failed_checks() | failed_extras_checks();
+    }
+    case WM_DELETEITEM: {
+      const auto* deleted = reinterpret_cast<const DELETEITEMSTRUCT*>(lparam);
+      if (g_extras.made && (deleted->CtlID == kOwnerDrawnListBoxId ||
+                            deleted->CtlID == kOwnerDrawnComboId)) {
+        ++g_extras.owner_drawn_events;
       }
+      if (deleted->itemData != 0) ++g_explorer.deleted_with_data;
       return TRUE;
-    case kExplorerEnglishCountMessage:
+    }
+    case WM_MEASUREITEM:
+      if (g_extras.made) ++g_extras.owner_drawn_events;
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)->itemHeight = 16;
+      return TRUE;
+    case WM_DRAWITEM:
+      draw_owner_drawn(reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    case WM_NOTIFY:
+      if (supply_on_demand(reinterpret_cast<const NMHDR*>(lparam))) return 0;
+      break;
+    case kExplorerEnglishCountMessage: {
+      const SelfCheck self;
       return english_count();
+    }
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
@@ -334,7 +552,7 @@ LRESULT CALLBACK explorer_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 }  // namespace
 
-HWND create_explorer(HINSTANCE instance, int list_items) {
+HWND create_explorer(HINSTANCE instance, const ExplorerOptions& options) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES |
                                                      ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
@@ -348,7 +566,7 @@ HWND create_explorer(HINSTANCE instance, int list_items) {
   if (!RegisterClassExW(&window_class)) return nullptr;
 
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  RECT rect{0, 0, kExplorerWidth, kExplorerHeight};
+  RECT rect{0, 0, kExplorerWidth, kExplorerHeight + (options.extras ? kExplorerExtrasHeight : 0)};
   AdjustWindowRectEx(&rect, kStyle, FALSE, 0);
   const HWND window = CreateWindowExW(0, kExplorerClass, kExplorerTitle, kStyle, kExplorerLeft,
                                       kExplorerTop, rect.right - rect.left, rect.bottom - rect.top,
@@ -356,7 +574,7 @@ HWND create_explorer(HINSTANCE instance, int list_items) {
   if (!window) return nullptr;
 
   Explorer& e = g_explorer;
-  e.rows = list_items > 0 ? list_items : count_of(kExplorerRows);
+  e.rows = options.list_items > 0 ? options.list_items : count_of(kExplorerRows);
   e.tab = create_child(window, WC_TABCONTROLW, 0, 10, 10, 420, 26, 300);
   e.list_box =
       create_child(window, L"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER, 10, 46, 150, 80, 301);
@@ -376,6 +594,12 @@ HWND create_explorer(HINSTANCE instance, int list_items) {
   fill_list_view(e.list_view, e.rows);
   fill_tree(e.tree);
   fill_status(e.status);
+  if (options.extras && !create_extras(window)) return nullptr;
+  if (options.busy_list_view_ms > 0) {
+    g_busy.busy_ms = options.busy_list_view_ms;
+    g_busy.list_view_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        e.list_view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&busy_list_view_proc)));
+  }
   ShowWindow(window, SW_SHOW);
   return window;
 }

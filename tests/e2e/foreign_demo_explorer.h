@@ -6,8 +6,14 @@
 
 namespace foreign_demo {
 
-// Registers the class and creates the window at its fixed position. With
-// list_items > 0 the list view holds that many rows. Null on failure.
-HWND create_explorer(HINSTANCE instance, int list_items);
+struct ExplorerOptions {
+  int list_items = 0;       // > 0: the list view holds that many rows
+  bool extras = false;      // the controls of --explorer-extras
+  int busy_list_view_ms = 0;  // > 0: --busy-list-view
+};
+
+// Registers the class and creates the window at its fixed position. Null
+// on failure.
+HWND create_explorer(HINSTANCE instance, const ExplorerOptions& options);
 
 }  // namespace foreign_demo

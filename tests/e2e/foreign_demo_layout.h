@@ -194,6 +194,46 @@ enum ExplorerCheck : unsigned {
 inline constexpr UINT kExplorerEnglishCountMessage = WM_APP + 11;
 inline constexpr int kExplorerTextCount = 8 + 4 + 3 + 3 + 3 * 3 + 6 + 2;
 
+// --- With --explorer-extras the explorer grows by kExplorerExtrasHeight and
+// holds, below its other controls, controls that a harvest must treat with
+// care. They are found by their ids (GetDlgItem on the explorer).
+inline constexpr int kExplorerExtrasHeight = 150;
+// A report view whose columns were inserted without LVCF_SUBITEM, as many
+// programs insert them, with check boxes; rows added with LVM_INSERTITEMW,
+// the second column set with LVM_SETITEMTEXTW. A null cell is supplied on
+// demand (LPSTR_TEXTCALLBACK), with kOnDemandText.
+inline constexpr int kPlainColumnsViewId = 310;
+inline constexpr const wchar_t* kPlainColumns[] = {L"Name", L"Size"};
+inline constexpr const wchar_t* kPlainColumnsRows[][2] = {
+    {L"Document", L"Large"},
+    {L"Picture", L"Small"},
+    {nullptr, L"Medium"},
+    {L"Music", nullptr},
+};
+inline constexpr wchar_t kOnDemandText[] = L"Running";
+// Owner-drawn lists that keep strings: a harvest must leave them alone.
+inline constexpr int kOwnerDrawnListBoxId = 311;
+inline constexpr int kOwnerDrawnComboId = 312;
+inline constexpr const wchar_t* kOwnerDrawnItems[] = {L"Red", L"Green", L"Blue"};
+inline constexpr int kOwnerDrawnSelection = 1;
+inline constexpr LPARAM kOwnerDrawnData = 3000;  // item i holds 3000 + i
+enum ExplorerExtrasCheck : unsigned {
+  // Every cell supplied on demand still is.
+  kCheckOnDemandKept = 1u << 9,
+  // The owner-drawn lists: items, texts, data and selection as made, and
+  // no item deleted or measured since.
+  kCheckOwnerDrawnUntouched = 1u << 10,
+};
+
+// --- With --busy-list-view MS the explorer's list view takes MS to handle
+// the first message that carries a structure from another process, and
+// checks on waking that the structure is still there as it was sent: the
+// sender's time-out has run out by then, and memory it freed or reused
+// would be written through.
+enum ExplorerBusyCheck : unsigned {
+  kCheckLateStructureIntact = 1u << 11,
+};
+
 }  // namespace foreign_demo
 
 // --- A program at work, for following ---------------------------------------
