@@ -74,7 +74,12 @@ int HeadDripRelay::bind(int port, const std::function<int(int)>& bind_server, st
   if (server_port_ < 0) return -1;
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   const int on = 1;
+  // The options the stand-ins' own listeners set: a socket of this relay
+  // left in TIME_WAIT must not keep the next stand-in from the same port
+  // (Linux refuses a port whose earlier sockets lack SO_REUSEPORT to a new
+  // listener that sets it).
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
   sockaddr_in address = loopback(port);
   socklen_t length = sizeof address;
   if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
