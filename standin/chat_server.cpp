@@ -37,19 +37,13 @@ std::vector<OptionSpec> chat_option_specs() {
 StartChoice parse_chat_options(const std::vector<std::string>& args, ChatOptions& options,
                                std::string& message) {
   CommandLine line(chat_option_specs());
-  const std::string usage = line.usage(
-      "chat-standin",
+  const StartChoice choice = line.start(
+      args, "chat-standin",
       "Stands in for an OpenAI-compatible chat-completions endpoint on 127.0.0.1: POST\n"
       "<base>/chat/completions, the texts of the last user message (a JSON array)\n"
-      "translated from the glossary.");
-  if (!line.parse(args)) {
-    message = line.error() + "\n\n" + usage;
-    return StartChoice::bad_arguments;
-  }
-  if (line.has("help")) {
-    message = usage;
-    return StartChoice::show_help;
-  }
+      "translated from the glossary.",
+      message);
+  if (choice != StartChoice::run) return choice;
   long long port = options.port;
   long long latency = options.latency_ms;
   long long retry_after = options.chat.retry_after_s;

@@ -1,5 +1,7 @@
 #include "standin/command_line.h"
 
+#include <cstdio>
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -108,6 +110,34 @@ std::string CommandLine::usage(const std::string& program, const std::string& su
     text += left + spec.help + "\n";
   }
   return text;
+}
+
+StartChoice CommandLine::start(const std::vector<std::string>& args, const std::string& program,
+                               const std::string& summary, std::string& message) {
+  const std::string text = usage(program, summary);
+  if (!parse(args)) {
+    message = error() + "\n\n" + text;
+    return StartChoice::bad_arguments;
+  }
+  if (has("help")) {
+    message = text;
+    return StartChoice::show_help;
+  }
+  return StartChoice::run;
+}
+
+int exit_code_unless_run(StartChoice choice, const std::string& message) {
+  switch (choice) {
+    case StartChoice::show_help:
+      std::printf("%s", message.c_str());
+      return 0;
+    case StartChoice::bad_arguments:
+      std::fprintf(stderr, "%s\n", message.c_str());
+      return 2;
+    case StartChoice::run:
+      break;
+  }
+  return -1;
 }
 
 }  // namespace standin

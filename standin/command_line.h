@@ -7,6 +7,9 @@
 
 namespace standin {
 
+// What a stand-in's command line asks for.
+enum class StartChoice { run, show_help, bad_arguments };
+
 struct OptionSpec {
   std::string name;        // without the leading "--"
   bool takes_value;        // false for switches such as --no-length
@@ -31,6 +34,12 @@ class CommandLine {
   const std::string& error() const { return error_; }
   std::string usage(const std::string& program, const std::string& summary) const;
 
+  // parse, then the common answers of every stand-in: --help gives
+  // show_help with the usage in message, a bad option bad_arguments with the
+  // error and the usage; otherwise run, and the caller reads the values.
+  StartChoice start(const std::vector<std::string>& args, const std::string& program,
+                    const std::string& summary, std::string& message);
+
  private:
   const OptionSpec* find(const std::string& name) const;
 
@@ -38,5 +47,10 @@ class CommandLine {
   std::map<std::string, std::string> values_;
   std::string error_;
 };
+
+// What main does with a choice other than run: prints message where it
+// belongs and gives the exit code (0 for help, 2 for bad arguments); -1
+// for run.
+int exit_code_unless_run(StartChoice choice, const std::string& message);
 
 }  // namespace standin

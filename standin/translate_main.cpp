@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/command_line.h"
 #include "standin/glossary.h"
 #include "standin/signal_stop.h"
 #include "standin/translate_server.h"
@@ -11,16 +12,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   standin::TranslateOptions options;
   std::string message;
-  switch (standin::parse_translate_options(args, options, message)) {
-    case standin::StartChoice::show_help:
-      std::printf("%s", message.c_str());
-      return 0;
-    case standin::StartChoice::bad_arguments:
-      std::fprintf(stderr, "%s\n", message.c_str());
-      return 2;
-    case standin::StartChoice::run:
-      break;
-  }
+  const int code = standin::exit_code_unless_run(standin::parse_translate_options(args, options, message), message);
+  if (code >= 0) return code;
   std::string glossary_path =
       options.glossary_path.empty() ? standin::default_glossary_path() : options.glossary_path;
   standin::Glossary glossary;

@@ -65,18 +65,12 @@ std::string lower_ascii(std::string text) {
 StartChoice parse_translate_options(const std::vector<std::string>& args, TranslateOptions& options,
                                     std::string& message) {
   CommandLine line(translate_option_specs());
-  const std::string usage = line.usage(
-      "translate-standin",
+  const StartChoice choice = line.start(
+      args, "translate-standin",
       "Stands in for the translation service on 127.0.0.1: GET and form POST on\n" +
-          std::string(kTranslatePath) + ", signed requests, JSON answers from a glossary.");
-  if (!line.parse(args)) {
-    message = line.error() + "\n\n" + usage;
-    return StartChoice::bad_arguments;
-  }
-  if (line.has("help")) {
-    message = usage;
-    return StartChoice::show_help;
-  }
+          std::string(kTranslatePath) + ", signed requests, JSON answers from a glossary.",
+      message);
+  if (choice != StartChoice::run) return choice;
   long long port = options.port;
   long long latency = options.latency_ms;
   long long drip = options.pacing.drip_ms;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "standin/answer_pacing.h"
+#include "standin/command_line.h"
 #include "standin/head_drip_relay.h"
 #include "standin/glossary.h"
 #include "standin/request_log.h"
@@ -24,8 +25,6 @@ struct TranslateOptions {
   std::string log_path;       // empty: no log
   std::string glossary_path;  // empty: default_glossary_path()
 };
-
-enum class StartChoice { run, show_help, bad_arguments };
 
 // Reads the command line (without the program name). show_help and
 // bad_arguments leave the text to print in message.

@@ -11,16 +11,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   standin::UpdateOptions options;
   std::string message;
-  switch (standin::parse_update_options(args, options, message)) {
-    case standin::UpdateStartChoice::show_help:
-      std::printf("%s", message.c_str());
-      return 0;
-    case standin::UpdateStartChoice::bad_arguments:
-      std::fprintf(stderr, "%s\n", message.c_str());
-      return 2;
-    case standin::UpdateStartChoice::run:
-      break;
-  }
+  const int code = standin::exit_code_unless_run(standin::parse_update_options(args, options, message), message);
+  if (code >= 0) return code;
   std::string error;
   standin::ArchiveSource archive = standin::ArchiveSource::generated(options.archive_size);
   if (!options.archive_path.empty() &&

@@ -70,18 +70,12 @@ class Pacer {
 UpdateStartChoice parse_update_options(const std::vector<std::string>& args, UpdateOptions& options,
                                        std::string& message) {
   CommandLine line(update_option_specs());
-  const std::string usage = line.usage(
-      "update-standin", "Stands in for the update server on 127.0.0.1: the version page " +
+  const UpdateStartChoice choice = line.start(
+      args, "update-standin", "Stands in for the update server on 127.0.0.1: the version page " +
                             std::string(kVersionPagePath) + "\n(GBK) and the archive " +
-                            std::string(kArchivePathUtf8) + " with byte ranges.");
-  if (!line.parse(args)) {
-    message = line.error() + "\n\n" + usage;
-    return UpdateStartChoice::bad_arguments;
-  }
-  if (line.has("help")) {
-    message = usage;
-    return UpdateStartChoice::show_help;
-  }
+                            std::string(kArchivePathUtf8) + " with byte ranges.",
+      message);
+  if (choice != UpdateStartChoice::run) return choice;
   long long port = options.port;
   long long size = static_cast<long long>(options.archive_size);
   long long rate = options.rate_limit_kbps;

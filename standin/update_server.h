@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "standin/answer_pacing.h"
-#include "standin/head_drip_relay.h"
 #include "standin/archive_source.h"
+#include "standin/command_line.h"
+#include "standin/head_drip_relay.h"
 #include "standin/request_log.h"
 
 namespace standin {
@@ -31,7 +32,7 @@ struct UpdateOptions {
   std::string log_path;
 };
 
-enum class UpdateStartChoice { run, show_help, bad_arguments };
+using UpdateStartChoice = StartChoice;
 
 UpdateStartChoice parse_update_options(const std::vector<std::string>& args, UpdateOptions& options,
                                        std::string& message);
