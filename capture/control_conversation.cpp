@@ -60,13 +60,49 @@ bool ControlConversation::exchange(UINT message, WPARAM wparam, void* structure,
   if (size) std::memcpy(block.data(), structure, size);
   if (!memory_.write(0, block.data(), block.size())) return false;
   if (!send(message, wparam, address, result)) return false;
-  block.assign(kBlockBytes, 0);
+  block.assign(kSingleBytes, 0);
   if (!memory_.read(0, block.data(), block.size())) return false;
   if (size) std::memcpy(structure, block.data(), size);
   const auto* chars = reinterpret_cast<const wchar_t*>(block.data() + kTextOffset);
   std::size_t length = 0;
   while (length < kTextChars && chars[length] != L'\0') ++length;
   text->assign(chars, length);
+  return true;
+}
+
+bool ControlConversation::exchange_many(UINT message, const WPARAM* wparams, void* structures,
+                                        std::size_t size, std::size_t count,
+                                        const std::wstring* to_give, std::wstring* asked,
+                                        LRESULT* results) {
+  if (count == 0) return true;
+  if (count > kBatchSlots || size > kBatchStructureBytes) return false;
+  auto* bytes = static_cast<unsigned char*>(structures);
+  // Text buffers start empty, so that nothing of an earlier batch is read
+  // as a text the control did not write.
+  std::vector<unsigned char> block(count * kBatchStride, 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    unsigned char* slot = block.data() + i * kBatchStride;
+    std::memcpy(slot, bytes + i * size, size);
+    if (!to_give) continue;
+    if (to_give[i].size() > kBatchTextChars) return false;
+    std::memcpy(slot + kBatchStructureBytes, to_give[i].c_str(),
+                (to_give[i].size() + 1) * sizeof(wchar_t));
+  }
+  if (!memory_.write(kBatchOffset, block.data(), block.size())) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const LPARAM address = static_cast<LPARAM>(memory_.address(kBatchOffset + i * kBatchStride));
+    if (!send(message, wparams[i], address, &results[i])) return false;
+  }
+  if (!asked) return true;
+  if (!memory_.read(kBatchOffset, block.data(), block.size())) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned char* slot = block.data() + i * kBatchStride;
+    std::memcpy(bytes + i * size, slot, size);
+    const auto* chars = reinterpret_cast<const wchar_t*>(slot + kBatchStructureBytes);
+    std::size_t length = 0;
+    while (length < kBatchTextChars && chars[length] != L'\0') ++length;
+    asked[i].assign(chars, length);
+  }
   return true;
 }
 

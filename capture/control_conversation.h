@@ -24,7 +24,17 @@ constexpr std::size_t kTextChars = 2048;
 // The structure sits at the start of the block, the text buffer after it.
 constexpr std::size_t kMaxStructureBytes = 256;
 constexpr std::size_t kTextOffset = kMaxStructureBytes;
-constexpr std::size_t kBlockBytes = kTextOffset + (kTextChars + 1) * sizeof(wchar_t);
+constexpr std::size_t kSingleBytes = kTextOffset + (kTextChars + 1) * sizeof(wchar_t);
+// After them, room for a batch: many structures, each with a shorter text
+// buffer of its own, copied in and out of the other process in one go. A
+// copy costs as much as a message; one per text would cost most of a
+// large list view.
+constexpr std::size_t kBatchSlots = 128;
+constexpr std::size_t kBatchStructureBytes = 128;
+constexpr std::size_t kBatchTextChars = 255;
+constexpr std::size_t kBatchStride = kBatchStructureBytes + (kBatchTextChars + 1) * sizeof(wchar_t);
+constexpr std::size_t kBatchOffset = (kSingleBytes + 15) / 16 * 16;
+constexpr std::size_t kBlockBytes = kBatchOffset + kBatchSlots * kBatchStride;
 
 class ControlConversation {
  public:
@@ -70,6 +80,35 @@ class ControlConversation {
                     result);
   }
 
+  // Asks for up to kBatchSlots texts: every structure, its text pointer set
+  // to a buffer of its own, goes into the block in one copy, the messages
+  // are sent one after the other, and structures and texts come back in
+  // one copy. A text of kBatchTextChars may have been cut: ask it alone.
+  template <typename Structure>
+  bool ask_many(UINT message, const WPARAM* wparams, Structure* structures, std::size_t count,
+                std::wstring* texts, LRESULT* results) {
+    static_assert(sizeof(Structure) <= kBatchStructureBytes, "fits its batch slot");
+    for (std::size_t i = 0; i < count; ++i) {
+      structures[i].pszText = batch_text_address(i);
+      structures[i].cchTextMax = static_cast<int>(kBatchTextChars + 1);
+    }
+    return exchange_many(message, wparams, structures, sizeof(Structure), count, nullptr, texts,
+                         results);
+  }
+  // Gives up to kBatchSlots texts of at most kBatchTextChars each, the same way.
+  template <typename Structure>
+  bool give_many(UINT message, const WPARAM* wparams, Structure* structures, std::size_t count,
+                 const std::wstring* texts, LRESULT* results) {
+    static_assert(sizeof(Structure) <= kBatchStructureBytes, "fits its batch slot");
+    for (std::size_t i = 0; i < count; ++i) structures[i].pszText = batch_text_address(i);
+    return exchange_many(message, wparams, structures, sizeof(Structure), count, texts, nullptr,
+                         results);
+  }
+  LPWSTR batch_text_address(std::size_t i) const {
+    return reinterpret_cast<LPWSTR>(
+        memory_.address(kBatchOffset + i * kBatchStride + kBatchStructureBytes));
+  }
+
   // Gives a text: structure and text go into the block in one copy.
   template <typename Structure>
   bool give(UINT message, WPARAM wparam, const Structure& structure, const std::wstring& text,
@@ -86,6 +125,10 @@ class ControlConversation {
   bool exchange(UINT message, WPARAM wparam, void* structure, std::size_t size, LPARAM address,
                 std::wstring* text, LRESULT* result);
   bool put(const void* structure, std::size_t size, const std::wstring& text);
+  // Texts given (to_give) or asked for (asked) for count structures of size bytes.
+  bool exchange_many(UINT message, const WPARAM* wparams, void* structures, std::size_t size,
+                     std::size_t count, const std::wstring* to_give, std::wstring* asked,
+                     LRESULT* results);
 
   HWND control_;
   unsigned timeout_ms_;

@@ -60,6 +60,11 @@ struct Change {
   std::wstring text;
 };
 
+struct SlotRead {
+  SlotOutcome outcome = SlotOutcome::kFailed;
+  std::wstring text;
+};
+
 struct ClassEntry;
 
 // A conversation that knows which class it talks to.
@@ -90,6 +95,9 @@ struct ClassEntry {
   // Every slot, texts not yet read; false without an answer.
   bool (*enumerate)(Conversation& talk, std::vector<InnerText>* slots);
   SlotOutcome (*read)(Conversation& talk, InnerText& slot, std::wstring* text);
+  // The same for up to kBatchSlots slots at once; false when a message
+  // went unanswered or could not be sent. Null: one slot at a time.
+  bool (*read_batch)(Conversation& talk, InnerText* slots, std::size_t count, SlotRead* reads);
   // Checks, before anything is written, that the slots still exist (a
   // handle of a deleted tree item must never be sent). Null: the count says it.
   bool (*still_there)(Conversation& talk, const std::vector<InnerText>& slots);
@@ -414,6 +422,48 @@ SlotOutcome read_list_view(Conversation& talk, InnerText& slot, std::wstring* te
                                                  : read_cell(talk, slot.index, slot.subitem, text);
 }
 
+// Cells a batch at a time; columns, and cells whose text may have been cut
+// or was not copied into the batch's buffer, one at a time.
+bool read_list_view_batch(Conversation& talk, InnerText* slots, std::size_t count,
+                          SlotRead* reads) {
+  std::vector<std::size_t> cells;
+  std::vector<LVITEMW> items;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (slots[i].kind == InnerKind::kListViewColumn) {
+      reads[i].outcome = read_column(talk, slots[i].index, &reads[i].text);
+      continue;
+    }
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+    item.iItem = slots[i].index;
+    item.iSubItem = slots[i].subitem;
+    items.push_back(item);
+    cells.push_back(i);
+  }
+  const std::vector<WPARAM> wparams(items.size(), 0);
+  std::vector<std::wstring> texts(items.size());
+  std::vector<LRESULT> ok(items.size(), 0);
+  if (!talk.ask_many(LVM_GETITEMW, wparams.data(), items.data(), items.size(), texts.data(),
+                     ok.data())) {
+    return false;
+  }
+  for (std::size_t k = 0; k < cells.size(); ++k) {
+    SlotRead& read = reads[cells[k]];
+    if (!ok[k]) {
+      read.outcome = SlotOutcome::kFailed;
+    } else if (items[k].pszText == LPSTR_TEXTCALLBACKW) {
+      read.outcome = SlotOutcome::kSkipped;
+    } else if (items[k].pszText != talk.batch_text_address(k) ||
+               texts[k].size() >= kBatchTextChars) {
+      read.outcome = read_cell(talk, items[k].iItem, items[k].iSubItem, &read.text);
+    } else {
+      read.outcome = SlotOutcome::kText;
+      read.text = std::move(texts[k]);
+    }
+  }
+  return !talk.unanswered();
+}
+
 bool write_list_view_slot(Conversation& talk, const Change& change) {
   LRESULT ok = 0;
   if (change.slot.kind == InnerKind::kListViewColumn) {
@@ -428,8 +478,39 @@ bool write_list_view_slot(Conversation& talk, const Change& change) {
   item.pszText = talk.text_address();
   return talk.give(LVM_SETITEMTEXTW, change.slot.index, item, change.text, &ok) && ok;
 }
+// Cells a batch at a time; columns and long texts one at a time.
 bool write_list_view(Conversation& talk, const std::vector<Change>& changes) {
-  return write_each(talk, changes, &write_list_view_slot);
+  bool all = true;
+  std::vector<LVITEMW> items;
+  std::vector<WPARAM> indexes;
+  std::vector<std::wstring> texts;
+  const auto give_batch = [&] {
+    if (items.empty()) return;
+    std::vector<LRESULT> ok(items.size(), 0);
+    all = talk.give_many(LVM_SETITEMTEXTW, indexes.data(), items.data(), items.size(),
+                         texts.data(), ok.data()) &&
+          std::all_of(ok.begin(), ok.end(), [](LRESULT written) { return written != 0; }) && all;
+    items.clear();
+    indexes.clear();
+    texts.clear();
+  };
+  for (const Change& change : changes) {
+    if (talk.unanswered()) return false;
+    if (change.slot.kind == InnerKind::kListViewColumn || change.text.size() > kBatchTextChars) {
+      give_batch();
+      all = write_list_view_slot(talk, change) && all;
+      continue;
+    }
+    // Only the text: check and selection states are not in the mask.
+    LVITEMW item{};
+    item.iSubItem = change.slot.subitem;
+    items.push_back(item);
+    indexes.push_back(static_cast<WPARAM>(change.slot.index));
+    texts.push_back(change.text);
+    if (items.size() == kBatchSlots) give_batch();
+  }
+  give_batch();
+  return all && !talk.unanswered();
 }
 
 // Tree views: every item in depth-first order, collapsed branches too.
@@ -574,19 +655,20 @@ bool write_status(Conversation& talk, const std::vector<Change>& changes) {
 
 const ClassEntry kClasses[] = {
     {L"ListBox", false, false, &accepts_list_box, &count_list, &enumerate_list, &read_list_item,
-     nullptr, &write_list_items},
+     nullptr, nullptr, &write_list_items},
     {L"ComboBox", false, false, &accepts_combo_box, &count_list, &enumerate_list,
-     &read_list_item, nullptr, &write_list_items},
+     &read_list_item, nullptr,
+     nullptr, &write_list_items},
     {WC_TABCONTROLW, true, false, &accept_any, &count_tabs, &enumerate_tabs, &read_tab, nullptr,
-     &write_tabs},
+     nullptr, &write_tabs},
     {WC_LISTVIEWW, true, false, &accept_any, &count_list_view, &enumerate_list_view,
-     &read_list_view, nullptr, &write_list_view},
-    {WC_TREEVIEWW, true, false, &accept_any, &count_tree, &enumerate_tree, &read_tree,
+     &read_list_view, &read_list_view_batch, nullptr, &write_list_view},
+    {WC_TREEVIEWW, true, false, &accept_any, &count_tree, &enumerate_tree, &read_tree, nullptr,
      &tree_still_there, &write_tree},
     {WC_HEADERW, true, false, &accepts_header, &count_header, &enumerate_header, &read_header,
-     nullptr, &write_header},
+     nullptr, nullptr, &write_header},
     {STATUSCLASSNAMEW, true, true, &accept_any, &count_status, &enumerate_status, &read_status,
-     nullptr, &write_status},
+     nullptr, nullptr, &write_status},
 };
 
 const ListMessages& list_messages(const Conversation& talk) {
@@ -607,6 +689,27 @@ bool open_conversation(Conversation& talk) {
   return !talk.entry().needs_memory || talk.ensure_memory();
 }
 
+// Reads every slot, a batch at a time where the class can; false as soon
+// as one failed.
+bool read_slots(Conversation& talk, std::vector<InnerText>& slots, std::vector<SlotRead>* reads) {
+  const ClassEntry& entry = talk.entry();
+  reads->assign(slots.size(), SlotRead());
+  for (std::size_t first = 0; first < slots.size();) {
+    const std::size_t count = entry.read_batch ? std::min(kBatchSlots, slots.size() - first) : 1;
+    SlotRead* batch = reads->data() + first;
+    if (entry.read_batch) {
+      if (!entry.read_batch(talk, &slots[first], count, batch)) return false;
+    } else {
+      batch->outcome = entry.read(talk, slots[first], &batch->text);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      if (batch[i].outcome == SlotOutcome::kFailed) return false;
+    }
+    first += count;
+  }
+  return true;
+}
+
 // Reads every slot. Slots whose text is empty, supplied on demand, too long
 // or outside GBK are left out. False when the control did not answer or
 // changed meanwhile.
@@ -616,18 +719,60 @@ bool read_all(Conversation& talk, std::vector<InnerText>* texts) {
   const int count_before = entry.count(talk);
   std::vector<InnerText> slots;
   if (count_before < 0 || !entry.enumerate(talk, &slots)) return false;
-  for (InnerText& slot : slots) {
-    std::wstring wide;
-    const SlotOutcome outcome = entry.read(talk, slot, &wide);
-    if (outcome == SlotOutcome::kFailed) return false;
-    if (outcome == SlotOutcome::kSkipped || wide.empty()) continue;
-    std::optional<std::string> text = to_gbk(wide);
+  std::vector<SlotRead> reads;
+  if (!read_slots(talk, slots, &reads)) return false;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    if (reads[i].outcome == SlotOutcome::kSkipped || reads[i].text.empty()) continue;
+    std::optional<std::string> text = to_gbk(reads[i].text);
     if (!text) continue;
-    slot.text = std::move(*text);
-    slot.item_count = count_before;
-    texts->push_back(std::move(slot));
+    slots[i].text = std::move(*text);
+    slots[i].item_count = count_before;
+    texts->push_back(std::move(slots[i]));
   }
   return entry.count(talk) == count_before;
+}
+
+// One put-back: each slot of items still there is read once, and the ones
+// still showing items[i].text are written. False when the control did not
+// answer while it was read (nothing was written then).
+bool put_back(Conversation& talk, const std::vector<InnerText>& items,
+              const std::vector<std::string>& replacements, PutBackReport* report) {
+  const ClassEntry& entry = talk.entry();
+  report->outcomes.assign(items.size(), PutBack::kChanged);
+  if (!open_conversation(talk)) return !talk.unanswered();
+  const int count = entry.count(talk);
+  std::vector<InnerText> now;
+  if (count < 0 || !entry.enumerate(talk, &now)) return false;
+  // Slots the control no longer has stay "changed"; the others are read.
+  const std::unordered_set<InnerText, InnerSlotHash, InnerSlotEqual> present(now.begin(), now.end());
+  std::vector<std::size_t> which;
+  std::vector<InnerText> slots;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!present.count(items[i])) continue;
+    which.push_back(i);
+    slots.push_back(items[i]);
+    slots.back().item_count = count;
+  }
+  std::vector<SlotRead> reads;
+  if (!read_slots(talk, slots, &reads)) return false;
+  std::vector<Change> changes;
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    const std::size_t i = which[k];
+    if (reads[k].outcome != SlotOutcome::kText) continue;
+    const std::optional<std::string> shown = to_gbk(reads[k].text);
+    if (!shown) continue;
+    if (*shown == replacements[i]) {
+      report->outcomes[i] = PutBack::kAlready;
+    } else if (*shown == items[i].text) {
+      report->outcomes[i] = PutBack::kWritten;
+      changes.push_back(Change{slots[k], runtime::widen(replacements[i])});
+    }
+  }
+  if (changes.empty()) return true;
+  std::stable_sort(changes.begin(), changes.end(),
+                   [](const Change& a, const Change& b) { return a.slot.index < b.slot.index; });
+  report->written = entry.count(talk) == count && entry.write(talk, changes);
+  return true;
 }
 
 }  // namespace
@@ -690,6 +835,26 @@ WindowText read_inner_text(HWND control, const InnerText& slot, unsigned timeout
   return result;
 }
 
+PutBackReport put_back_inner_texts(HWND control, const std::vector<InnerText>& items,
+                                   const std::vector<std::string>& replacements,
+                                   unsigned timeout_ms) {
+  PutBackReport report;
+  report.outcomes.assign(items.size(), PutBack::kChanged);
+  const ClassEntry* entry = class_entry(control);
+  if (!entry || !entry->accepts(control) || replacements.size() != items.size()) return report;
+  // A control busy for a while gets a second chance once it answers again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Conversation talk(control, *entry, timeout_ms);
+    if (put_back(talk, items, replacements, &report)) return report;
+    // A control that answered yet could not be read is left as it is.
+    report.outcomes.assign(items.size(), PutBack::kChanged);
+    if (!talk.unanswered()) return report;
+    if (attempt > 0 || !talk.wait_until_answered(timeout_ms)) break;
+  }
+  report.answered = false;
+  return report;
+}
+
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations, unsigned timeout_ms) {
   const ClassEntry* entry = class_entry(control);
@@ -713,15 +878,15 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
     slots.push_back(items[i]);
   }
   if (entry->still_there && !entry->still_there(talk, slots)) return false;
+  std::vector<SlotRead> reads;
+  if (!read_slots(talk, slots, &reads)) return false;
   std::vector<Change> changes;
   changes.reserve(wanted.size());
   for (std::size_t k = 0; k < wanted.size(); ++k) {
-    InnerText& slot = slots[k];
-    std::wstring wide;
-    if (entry->read(talk, slot, &wide) != SlotOutcome::kText) return false;
-    const std::optional<std::string> now = to_gbk(wide);
+    if (reads[k].outcome != SlotOutcome::kText) return false;
+    const std::optional<std::string> now = to_gbk(reads[k].text);
     if (!now || *now != items[wanted[k]].text) return false;
-    changes.push_back(Change{slot, runtime::widen(translations[wanted[k]])});
+    changes.push_back(Change{slots[k], runtime::widen(translations[wanted[k]])});
   }
   // Items are replaced in order, each at its own index.
   std::stable_sort(changes.begin(), changes.end(),

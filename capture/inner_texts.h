@@ -103,4 +103,23 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations,
                        unsigned timeout_ms = kForeignMessageTimeoutMs);
 
+// For a restore: each slot of items that still shows items[i].text gets
+// replacements[i]. Every slot is read once, just before, and the writes
+// follow in the same conversation (the control's item data, selection and
+// top item saved and restored once). A control that lets a message time
+// out while it is read is waited for once, as long again.
+enum class PutBack {
+  kWritten,  // showed items[i].text: replacements[i] written (see written)
+  kAlready,  // already showed replacements[i]
+  kChanged,  // gone, or showing something else: left as it is
+};
+struct PutBackReport {
+  bool answered = true;  // false: nothing was written, and every slot says kChanged
+  bool written = true;   // false: the slots to write were refused (or not all taken)
+  std::vector<PutBack> outcomes;  // one per item
+};
+PutBackReport put_back_inner_texts(HWND control, const std::vector<InnerText>& items,
+                                   const std::vector<std::string>& replacements,
+                                   unsigned timeout_ms = kForeignMessageTimeoutMs);
+
 }  // namespace capture

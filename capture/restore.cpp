@@ -28,10 +28,10 @@ struct RestoreRun {
   }
 };
 
-// The remembered inner texts of one control, put back in one go: the
-// control is read once, and each of its slots that still shows the
-// translation written there gets its original; the control's item data,
-// selection and top item are saved and restored once.
+// The remembered inner texts of one control, put back in one go: each slot
+// is read once, and each that still shows the translation written there
+// gets its original; the control's item data, selection and top item are
+// saved and restored once.
 void restore_inner_texts(HWND control, const std::vector<const WrittenText*>& entries,
                          RestoreRun& run) {
   RestoreReport& report = run.report;
@@ -46,43 +46,44 @@ void restore_inner_texts(HWND control, const std::vector<const WrittenText*>& en
     report.unanswered += count;
     return;
   }
-  InnerTexts now = list_inner_texts(control, run.hooks.message_timeout_ms);
-  if (!now.answered) {
+  std::vector<InnerText> items;
+  std::vector<std::string> originals;
+  items.reserve(entries.size());
+  originals.reserve(entries.size());
+  for (const WrittenText* entry : entries) {
+    items.push_back(entry->slot.inner);
+    items.back().text = entry->written;
+    originals.push_back(entry->original);
+  }
+  const PutBackReport put =
+      put_back_inner_texts(control, items, originals, run.hooks.message_timeout_ms);
+  if (!put.answered) {
     run.silent_threads.insert(thread);
     report.unanswered += count;
     return;
   }
-  std::unordered_map<InnerText, const InnerText*, InnerSlotHash, InnerSlotEqual> by_slot;
-  by_slot.reserve(now.texts.size());
-  for (const InnerText& item : now.texts) by_slot.emplace(item, &item);
-  std::vector<InnerText> items;
-  std::vector<std::string> originals;
-  std::vector<TextSlot> restoring;
-  for (const WrittenText* entry : entries) {
-    const auto found = by_slot.find(entry->slot.inner);
-    if (found != by_slot.end() && found->second->text == entry->original) {
-      // Already showing its original (two slots may show one text).
-      ++report.restored;
-      run.done.push_back(entry->slot);
-      continue;
+  bool wrote = false;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    switch (put.outcomes[i]) {
+      case PutBack::kAlready:  // two slots may show one text
+        ++report.restored;
+        break;
+      case PutBack::kChanged:
+        ++report.changed;
+        break;
+      case PutBack::kWritten:
+        // Refused slots stay remembered, for a later restore.
+        if (!put.written) {
+          ++report.rejected;
+          continue;
+        }
+        ++report.restored;
+        wrote = true;
+        break;
     }
-    if (found == by_slot.end() || found->second->text != entry->written) {
-      ++report.changed;
-      run.done.push_back(entry->slot);
-      continue;
-    }
-    items.push_back(*found->second);
-    originals.push_back(entry->original);
-    restoring.push_back(entry->slot);
+    run.done.push_back(entries[i]->slot);
   }
-  if (items.empty()) return;
-  if (!write_inner_texts(control, items, originals, run.hooks.message_timeout_ms)) {
-    report.rejected += static_cast<int>(items.size());
-    return;
-  }
-  report.restored += static_cast<int>(items.size());
-  run.done.insert(run.done.end(), restoring.begin(), restoring.end());
-  run.repaint_later(entries.front()->harvested_window);
+  if (wrote) run.repaint_later(entries.front()->harvested_window);
 }
 
 void restore_window_text(const WrittenText& entry, RestoreRun& run) {
