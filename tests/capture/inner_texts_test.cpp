@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -335,6 +336,48 @@ TEST(InnerTextsLocal, ListHeaderIsReadThroughItsListView) {
   EXPECT_EQ(texts_of(items), std::vector<std::string>{"Date"});
   ASSERT_TRUE(write_inner_texts(lone.get(), items, {"日期"}));
   EXPECT_EQ(texts_of(read_inner_texts(lone.get())), std::vector<std::string>{"日期"});
+}
+
+// More cells than go into one copy to the control's process, with texts
+// longer than a copy's buffer, both read and written: every text whole.
+// Then put back: a cell its program changed meanwhile keeps its text.
+TEST(InnerTextsLocal, LargeListViewIsReadWrittenAndPutBackWhole) {
+  LocalControl view(WC_LISTVIEWW, LVS_REPORT);
+  add_column(view, 0, L"Name");
+  add_column(view, 1, L"Size");
+  const std::wstring long_text(300, L'x');
+  std::vector<std::string> expected{"Name", "Size"};
+  constexpr int kRows = 300;
+  for (int row = 0; row < kRows; ++row) {
+    const std::wstring name = row == 150 ? long_text : L"Row " + std::to_wstring(row);
+    add_row(view, row, name.c_str());
+    set_cell(view, row, 1, L"Large");
+    expected.push_back(runtime::narrow(name));
+    expected.push_back("Large");
+  }
+  const std::vector<InnerText> items = read_inner_texts(view.get());
+  ASSERT_EQ(texts_of(items), expected);
+
+  std::vector<std::string> translations = marked(items, "中");
+  translations[2 + 2 * 7] = std::string(400, 'y');
+  ASSERT_TRUE(write_inner_texts(view.get(), items, translations));
+  const std::vector<InnerText> written = read_inner_texts(view.get());
+  ASSERT_EQ(texts_of(written), translations);
+
+  set_cell(view, 9, 1, L"Changed");
+  const capture::PutBackReport put = capture::put_back_inner_texts(view.get(), written, expected);
+  EXPECT_TRUE(put.answered);
+  EXPECT_TRUE(put.written);
+  expected[2 + 2 * 9 + 1] = "Changed";
+  EXPECT_EQ(texts_of(read_inner_texts(view.get())), expected);
+  ASSERT_EQ(put.outcomes.size(), written.size());
+  EXPECT_EQ(put.outcomes[2 + 2 * 9 + 1], capture::PutBack::kChanged);
+  EXPECT_EQ(std::count(put.outcomes.begin(), put.outcomes.end(), capture::PutBack::kWritten),
+            static_cast<long>(written.size()) - 1);
+  // Put back again: every slot already shows what it is to show.
+  const capture::PutBackReport again = capture::put_back_inner_texts(view.get(), written, expected);
+  EXPECT_EQ(std::count(again.outcomes.begin(), again.outcomes.end(), capture::PutBack::kAlready),
+            static_cast<long>(written.size()));
 }
 
 TEST(InnerTextsLocal, ControlChangedSinceReadingIsLeftAsFound) {
