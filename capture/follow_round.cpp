@@ -42,12 +42,17 @@ class Writer {
     if (hooks_.allowed && !hooks_.allowed()) return;
     std::vector<InnerText> slots;
     for (const FollowItem* item : group) slots.push_back(item->slot.inner);
-    if (!write_inner_texts(group.front()->slot.window, slots, translations,
-                           hooks_.message_timeout_ms)) {
-      report_.changed += static_cast<int>(group.size());
-      return;
+    std::vector<bool> taken;
+    const bool all = write_inner_texts(group.front()->slot.window, slots, translations,
+                                       hooks_.message_timeout_ms, &taken);
+    // What was written before a refusal or a time-out counts as written.
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      if (all || taken[i]) {
+        accepted(*group[i], translations[i]);
+      } else {
+        ++report_.changed;
+      }
     }
-    for (std::size_t i = 0; i < group.size(); ++i) accepted(*group[i], translations[i]);
   }
 
   void write(const FollowItem& item, const std::string& translation) {

@@ -200,14 +200,21 @@ class Harvest {
       report_.unanswered += count;
       return;
     }
-    if (!write_inner_texts(control, items, values, hooks_.message_timeout_ms)) {
-      if (IsWindow(control)) report_.rejected += count;
-      return;
-    }
-    report_.written += count;
-    if (!hooks_.originals) return;
-    for (std::size_t i : written) {
-      hooks_.originals->remember(texts[i].slot, window_, texts[i].source, translations[i]);
+    std::vector<bool> taken;
+    const bool all = write_inner_texts(control, items, values, hooks_.message_timeout_ms, &taken);
+    if (!all && !IsWindow(control)) return;
+    // What was written before a refusal or a time-out is remembered too, so
+    // that a restore can put it back.
+    for (std::size_t k = 0; k < written.size(); ++k) {
+      if (!all && !taken[k]) {
+        ++report_.rejected;
+        continue;
+      }
+      ++report_.written;
+      const std::size_t i = written[k];
+      if (hooks_.originals) {
+        hooks_.originals->remember(texts[i].slot, window_, texts[i].source, translations[i]);
+      }
     }
   }
 

@@ -58,6 +58,10 @@ enum class SlotOutcome {
 struct Change {
   InnerText slot;
   std::wstring text;
+  std::size_t item = 0;  // which of the caller's items
+  // Set by the writing: the slot was written, or may yet be by a message
+  // that went unanswered.
+  bool taken = false;
 };
 
 struct SlotRead {
@@ -102,7 +106,8 @@ struct ClassEntry {
   // handle of a deleted tree item must never be sent). Null: the count says it.
   bool (*still_there)(Conversation& talk, const std::vector<InnerText>& slots);
   // Writes the changes, in the order of their indexes; true when all were.
-  bool (*write)(Conversation& talk, const std::vector<Change>& changes);
+  // Marks each change it made (or may have made) taken.
+  bool (*write)(Conversation& talk, std::vector<Change>& changes);
 };
 
 // Counts through a message that returns them, or -1 without an answer.
@@ -250,7 +255,7 @@ Replacement replace_item(Conversation& talk, const ListSelection& kept, const Ch
   return r;
 }
 
-bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
+bool write_list_items(Conversation& talk, std::vector<Change>& changes) {
   const ListMessages& m = list_messages(talk);
   const bool combo = m.kind == InnerKind::kComboBoxItem;
   ListSelection kept;
@@ -275,7 +280,7 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
   }
 
   bool all = true;
-  for (const Change& change : changes) {
+  for (Change& change : changes) {
     const int index = change.slot.index;
     LRESULT data = 0, selected = 0;
     if (!talk.send(m.get_data, index, 0, &data)) return false;
@@ -286,6 +291,7 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
       all = false;
       continue;
     }
+    change.taken = true;
     if (r.reached == Step::kDone) continue;
     // Not answered in time, yet handled later: once the list has handled
     // what it was sent, the half-done replacement is finished, so that no
@@ -319,11 +325,13 @@ bool write_list_items(Conversation& talk, const std::vector<Change>& changes) {
 
 // Writes the slots one by one; after a time-out nothing more is sent (the
 // late message still writes its own slot's text).
-bool write_each(Conversation& talk, const std::vector<Change>& changes,
+bool write_each(Conversation& talk, std::vector<Change>& changes,
                 bool (*write_one)(Conversation&, const Change&)) {
   bool all = true;
-  for (const Change& change : changes) {
-    all = write_one(talk, change) && all;
+  for (Change& change : changes) {
+    const bool written = write_one(talk, change);
+    change.taken = written || talk.unanswered();
+    all = written && all;
     if (talk.unanswered()) return false;
   }
   return all;
@@ -350,7 +358,7 @@ bool write_tab(Conversation& talk, const Change& change) {
   LRESULT ok = 0;
   return talk.give(TCM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
 }
-bool write_tabs(Conversation& talk, const std::vector<Change>& changes) {
+bool write_tabs(Conversation& talk, std::vector<Change>& changes) {
   return write_each(talk, changes, &write_tab);
 }
 
@@ -479,31 +487,49 @@ bool write_list_view_slot(Conversation& talk, const Change& change) {
   return talk.give(LVM_SETITEMTEXTW, change.slot.index, item, change.text, &ok) && ok;
 }
 // Cells a batch at a time; columns and long texts one at a time.
-bool write_list_view(Conversation& talk, const std::vector<Change>& changes) {
+bool write_list_view(Conversation& talk, std::vector<Change>& changes) {
+  constexpr LRESULT kNotSent = -1;  // the messages answer TRUE or FALSE
   bool all = true;
+  std::vector<Change*> batch;
   std::vector<LVITEMW> items;
   std::vector<WPARAM> indexes;
   std::vector<std::wstring> texts;
   const auto give_batch = [&] {
     if (items.empty()) return;
-    std::vector<LRESULT> ok(items.size(), 0);
+    std::vector<LRESULT> ok(items.size(), kNotSent);
     all = talk.give_many(LVM_SETITEMTEXTW, indexes.data(), items.data(), items.size(),
                          texts.data(), ok.data()) &&
-          std::all_of(ok.begin(), ok.end(), [](LRESULT written) { return written != 0; }) && all;
+          all;
+    bool first_not_sent = true;
+    for (std::size_t k = 0; k < batch.size(); ++k) {
+      all = all && ok[k] != 0 && ok[k] != kNotSent;
+      if (ok[k] != kNotSent) {
+        batch[k]->taken = ok[k] != 0;
+        continue;
+      }
+      // The first message without an answer may still write its cell.
+      batch[k]->taken = first_not_sent && talk.unanswered();
+      first_not_sent = false;
+    }
+    batch.clear();
     items.clear();
     indexes.clear();
     texts.clear();
   };
-  for (const Change& change : changes) {
+  for (Change& change : changes) {
     if (talk.unanswered()) return false;
     if (change.slot.kind == InnerKind::kListViewColumn || change.text.size() > kBatchTextChars) {
       give_batch();
-      all = write_list_view_slot(talk, change) && all;
+      if (talk.unanswered()) return false;
+      const bool written = write_list_view_slot(talk, change);
+      change.taken = written || talk.unanswered();
+      all = written && all;
       continue;
     }
     // Only the text: check and selection states are not in the mask.
     LVITEMW item{};
     item.iSubItem = change.slot.subitem;
+    batch.push_back(&change);
     items.push_back(item);
     indexes.push_back(static_cast<WPARAM>(change.slot.index));
     texts.push_back(change.text);
@@ -586,7 +612,7 @@ bool write_tree_item(Conversation& talk, const Change& change) {
   LRESULT ok = 0;
   return talk.give(TVM_SETITEMW, 0, item, change.text, &ok) && ok;
 }
-bool write_tree(Conversation& talk, const std::vector<Change>& changes) {
+bool write_tree(Conversation& talk, std::vector<Change>& changes) {
   return write_each(talk, changes, &write_tree_item);
 }
 
@@ -616,7 +642,7 @@ bool write_header_item(Conversation& talk, const Change& change) {
   LRESULT ok = 0;
   return talk.give(HDM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
 }
-bool write_header(Conversation& talk, const std::vector<Change>& changes) {
+bool write_header(Conversation& talk, std::vector<Change>& changes) {
   return write_each(talk, changes, &write_header_item);
 }
 
@@ -649,7 +675,7 @@ bool write_status_part(Conversation& talk, const Change& change) {
                         change.text, &ok) &&
          ok;
 }
-bool write_status(Conversation& talk, const std::vector<Change>& changes) {
+bool write_status(Conversation& talk, std::vector<Change>& changes) {
   return write_each(talk, changes, &write_status_part);
 }
 
@@ -765,13 +791,18 @@ bool put_back(Conversation& talk, const std::vector<InnerText>& items,
       report->outcomes[i] = PutBack::kAlready;
     } else if (*shown == items[i].text) {
       report->outcomes[i] = PutBack::kWritten;
-      changes.push_back(Change{slots[k], runtime::widen(replacements[i])});
+      changes.push_back(Change{slots[k], runtime::widen(replacements[i]), i});
     }
   }
   if (changes.empty()) return true;
   std::stable_sort(changes.begin(), changes.end(),
                    [](const Change& a, const Change& b) { return a.slot.index < b.slot.index; });
-  report->written = entry.count(talk) == count && entry.write(talk, changes);
+  if (entry.count(talk) == count) entry.write(talk, changes);
+  // After a time-out every slot stays remembered: the next restore sees
+  // which the late message wrote.
+  for (const Change& change : changes) {
+    if (!change.taken || talk.unanswered()) report->outcomes[change.item] = PutBack::kRefused;
+  }
   return true;
 }
 
@@ -856,7 +887,9 @@ PutBackReport put_back_inner_texts(HWND control, const std::vector<InnerText>& i
 }
 
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
-                       const std::vector<std::string>& translations, unsigned timeout_ms) {
+                       const std::vector<std::string>& translations, unsigned timeout_ms,
+                       std::vector<bool>* taken) {
+  if (taken) taken->assign(items.size(), false);
   const ClassEntry* entry = class_entry(control);
   if (!entry || !entry->accepts(control) || translations.size() != items.size()) return false;
   std::vector<std::size_t> wanted;
@@ -886,12 +919,16 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
     if (reads[k].outcome != SlotOutcome::kText) return false;
     const std::optional<std::string> now = to_gbk(reads[k].text);
     if (!now || *now != items[wanted[k]].text) return false;
-    changes.push_back(Change{slots[k], runtime::widen(translations[wanted[k]])});
+    changes.push_back(Change{slots[k], runtime::widen(translations[wanted[k]]), wanted[k]});
   }
   // Items are replaced in order, each at its own index.
   std::stable_sort(changes.begin(), changes.end(),
                    [](const Change& a, const Change& b) { return a.slot.index < b.slot.index; });
-  return entry->write(talk, changes);
+  const bool all = entry->write(talk, changes);
+  if (taken) {
+    for (const Change& change : changes) (*taken)[change.item] = change.taken;
+  }
+  return all;
 }
 
 }  // namespace capture

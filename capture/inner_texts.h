@@ -98,10 +98,13 @@ WindowText read_inner_text(HWND control, const InnerText& slot,
 // longer holds items[i].text, nothing is written. The control's item data, selection and top item
 // are saved once and restored once. True when every slot to change was written. After a
 // time-out nothing more is sent; a list item whose replacement went unanswered is finished
-// once the list answers again, so that no item is left there twice.
+// once the list answers again, so that no item is left there twice. taken, when given, gets
+// a flag per item: its slot was written, or may yet be by the message that went unanswered
+// (what a caller remembers as changed, also when not everything was written).
 bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
                        const std::vector<std::string>& translations,
-                       unsigned timeout_ms = kForeignMessageTimeoutMs);
+                       unsigned timeout_ms = kForeignMessageTimeoutMs,
+                       std::vector<bool>* taken = nullptr);
 
 // For a restore: each slot of items that still shows items[i].text gets
 // replacements[i]. Every slot is read once, just before, and the writes
@@ -109,13 +112,14 @@ bool write_inner_texts(HWND control, const std::vector<InnerText>& items,
 // top item saved and restored once). A control that lets a message time
 // out while it is read is waited for once, as long again.
 enum class PutBack {
-  kWritten,  // showed items[i].text: replacements[i] written (see written)
+  kWritten,  // showed items[i].text: replacements[i] written
   kAlready,  // already showed replacements[i]
   kChanged,  // gone, or showing something else: left as it is
+  kRefused,  // showed items[i].text, and the control did not take replacements[i], or a
+             // message went unanswered meanwhile (the slot may or may not have it)
 };
 struct PutBackReport {
   bool answered = true;  // false: nothing was written, and every slot says kChanged
-  bool written = true;   // false: the slots to write were refused (or not all taken)
   std::vector<PutBack> outcomes;  // one per item
 };
 PutBackReport put_back_inner_texts(HWND control, const std::vector<InnerText>& items,

@@ -71,12 +71,11 @@ void restore_inner_texts(HWND control, const std::vector<const WrittenText*>& en
       case PutBack::kChanged:
         ++report.changed;
         break;
+      case PutBack::kRefused:
+        // Stays remembered, for a later restore.
+        ++report.rejected;
+        continue;
       case PutBack::kWritten:
-        // Refused slots stay remembered, for a later restore.
-        if (!put.written) {
-          ++report.rejected;
-          continue;
-        }
         ++report.restored;
         wrote = true;
         break;
