@@ -337,30 +337,39 @@ bool write_each(Conversation& talk, std::vector<Change>& changes,
   return all;
 }
 
-// Tab captions.
-int count_tabs(Conversation& talk) { return count_of(talk, TCM_GETITEMCOUNT); }
-bool enumerate_tabs(Conversation& talk, std::vector<InnerText>* slots) {
-  return add_range(slots, InnerKind::kTabCaption, count_tabs(talk));
-}
-SlotOutcome read_tab(Conversation& talk, InnerText& slot, std::wstring* text) {
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  return talk.ask(TCM_GETITEMW, slot.index, item, text, &ok) && ok ? SlotOutcome::kText
-                                                                   : SlotOutcome::kFailed;
-}
-bool write_tab(Conversation& talk, const Change& change) {
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = talk.text_address();
-  LRESULT ok = 0;
-  return talk.give(TCM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
-}
-bool write_tabs(Conversation& talk, std::vector<Change>& changes) {
-  return write_each(talk, changes, &write_tab);
-}
+// Tab captions and header items: items by index whose structure carries
+// the text, one message to read and one to write each.
+template <typename Item, UINT kCount, UINT kGet, UINT kSet, UINT kTextMask, InnerKind kKind>
+struct IndexedItems {
+  static int count(Conversation& talk) { return count_of(talk, kCount); }
+  static bool enumerate(Conversation& talk, std::vector<InnerText>* slots) {
+    return add_range(slots, kKind, count(talk));
+  }
+  static SlotOutcome read(Conversation& talk, InnerText& slot, std::wstring* text) {
+    Item item{};
+    item.mask = kTextMask;
+    item.pszText = talk.text_address();
+    item.cchTextMax = static_cast<int>(kTextChars + 1);
+    LRESULT ok = 0;
+    return talk.ask(kGet, slot.index, item, text, &ok) && ok ? SlotOutcome::kText
+                                                             : SlotOutcome::kFailed;
+  }
+  static bool write_one(Conversation& talk, const Change& change) {
+    Item item{};
+    item.mask = kTextMask;
+    item.pszText = talk.text_address();
+    item.cchTextMax = static_cast<int>(change.text.size() + 1);
+    LRESULT ok = 0;
+    return talk.give(kSet, change.slot.index, item, change.text, &ok) && ok;
+  }
+  static bool write(Conversation& talk, std::vector<Change>& changes) {
+    return write_each(talk, changes, &write_one);
+  }
+};
+using Tabs = IndexedItems<TCITEMW, TCM_GETITEMCOUNT, TCM_GETITEMW, TCM_SETITEMW, TCIF_TEXT,
+                          InnerKind::kTabCaption>;
+using Headers = IndexedItems<HDITEMW, HDM_GETITEMCOUNT, HDM_GETITEMW, HDM_SETITEMW, HDI_TEXT,
+                             InnerKind::kHeaderItem>;
 
 // List views: the columns, then every item's text in every column. Subitems
 // are addressed by column index: a column inserted without LVCF_SUBITEM
@@ -621,30 +630,6 @@ bool accepts_header(HWND control) {
   const HWND parent = GetParent(control);
   return !parent || lstrcmpiW(real_class_name(parent).c_str(), WC_LISTVIEWW) != 0;
 }
-int count_header(Conversation& talk) { return count_of(talk, HDM_GETITEMCOUNT); }
-bool enumerate_header(Conversation& talk, std::vector<InnerText>* slots) {
-  return add_range(slots, InnerKind::kHeaderItem, count_header(talk));
-}
-SlotOutcome read_header(Conversation& talk, InnerText& slot, std::wstring* text) {
-  HDITEMW item{};
-  item.mask = HDI_TEXT;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(kTextChars + 1);
-  LRESULT ok = 0;
-  return talk.ask(HDM_GETITEMW, slot.index, item, text, &ok) && ok ? SlotOutcome::kText
-                                                                   : SlotOutcome::kFailed;
-}
-bool write_header_item(Conversation& talk, const Change& change) {
-  HDITEMW item{};
-  item.mask = HDI_TEXT;
-  item.pszText = talk.text_address();
-  item.cchTextMax = static_cast<int>(change.text.size() + 1);
-  LRESULT ok = 0;
-  return talk.give(HDM_SETITEMW, change.slot.index, item, change.text, &ok) && ok;
-}
-bool write_header(Conversation& talk, std::vector<Change>& changes) {
-  return write_each(talk, changes, &write_header_item);
-}
 
 // Status bar parts (255 in simple mode), with their drawing flags.
 int count_status(Conversation& talk) { return count_of(talk, SB_GETPARTS); }
@@ -685,14 +670,14 @@ const ClassEntry kClasses[] = {
     {L"ComboBox", false, false, &accepts_combo_box, &count_list, &enumerate_list,
      &read_list_item, nullptr,
      nullptr, &write_list_items},
-    {WC_TABCONTROLW, true, false, &accept_any, &count_tabs, &enumerate_tabs, &read_tab, nullptr,
-     nullptr, &write_tabs},
+    {WC_TABCONTROLW, true, false, &accept_any, &Tabs::count, &Tabs::enumerate, &Tabs::read,
+     nullptr, nullptr, &Tabs::write},
     {WC_LISTVIEWW, true, false, &accept_any, &count_list_view, &enumerate_list_view,
      &read_list_view, &read_list_view_batch, nullptr, &write_list_view},
     {WC_TREEVIEWW, true, false, &accept_any, &count_tree, &enumerate_tree, &read_tree, nullptr,
      &tree_still_there, &write_tree},
-    {WC_HEADERW, true, false, &accepts_header, &count_header, &enumerate_header, &read_header,
-     nullptr, nullptr, &write_header},
+    {WC_HEADERW, true, false, &accepts_header, &Headers::count, &Headers::enumerate,
+     &Headers::read, nullptr, nullptr, &Headers::write},
     {STATUSCLASSNAMEW, true, true, &accept_any, &count_status, &enumerate_status, &read_status,
      nullptr, nullptr, &write_status},
 };
