@@ -80,13 +80,7 @@ ChatServer::ChatServer(const ChatOptions& options, const Glossary& glossary)
                paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
                  handle(request, response);
                }));
-  server_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [this](const httplib::Request& request, httplib::Response& response) {
-        if (response.has_header("Content-Type")) return httplib::Server::HandlerResponse::Unhandled;
-        response.set_content(std::to_string(response.status) + "\n", "text/plain");
-        log_.write(request, nullptr, response.status, "unrouted");
-        return httplib::Server::HandlerResponse::Handled;
-      }));
+  answer_unrouted_plainly(server_, log_);
 }
 
 int ChatServer::bind(int port, std::string& error) {

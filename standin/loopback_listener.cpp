@@ -32,4 +32,16 @@ int open_log_and_bind(httplib::Server& server, RequestLog& log, const std::strin
   return bound;
 }
 
+void answer_unrouted_plainly(httplib::Server& server, RequestLog& log) {
+  server.set_error_handler(httplib::Server::HandlerWithResponse(
+      [&log](const httplib::Request& request, httplib::Response& response) {
+        // An answer that a route wrote already carries its content type
+        // and stays as it is.
+        if (response.has_header("Content-Type")) return httplib::Server::HandlerResponse::Unhandled;
+        response.set_content(std::to_string(response.status) + "\n", "text/plain");
+        log.write(request, nullptr, response.status, "unrouted");
+        return httplib::Server::HandlerResponse::Handled;
+      }));
+}
+
 }  // namespace standin

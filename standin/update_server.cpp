@@ -129,15 +129,7 @@ UpdateServer::UpdateServer(const UpdateOptions& options, ArchiveSource archive)
   server_.Get(".*", paced_.wrap([this](const httplib::Request& request, httplib::Response& response) {
     handle(request, response);
   }));
-  server_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [this](const httplib::Request& request, httplib::Response& response) {
-        // Called for every status of 400 or more; an answer that a route
-        // wrote already carries its content type and stays as it is.
-        if (response.has_header("Content-Type")) return httplib::Server::HandlerResponse::Unhandled;
-        response.set_content(std::to_string(response.status) + "\n", "text/plain");
-        log_.write(request, nullptr, response.status, "unrouted");
-        return httplib::Server::HandlerResponse::Handled;
-      }));
+  answer_unrouted_plainly(server_, log_);
 }
 
 int UpdateServer::bind(int port, std::string& error) {
