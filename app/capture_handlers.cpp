@@ -2,8 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "capture/status_texts.h"
 #include "platform/exchange_request.h"
 #include "platform/internet_limits.h"
+#include "runtime/system.h"
 #include "translate/batch_translate.h"
 #include "translate/interface_translation.h"
 #include "translate/number_template.h"
@@ -228,11 +227,7 @@ void connect_quick_translation_display() {
   // A refused key is told once per harvest, beside the harvest rather than
   // in its way: the texts it could translate are written meanwhile.
   translate::set_chat_refusal_sink([](const std::string& message) {
-    try {
-      std::thread([message] { show_timed_notice(message, MB_ICONHAND, "翻译引擎", nullptr, 15000); })
-          .detach();
-    } catch (const std::system_error&) {
-    }
+    runtime::start_thread([message] { show_timed_notice(message, MB_ICONHAND, "翻译引擎", nullptr, 15000); });
   });
 }
 

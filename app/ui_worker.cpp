@@ -5,7 +5,8 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
-#include <thread>
+
+#include "runtime/system.h"
 
 namespace app {
 namespace {
@@ -88,20 +89,9 @@ bool post_to_ui(std::function<void()> task) {
 
 namespace detail {
 
-bool start_worker(std::function<void()> routine) {
-  try {
-    std::thread([routine = std::move(routine)] {
-      try {
-        routine();
-      } catch (...) {
-        // Nothing of a failed worker reaches the user-interface thread.
-      }
-    }).detach();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
+// Nothing of a failed worker reaches the user-interface thread: an
+// exception ends the worker's thread only.
+bool start_worker(std::function<void()> routine) { return runtime::start_thread(std::move(routine)); }
 
 }  // namespace detail
 }  // namespace app

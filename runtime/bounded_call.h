@@ -29,11 +29,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "runtime/system.h"
 
 namespace runtime {
 
@@ -119,21 +119,20 @@ auto call_within(std::chrono::milliseconds limit, Work work)
   };
   if (detail::abandoned_count().load() >= kMaxAbandonedCalls) return std::nullopt;
   auto shared = std::make_shared<Shared>();
-  try {
-    std::thread([shared, work]() mutable {
-      std::optional<Result> result;
-      try {
-        result.emplace(detail::run_work(work, shared->give_up));
-      } catch (...) {
-        result.reset();
-      }
-      std::lock_guard<std::mutex> lock(shared->mutex);
-      shared->result = std::move(result);
-      shared->finished = true;
-      if (shared->abandoned) --detail::abandoned_count();
-      shared->done_signal.notify_all();
-    }).detach();
-  } catch (const std::system_error&) {
+  const bool started = start_thread([shared, work]() mutable {
+    std::optional<Result> result;
+    try {
+      result.emplace(detail::run_work(work, shared->give_up));
+    } catch (...) {
+      result.reset();
+    }
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->result = std::move(result);
+    shared->finished = true;
+    if (shared->abandoned) --detail::abandoned_count();
+    shared->done_signal.notify_all();
+  });
+  if (!started) {
     try {
       return detail::run_work(work, shared->give_up);
     } catch (...) {

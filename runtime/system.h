@@ -21,6 +21,10 @@ FilePath beside_program(std::wstring_view name);
 // Starts routine on a new thread. With handle_out the caller owns the thread
 // handle; without it the handle is closed at once. An exception escaping the
 // routine ends that thread only.
+// The program starts its threads here, never with std::thread: the posix
+// threads layer under std::thread now and then starts a detached thread
+// without its routine (under Wine, about one in ten thousand: the thread
+// never runs, or runs with no argument and takes the process down).
 bool start_thread(std::function<void()> routine, platform::KernelHandle* handle_out = nullptr);
 
 // Message box; returns the button pressed: 0 OK, 1 Cancel, 2 Abort,

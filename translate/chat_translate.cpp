@@ -8,10 +8,10 @@
 #include <map>
 #include <deque>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "runtime/codepage.h"
+#include "runtime/system.h"
 #include "translate/chat_post.h"
 #include "translate/chat_request.h"
 #include "translate/encodings.h"
@@ -333,8 +333,7 @@ std::string remembered_chat_preview(const std::string& gbk_text) {
     busy->store(false);
     return {};
   }
-  try {
-    std::thread([gbk_text, account] {
+  const bool started = runtime::start_thread([gbk_text, account] {
       ChatReport report;
       const std::vector<std::string> got =
           translate_texts({gbk_text}, kInterfaceSourceLanguage, kInterfaceTargetLanguage, account,
@@ -349,10 +348,8 @@ std::string remembered_chat_preview(const std::string& gbk_text) {
         refused_preview_account() = account_identity(account);
       }
       busy->store(false);
-    }).detach();
-  } catch (const std::system_error&) {
-    busy->store(false);
-  }
+  });
+  if (!started) busy->store(false);
   return {};
 }
 

@@ -3,9 +3,9 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <utility>
 
+#include "runtime/system.h"
 #include "runtime/text.h"
 #include "translate/encodings.h"
 #include "translate/service_account.h"
@@ -176,15 +176,8 @@ std::optional<std::string> remembered_quick_translate(const std::string& gbk_tex
     if (requests.under_way) return std::nullopt;
     requests.under_way = true;
   }
-  try {
-    std::thread([gbk_text, ready = std::move(ready)] {
-      try {
-        run_preview_request(gbk_text, ready);
-      } catch (...) {
-        // ready itself failed: the translation stays known to later ticks.
-      }
-    }).detach();
-  } catch (...) {
+  // When ready itself fails, the translation stays known to later ticks.
+  if (!runtime::start_thread([gbk_text, ready = std::move(ready)] { run_preview_request(gbk_text, ready); })) {
     std::lock_guard<std::mutex> lock(requests.mutex);
     requests.under_way = false;
   }
