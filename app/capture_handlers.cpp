@@ -164,7 +164,10 @@ capture::HarvestHooks capture_hooks() {
   hooks.set_status = &set_main_title;
   hooks.store_captured_window = [](HWND window) { state().captured_window = window; };
   hooks.originals = written_texts();
-  hooks.harvested = [](HWND window) { follower().follow(window); };
+  // A restore asked for while the harvest runs ends following, also the
+  // following this harvest would begin.
+  const unsigned stops = follower().stops();
+  hooks.harvested = [stops](HWND window) { follower().follow(window, stops); };
   return hooks;
 }
 

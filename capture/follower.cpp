@@ -649,9 +649,9 @@ bool Follower::ensure_thread() {
   return true;
 }
 
-bool Follower::follow(HWND harvested_window) {
+bool Follower::follow(HWND harvested_window, std::optional<unsigned> stops_seen) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!enabled_ || !ensure_thread()) return false;
+  if (!enabled_ || (stops_seen && *stops_seen != stops_) || !ensure_thread()) return false;
   watch_->post_follow(harvested_window);
   return true;
 }
@@ -659,7 +659,10 @@ bool Follower::follow(HWND harvested_window) {
 void Follower::stop_all() {
   std::shared_ptr<Watch> watch;
   {
+    // Counted under the lock that follow() checks it under: a follow posted
+    // before this stop is ended by it, and one that comes later is refused.
     std::lock_guard<std::mutex> lock(mutex_);
+    ++stops_;
     watch = watch_;
   }
   if (!watch) return;
@@ -667,6 +670,11 @@ void Follower::stop_all() {
   watch->post_stop_all();
   // A write under way ends before this returns; every later one is refused.
   std::lock_guard<std::mutex> wait_for_write(*write_lock_);
+}
+
+unsigned Follower::stops() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stops_;
 }
 
 void Follower::set_enabled(bool enabled) {

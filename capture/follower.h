@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "capture/follow_round.h"
 #include "platform/unique_handle.h"
@@ -65,12 +66,17 @@ class Follower {
 
   // The harvested window's process is followed from now on (and the window
   // among its followed windows, as its texts stand now). Any thread. False
-  // while following is off or when the watching thread cannot start.
-  bool follow(HWND harvested_window);
+  // while following is off or when the watching thread cannot start, and
+  // when all following was ended since stops_seen (what stops() said when
+  // the harvest began): a restore asked for during the harvest would
+  // otherwise see the texts it puts back translated again.
+  bool follow(HWND harvested_window, std::optional<unsigned> stops_seen = std::nullopt);
 
   // Ends all following. Once this returns nothing more is written, also by
   // a translation that was under way. Any thread.
   void stop_all();
+  // How many times all following was ended so far.
+  unsigned stops() const;
 
   // Off stops all following and keeps later harvests from starting any.
   void set_enabled(bool enabled);
@@ -88,8 +94,9 @@ class Follower {
 
   FollowHooks hooks_;
   FollowTiming timing_;
-  mutable std::mutex mutex_;  // enabled_, watch_, thread_
+  mutable std::mutex mutex_;  // enabled_, stops_, watch_, thread_
   bool enabled_ = true;
+  unsigned stops_ = 0;
   std::shared_ptr<Watch> watch_;
   platform::KernelHandle thread_;
   // Held around every write of following; see FollowRoundHooks.

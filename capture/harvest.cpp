@@ -1,6 +1,7 @@
 #include "capture/harvest.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -285,9 +286,12 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
     return report;
   }
 
+  // Held until the end status is set: a restore that waits for this
+  // harvest comes after it, on the title too.
+  std::unique_ptr<WindowTurn> turn;
   try {
     StopQuestionScope stop_question(hooks.stop_requested);
-    const WindowTurn turn({window});
+    turn = std::make_unique<WindowTurn>(std::vector<HWND>{window});
     if (hooks.originals) hooks.originals->forget_gone_windows();
     WindowList list;
     report.controls = collect_child_windows(window, list);
@@ -319,6 +323,7 @@ HarvestReport harvest_window(HWND window, const HarvestHooks& hooks) {
 
   repaint_by_hiding_and_showing(window);
   call(hooks.set_status, kStatusHarvestDone);
+  turn.reset();
   if (hooks.harvested) {
     try {
       hooks.harvested(window);

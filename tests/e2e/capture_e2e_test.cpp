@@ -1302,6 +1302,13 @@ TEST_F(CaptureCareTest, TextsChangedWhileTheAnswerIsOnItsWayAreKept) {
       ASSERT_NO_FATAL_FAILURE(restore_from_menu());
     }
     EXPECT_EQ(demo_texts(), expected);
+    if (c.meanwhile == Meanwhile::kUserRestores) {
+      // And they stay restored: the harvest it waited for leaves nothing
+      // behind that would translate them again, and the title tells of the
+      // restore, the last thing asked for.
+      EXPECT_FALSE(wait_until([&] { return demo_texts() != expected; }, 3000));
+      EXPECT_EQ(title(), kRestored);
+    }
   }
 }
 
