@@ -69,6 +69,12 @@ class Writer {
       case WriteOutcome::kChanged:
         ++report_.changed;
         break;
+      case WriteOutcome::kLate:
+        // The window may take it yet: remembered for a restore.
+        if (hooks_.originals) {
+          hooks_.originals->remember(item.slot, item.window, item.source, translation);
+        }
+        break;
       default:
         break;
     }

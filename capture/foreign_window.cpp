@@ -29,10 +29,12 @@ std::string cut_to_bytes(const std::string& text, std::size_t max_bytes) {
 }  // namespace
 
 bool send_bounded(HWND window, UINT message, WPARAM wparam, std::shared_ptr<void> buffer,
-                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result) {
+                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result, bool* sent) {
+  if (sent) *sent = false;
   const bool own = buffer && platform::window_of_this_process(window) &&
                    GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId();
   if (own && !platform::release_answered_blocks(GetCurrentProcessId())) return false;
+  if (sent) *sent = true;
   if (SendMessageTimeoutW(window, message, wparam, pointer, kSendFlags, timeout_ms, result)) {
     return true;
   }
@@ -105,9 +107,10 @@ WriteOutcome write_window_text(HWND window, const std::string& text, unsigned ti
   if (!window || !IsWindow(window)) return WriteOutcome::kUnanswered;
   auto wide = std::make_shared<std::wstring>(runtime::widen(text));
   DWORD_PTR result = 0;
+  bool sent = false;
   if (!send_bounded(window, WM_SETTEXT, 0, wide, reinterpret_cast<LPARAM>(wide->c_str()),
-                    timeout_ms, &result)) {
-    return WriteOutcome::kUnanswered;
+                    timeout_ms, &result, &sent)) {
+    return sent ? WriteOutcome::kLate : WriteOutcome::kUnanswered;
   }
   // TRUE when set; FALSE, or a negative error such as CB_ERR, when refused.
   return static_cast<LRESULT>(result) > 0 ? WriteOutcome::kAccepted : WriteOutcome::kRejected;

@@ -44,8 +44,10 @@ std::string read_window_text(HWND window, unsigned timeout_ms = kForeignMessageT
 enum class WriteOutcome {
   kAccepted,    // the window took the text
   kRejected,    // the window answered but refused it (for example too long)
-  kUnanswered,  // no window, or no answer within the time-out
+  kUnanswered,  // no window, or no answer within the time-out (nothing written)
   kChanged,     // it no longer shows the text that was read: its program's own
+  kLate,        // the text went out but no answer came in time: a sent message
+                // is not withdrawn, so the window may take it yet
 };
 
 // Sends WM_SETTEXT (wParam 0) with the text.
@@ -64,8 +66,9 @@ WriteOutcome write_window_text_if(HWND window, const std::string& expected,
 // copies such texts, but a window of this process on another thread gets
 // the pointer itself and may use it after a time-out: buffer is then kept
 // until the window has answered a later message, and while this process
-// already holds as many such buffers as allowed nothing is sent.
+// already holds as many such buffers as allowed nothing is sent. *sent,
+// when given, tells whether the message went out.
 bool send_bounded(HWND window, UINT message, WPARAM wparam, std::shared_ptr<void> buffer,
-                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result);
+                  LPARAM pointer, unsigned timeout_ms, DWORD_PTR* result, bool* sent = nullptr);
 
 }  // namespace capture

@@ -243,6 +243,13 @@ class Harvest {
       case WriteOutcome::kChanged:
         ++report_.changed;
         break;
+      case WriteOutcome::kLate:
+        // Remembered as if written, so that a restore puts the original
+        // back should the window take it yet.
+        if (hooks_.originals) {
+          hooks_.originals->remember(text.slot, window_, text.source, translation);
+        }
+        [[fallthrough]];
       case WriteOutcome::kUnanswered:
         if (slot_exists(text.slot)) {
           silent_.add(thread);

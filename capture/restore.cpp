@@ -110,6 +110,7 @@ void restore_window_text(const WrittenText& entry, RestoreRun& run) {
     case WriteOutcome::kRejected:
       ++report.rejected;
       break;
+    case WriteOutcome::kLate:  // stays remembered: the next restore sees what landed
     case WriteOutcome::kUnanswered:
       run.silent_threads.insert(thread);
       ++report.unanswered;

@@ -127,6 +127,24 @@ TEST_F(RestoreTest, PutsBackTheOriginalsOfTextsThatStillShowTheTranslation) {
   }
 }
 
+// A window that answers a write too late still takes the text: its original
+// is remembered all the same, and the restore puts it back.
+TEST_F(RestoreTest, AWriteAnsweredTooLateIsPutBackToo) {
+  ASSERT_TRUE(demo_.start(L"--slow-first-write 1500"));
+  capture::HarvestHooks hooks = recording_hooks(std::make_shared<Record>(), upper_case, Path::kAllAtOnce);
+  hooks.originals = originals_;
+  hooks.message_timeout_ms = 300;
+  const capture::HarvestReport harvested = capture::harvest_window(demo_.dialog(), hooks);
+  EXPECT_EQ(harvested.written, 0);
+  EXPECT_EQ(originals_->size(), 1u);
+  ASSERT_TRUE(test_support::wait_until([&] { return window_text(demo_.control(0)) == "OPEN"; }, 5000));
+
+  const Restore done = restore(*originals_);
+  EXPECT_EQ(done.report.restored, 1);
+  EXPECT_EQ(texts_of(demo_), english_texts());
+  EXPECT_EQ(originals_->size(), 0u);
+}
+
 TEST_F(RestoreTest, TextTranslatedTwiceGetsItsFirstOriginalBack) {
   ASSERT_TRUE(demo_.start());
   const capture_test::Translator bracketed = [](const std::string& text) { return "[" + text + "]"; };

@@ -6,7 +6,7 @@
 //
 //   foreign_demo.exe [--controls N] [--extra-controls] [--interface-texts]
 //                    [--memory-controls] [--list-items N]
-//                    [--explorer-extras] [--busy-list-view MS]
+//                    [--explorer-extras] [--busy-list-view MS] [--slow-first-write MS]
 //     --controls N         the dialog holds N push buttons instead (benchmarks)
 //     --extra-controls     after the ordinary controls, kExtraControls
 //     --interface-texts    after those, kInterfaceTextControls
@@ -16,6 +16,8 @@
 //                          and kOwnerDrawnItems
 //     --busy-list-view MS  the explorer's list view is busy for MS on the
 //                          first structure another process sends it
+//     --slow-first-write MS  the dialog's first control takes MS over the
+//                          first text it is given, and then takes it
 #include <windows.h>
 #include <shellapi.h>
 
@@ -35,6 +37,7 @@ struct Options {
   bool extra_controls = false;
   bool interface_texts = false;
   bool memory_controls = false;
+  int slow_first_write_ms = 0;
   ExplorerOptions explorer;
 };
 
@@ -51,6 +54,8 @@ Options parse_options() {
       options.explorer.list_items = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (std::wcscmp(argv[i], L"--busy-list-view") == 0 && i + 1 < argc) {
       options.explorer.busy_list_view_ms = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (std::wcscmp(argv[i], L"--slow-first-write") == 0 && i + 1 < argc) {
+      options.slow_first_write_ms = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (std::wcscmp(argv[i], L"--explorer-extras") == 0) {
       options.explorer.extras = true;
     } else if (std::wcscmp(argv[i], L"--extra-controls") == 0) {
@@ -105,6 +110,18 @@ LRESULT CALLBACK length_liar_proc(HWND window, UINT message, WPARAM wparam, LPAR
 LRESULT CALLBACK short_length_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_GETTEXTLENGTH) return kShortLength;
   return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// --slow-first-write: the first control's own procedure, and the wait.
+WNDPROC g_slow_control_proc = nullptr;
+DWORD g_slow_write_ms = 0;
+
+LRESULT CALLBACK slow_first_write_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_SETTEXT && g_slow_write_ms > 0) {
+    Sleep(g_slow_write_ms);
+    g_slow_write_ms = 0;
+  }
+  return CallWindowProcW(g_slow_control_proc, window, message, wparam, lparam);
 }
 
 bool register_class(HINSTANCE instance, const wchar_t* name, int background,
@@ -180,6 +197,11 @@ HWND create_dialog(HINSTANCE instance, const Options& options) {
   add_block(options.extra_controls, kExtraControls, kExtraControlFirstId);
   add_block(options.interface_texts, kInterfaceTextControls, kInterfaceTextFirstId);
   add_block(options.memory_controls, kMemoryControls, kMemoryControlFirstId);
+  if (options.slow_first_write_ms > 0) {
+    g_slow_write_ms = static_cast<DWORD>(options.slow_first_write_ms);
+    g_slow_control_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        GetDlgItem(dialog, 100), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&slow_first_write_proc)));
+  }
   return dialog;
 }
 
