@@ -74,9 +74,11 @@ bool wait_for_hides(HWND window, int hides) {
 class RestoreTest : public testing::Test {
  protected:
   // Harvests the demo's dialog, remembering into originals_.
-  capture::HarvestReport harvest(Path path, const capture_test::Translator& translator = upper_case) {
+  capture::HarvestReport harvest(Path path, const capture_test::Translator& translator = upper_case,
+                                 unsigned timeout_ms = capture::kForeignMessageTimeoutMs) {
     capture::HarvestHooks hooks = recording_hooks(std::make_shared<Record>(), translator, path);
     hooks.originals = originals_;
+    hooks.message_timeout_ms = timeout_ms;
     return capture::harvest_window(demo_.dialog(), hooks);
   }
 
@@ -131,11 +133,7 @@ TEST_F(RestoreTest, PutsBackTheOriginalsOfTextsThatStillShowTheTranslation) {
 // is remembered all the same, and the restore puts it back.
 TEST_F(RestoreTest, AWriteAnsweredTooLateIsPutBackToo) {
   ASSERT_TRUE(demo_.start(L"--slow-first-write 1500"));
-  capture::HarvestHooks hooks = recording_hooks(std::make_shared<Record>(), upper_case, Path::kAllAtOnce);
-  hooks.originals = originals_;
-  hooks.message_timeout_ms = 300;
-  const capture::HarvestReport harvested = capture::harvest_window(demo_.dialog(), hooks);
-  EXPECT_EQ(harvested.written, 0);
+  EXPECT_EQ(harvest(Path::kAllAtOnce, upper_case, 300).written, 0);
   EXPECT_EQ(originals_->size(), 1u);
   ASSERT_TRUE(test_support::wait_until([&] { return window_text(demo_.control(0)) == "OPEN"; }, 5000));
 
